@@ -1,0 +1,168 @@
+// Growable byte strings in the ANSI code page (949): lengths and positions count bytes,
+// searches and trims step over double-byte characters.
+#pragma once
+
+#include <cstdarg>
+#include <string>
+#include <vector>
+
+#include "platform/core/WinTypes.h"
+
+// A lead byte of a double-byte character in code page 949.
+inline bool IsDBCSLeadByte(BYTE b) { return b >= 0x81 && b <= 0xFE; }
+
+class CString {
+public:
+    CString() = default;
+    CString(const char* psz) : m_str(psz ? psz : "") {}
+    CString(const char* pch, int nLength) : m_str(pch ? std::string(pch, nLength < 0 ? 0 : nLength) : std::string()) {}
+    CString(char ch, int nRepeat = 1) : m_str(nRepeat > 0 ? nRepeat : 0, ch) {}
+    CString(const std::string& s) : m_str(s) {}
+    CString(const CString&) = default;
+    CString(CString&&) noexcept = default;
+    CString& operator=(const CString&) = default;
+    CString& operator=(CString&&) noexcept = default;
+    CString& operator=(const char* psz) {
+        m_str = psz ? psz : "";
+        return *this;
+    }
+    CString& operator=(char ch) {
+        m_str.assign(1, ch);
+        return *this;
+    }
+
+    int GetLength() const { return static_cast<int>(m_str.size()); }
+    bool IsEmpty() const { return m_str.empty(); }
+    void Empty() { m_str.clear(); }
+    const char* GetString() const { return m_str.c_str(); }
+    operator const char*() const { return m_str.c_str(); }
+    const std::string& str() const { return m_str; }
+
+    char GetAt(int i) const;
+    char operator[](int i) const { return GetAt(i); }
+    void SetAt(int i, char ch);
+
+    // Direct buffer access: the string is resized to at least nMinLength bytes; ReleaseBuffer
+    // takes the length up to the first NUL (or nNewLength when given).
+    char* GetBuffer(int nMinLength = 0);
+    char* GetBufferSetLength(int nLength);
+    void ReleaseBuffer(int nNewLength = -1);
+
+    CString& operator+=(const CString& s) {
+        m_str += s.m_str;
+        return *this;
+    }
+    CString& operator+=(const char* psz) {
+        if (psz)
+            m_str += psz;
+        return *this;
+    }
+    CString& operator+=(char ch) {
+        m_str += ch;
+        return *this;
+    }
+    void Append(const char* pch, int n) { m_str.append(pch, n); }
+    void AppendChar(char ch) { m_str += ch; }
+
+    void Format(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+    void AppendFormat(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+    void FormatV(const char* fmt, va_list args);
+
+    CString Mid(int nFirst) const;
+    CString Mid(int nFirst, int nCount) const;
+    CString Left(int nCount) const;
+    CString Right(int nCount) const;
+
+    int Find(char ch, int nStart = 0) const;
+    int Find(const char* sub, int nStart = 0) const;
+    int ReverseFind(char ch) const;
+    int FindOneOf(const char* charSet) const;
+
+    int Replace(char chOld, char chNew);
+    int Replace(const char* oldText, const char* newText);
+    int Remove(char ch);
+    int Insert(int nIndex, char ch);
+    int Insert(int nIndex, const char* psz);
+    int Delete(int nIndex, int nCount = 1);
+
+    CString& Trim();
+    CString& TrimLeft();
+    CString& TrimRight();
+    CString& Trim(char ch);
+    CString& TrimLeft(char ch);
+    CString& TrimRight(char ch);
+    CString& MakeUpper();
+    CString& MakeLower();
+
+    // Next token after position iStart, skipping leading delimiters; at the end iStart becomes -1
+    // and the result is empty.
+    CString Tokenize(const char* delims, int& iStart) const;
+
+    int Compare(const char* psz) const;
+    int CompareNoCase(const char* psz) const;
+
+    // UTF-16 system string of the text, converted from the ANSI code page. Throws CMemoryException.
+    BSTR AllocSysString() const;
+
+private:
+    // Position of the character that starts at or after byte nStart, aligned to character starts.
+    bool IsCharStart(int pos) const;
+
+    std::string m_str;
+};
+
+inline CString operator+(const CString& a, const CString& b) {
+    CString r(a);
+    r += b;
+    return r;
+}
+inline CString operator+(const CString& a, const char* b) {
+    CString r(a);
+    r += b;
+    return r;
+}
+inline CString operator+(const char* a, const CString& b) {
+    CString r(a);
+    r += b;
+    return r;
+}
+inline CString operator+(const CString& a, char b) {
+    CString r(a);
+    r += b;
+    return r;
+}
+inline CString operator+(char a, const CString& b) {
+    CString r(a);
+    r += b;
+    return r;
+}
+inline bool operator==(const CString& a, const CString& b) { return a.str() == b.str(); }
+inline bool operator==(const CString& a, const char* b) { return a.Compare(b) == 0; }
+inline bool operator==(const char* a, const CString& b) { return b.Compare(a) == 0; }
+inline bool operator!=(const CString& a, const CString& b) { return !(a == b); }
+inline bool operator!=(const CString& a, const char* b) { return !(a == b); }
+inline bool operator!=(const char* a, const CString& b) { return !(b == a); }
+inline bool operator<(const CString& a, const CString& b) { return a.Compare(b) < 0; }
+
+class CStringArray {
+public:
+    int GetSize() const { return static_cast<int>(m_items.size()); }
+    int GetCount() const { return GetSize(); }
+    bool IsEmpty() const { return m_items.empty(); }
+    int GetUpperBound() const { return GetSize() - 1; }
+    const CString& GetAt(int i) const { return m_items.at(i); }
+    CString& ElementAt(int i) { return m_items.at(i); }
+    const CString& operator[](int i) const { return m_items.at(i); }
+    CString& operator[](int i) { return m_items.at(i); }
+    void SetAt(int i, const CString& s) { m_items.at(i) = s; }
+    int Add(const CString& s) {
+        m_items.push_back(s);
+        return GetSize() - 1;
+    }
+    void RemoveAt(int i, int n = 1) { m_items.erase(m_items.begin() + i, m_items.begin() + i + n); }
+    void RemoveAll() { m_items.clear(); }
+    void SetSize(int n) { m_items.resize(n < 0 ? 0 : n); }
+
+private:
+    std::vector<CString> m_items;
+};

@@ -1,0 +1,59 @@
+#include "platform/core/Exceptions.h"
+
+#include <cerrno>
+
+CString CMemoryException::GetErrorMessage() const { return CString("메모리가 부족합니다."); }
+
+CString CFileException::GetErrorMessage() const {
+    CString text;
+    switch (m_cause) {
+    case sharingViolation:
+    case lockViolation:
+        text.Format("%s에 액세스하는 동안 공유 위반이 발생했습니다.", m_strFileName.GetString());
+        break;
+    case accessDenied:
+        text.Format("%s 액세스가 거부되었습니다.", m_strFileName.GetString());
+        break;
+    case badPath:
+    case fileNotFound:
+        text.Format("%s에 잘못된 경로가 있습니다.", m_strFileName.GetString());
+        break;
+    case diskFull:
+        text.Format("%s에 액세스하는 동안 디스크가 꽉 찼습니다.", m_strFileName.GetString());
+        break;
+    default:
+        text.Format("%s에 액세스하는 동안 알 수 없는 오류가 발생했습니다.", m_strFileName.GetString());
+        break;
+    }
+    return text;
+}
+
+int CFileException::OsErrorToCause(int err) {
+    switch (err) {
+    case ENOENT:
+        return fileNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP:
+        return badPath;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+        return accessDenied;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return diskFull;
+    case EMFILE:
+    case ENFILE:
+        return tooManyOpenFiles;
+    case ETXTBSY:
+    case EBUSY:
+        return sharingViolation;
+    case EIO:
+        return hardIO;
+    default:
+        return genericException;
+    }
+}

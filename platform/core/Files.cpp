@@ -1,0 +1,115 @@
+#include "platform/core/Files.h"
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "platform/core/Exceptions.h"
+#include "platform/core/Path.h"
+#include "platform/core/Sys.h"
+#include "platform/core/Text.h"
+
+namespace {
+thread_local DWORD t_lastError = 0;
+}
+
+DWORD GetLastError() { return t_lastError; }
+void SetLastError(DWORD code) { t_lastError = code; }
+
+DWORD Win32ErrorFromErrno(int err) {
+    switch (err) {
+    case 0:
+        return ERROR_SUCCESS;
+    case ENOENT:
+        return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+        return ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return ERROR_ACCESS_DENIED;
+    case ENOMEM:
+        return ERROR_NOT_ENOUGH_MEMORY;
+    case EEXIST:
+        return ERROR_ALREADY_EXISTS;
+    case ENOSPC:
+        return ERROR_DISK_FULL;
+    case EBUSY:
+    case ETXTBSY:
+        return ERROR_SHARING_VIOLATION;
+    default:
+        return ERROR_INVALID_PARAMETER;
+    }
+}
+
+DWORD GetFileAttributesA(const char* path) {
+    if (!path) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    struct stat st;
+    if (Sys().stat(HostPath(path).c_str(), &st) != 0) {
+        SetLastError(Win32ErrorFromErrno(errno));
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    DWORD attributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : 0;
+    if (!(st.st_mode & S_IWUSR))
+        attributes |= FILE_ATTRIBUTE_READONLY;
+    return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+}
+
+BOOL CreateDirectoryA(const char* path, SECURITY_ATTRIBUTES*) {
+    if (!path) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (Sys().mkdir(HostPath(path).c_str(), 0777) != 0) {
+        SetLastError(Win32ErrorFromErrno(errno));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+DWORD GetCurrentDirectoryA(DWORD bufferSize, char* buffer) {
+    char host[4096];
+    if (!Sys().getcwd(host, sizeof host)) {
+        SetLastError(Win32ErrorFromErrno(errno));
+        return 0;
+    }
+    CString win = WindowsPath(host);
+    DWORD len = static_cast<DWORD>(win.GetLength());
+    if (!buffer || bufferSize < len + 1)
+        return len + 1;
+    std::memcpy(buffer, win.GetString(), len + 1);
+    return len;
+}
+
+void Sleep(DWORD ms) { Sys().sleepMs(ms); }
+
+void CFile::Remove(const char* fileName) {
+    if (Sys().unlink(HostPath(fileName).c_str()) != 0) {
+        int err = errno;
+        throw new CFileException(CFileException::OsErrorToCause(err), static_cast<LONG>(Win32ErrorFromErrno(err)),
+                                 fileName);
+    }
+}
+
+void CFile::Rename(const char* oldName, const char* newName) {
+    if (Sys().rename(HostPath(oldName).c_str(), HostPath(newName).c_str()) != 0) {
+        int err = errno;
+        throw new CFileException(CFileException::OsErrorToCause(err), static_cast<LONG>(Win32ErrorFromErrno(err)),
+                                 oldName);
+    }
+}
+
+BOOL CFileFind::FindFile(const char* name) {
+    m_path.Empty();
+    if (!name)
+        return FALSE;
+    struct stat st;
+    if (Sys().stat(HostPath(name).c_str(), &st) != 0)
+        return FALSE;
+    m_path = name;
+    return TRUE;
+}

@@ -1,0 +1,55 @@
+// File-system calls of the Win32 API and the framework's file classes, on mapped paths.
+#pragma once
+
+#include "platform/core/CString.h"
+#include "platform/core/WinTypes.h"
+
+constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
+constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x1;
+constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
+constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
+
+struct SECURITY_ATTRIBUTES;
+
+DWORD GetFileAttributesA(const char* path);
+// Makes only the last folder of the path; fails when its parent is missing.
+BOOL CreateDirectoryA(const char* path, SECURITY_ATTRIBUTES* attributes);
+// Windows form of the current directory; returns its length, or the size needed with the
+// terminator when the buffer is too small, or 0 on failure.
+DWORD GetCurrentDirectoryA(DWORD bufferSize, char* buffer);
+void Sleep(DWORD ms);
+
+class CFile {
+public:
+    enum OpenFlags : UINT {
+        modeRead = 0x0000,
+        modeWrite = 0x0001,
+        modeReadWrite = 0x0002,
+        shareCompat = 0x0000,
+        shareExclusive = 0x0010,
+        shareDenyWrite = 0x0020,
+        shareDenyRead = 0x0030,
+        shareDenyNone = 0x0040,
+        modeNoInherit = 0x0080,
+        modeCreate = 0x1000,
+        modeNoTruncate = 0x2000,
+        typeText = 0x4000,
+        typeBinary = 0x8000,
+    };
+
+    // Both throw CFileException* on failure.
+    static void Remove(const char* fileName);
+    static void Rename(const char* oldName, const char* newName);
+};
+
+// Tests whether files exist; FindFile takes a plain path (no wildcards needed here).
+class CFileFind {
+public:
+    BOOL FindFile(const char* name = nullptr);
+    BOOL FindNextFile() { return FALSE; }
+    CString GetFilePath() const { return m_path; }
+    void Close() { m_path.Empty(); }
+
+private:
+    CString m_path;
+};

@@ -1,0 +1,67 @@
+#include "platform/core/Path.h"
+
+#include <cctype>
+#include <cstdlib>
+
+#include "platform/core/Text.h"
+
+std::string DriveCRoot() {
+    if (const char* c = std::getenv("ZORVIK_DRIVE_C"); c && *c)
+        return c;
+    std::string base;
+    if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x)
+        base = x;
+    else
+        base = std::string(std::getenv("HOME") ? std::getenv("HOME") : "") + "/.local/share";
+    return base + "/zorvik/drive_c";
+}
+
+static std::string StripTrailingSlash(std::string s) {
+    while (s.size() > 1 && s.back() == '/')
+        s.pop_back();
+    return s;
+}
+
+std::string HostPath(const char* windowsPath) {
+    std::string p = AnsiToHostUtf8(windowsPath);
+    for (char& c : p)
+        if (c == '\\')
+            c = '/';
+    if (p.size() >= 2 && p[1] == ':' && std::isalpha(static_cast<unsigned char>(p[0]))) {
+        char drive = static_cast<char>(std::toupper(static_cast<unsigned char>(p[0])));
+        std::string rest = p.substr(2);
+        if (!rest.empty() && rest[0] != '/')
+            rest = "/" + rest;
+        if (drive == 'Z')
+            return rest.empty() ? "/" : rest;
+        std::string root = StripTrailingSlash(DriveCRoot());
+        if (drive != 'C') {
+            std::string parent = root.substr(0, root.find_last_of('/'));
+            root = parent + "/dosdevices/" + static_cast<char>(std::tolower(drive)) + ":";
+        }
+        return root + rest;
+    }
+    return p;
+}
+
+CString WindowsPath(const std::string& hostPath) {
+    std::string root = StripTrailingSlash(DriveCRoot());
+    std::string rest;
+    char drive;
+    if (hostPath.compare(0, root.size(), root) == 0 && (hostPath.size() == root.size() || hostPath[root.size()] == '/')) {
+        drive = 'C';
+        rest = hostPath.substr(root.size());
+    } else {
+        drive = 'Z';
+        rest = hostPath;
+    }
+    for (char& c : rest)
+        if (c == '/')
+            c = '\\';
+    if (rest.empty())
+        rest = "\\";
+    CString out(drive);
+    out += ":";
+    out += HostUtf8ToAnsi(rest);
+    return out;
+}

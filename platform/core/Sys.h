@@ -1,0 +1,34 @@
+// Every system call of the platform layer goes through this table, so that tests can make
+// one of them fail. The defaults are the POSIX calls.
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+struct SysCalls {
+    int (*stat)(const char* path, struct stat* st);
+    int (*mkdir)(const char* path, mode_t mode);
+    int (*unlink)(const char* path);
+    int (*rename)(const char* from, const char* to);
+    char* (*getcwd)(char* buf, size_t size);
+    int (*open)(const char* path, int flags, mode_t mode);
+    ssize_t (*write)(int fd, const void* buf, size_t n);
+    ssize_t (*read)(int fd, void* buf, size_t n);
+    int (*close)(int fd);
+    int (*flock)(int fd, int op);
+    void (*sleepMs)(unsigned ms);
+};
+
+SysCalls& Sys();
+
+// Restores the table when a test's override goes out of scope.
+class SysCallsOverride {
+public:
+    SysCallsOverride() : m_saved(Sys()) {}
+    ~SysCallsOverride() { Sys() = m_saved; }
+    SysCallsOverride(const SysCallsOverride&) = delete;
+    SysCallsOverride& operator=(const SysCallsOverride&) = delete;
+
+private:
+    SysCalls m_saved;
+};
