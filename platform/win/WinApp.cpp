@@ -1,0 +1,42 @@
+#include "platform/win/WinApp.h"
+
+#include "platform/core/Text.h"
+
+namespace {
+CWinApp* g_app = nullptr;
+}
+
+CWinApp::CWinApp(const char* appName) : m_strAppName(appName) { g_app = this; }
+
+CWinApp::~CWinApp() {
+    if (g_app == this)
+        g_app = nullptr;
+}
+
+void CWinApp::SetCommandLine(const CString& tail) {
+    m_cmdLineStorage = tail;
+    m_lpCmdLine = m_cmdLineStorage.GetString();
+}
+
+CWinApp* AfxGetApp() { return g_app; }
+
+int AfxWinMain(int argc, char** argv) {
+    CWinApp* app = AfxGetApp();
+    if (!app)
+        return 1;
+    // Arguments holding blanks are quoted again, so the tail reads as it was typed.
+    CString tail;
+    for (int i = 1; i < argc; ++i) {
+        CString arg = HostUtf8ToAnsi(argv[i]);
+        if (i > 1)
+            tail += ' ';
+        if (arg.Find(' ') >= 0 || arg.Find('\t') >= 0 || arg.IsEmpty())
+            tail += '"' + arg + '"';
+        else
+            tail += arg;
+    }
+    app->SetCommandLine(tail);
+    if (!app->InitInstance())
+        return app->ExitInstance();
+    return app->ExitInstance();
+}

@@ -1,0 +1,40 @@
+// The framework's application object: one per process, constructed statically; the
+// program's start runs its InitInstance.
+#pragma once
+
+#include "platform/core/CString.h"
+#include "platform/core/WinTypes.h"
+
+class CWnd;
+
+constexpr DWORD AFX_RESTART_MANAGER_SUPPORT_RESTART = 0x01;
+
+class CWinApp {
+public:
+    explicit CWinApp(const char* appName = nullptr);
+    virtual ~CWinApp();
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+
+    virtual BOOL InitInstance() { return TRUE; }
+    virtual int ExitInstance() { return 0; }
+
+    // The command-line tail, the text after the program name (code page 949).
+    const char* m_lpCmdLine = "";
+    CWnd* m_pMainWnd = nullptr;
+    DWORD m_dwRestartManagerSupportFlags = 0;
+    CString m_strAppName;
+
+    // Stores the command-line tail that m_lpCmdLine points at.
+    void SetCommandLine(const CString& tail);
+
+private:
+    CString m_cmdLineStorage;
+};
+
+// The one application object of the process, or null.
+CWinApp* AfxGetApp();
+
+// Runs the process's application object: InitInstance, then ExitInstance when it returned
+// TRUE. The command line is joined Windows-style from argv[1..]. Returns the exit code.
+int AfxWinMain(int argc, char** argv);
