@@ -70,7 +70,9 @@ void CString::AppendFormat(const char* fmt, ...) {
     m_str += more.m_str;
 }
 
-CString CString::Mid(int nFirst) const { return Mid(nFirst, GetLength()); }
+CString CString::Mid(int nFirst) const {
+    return Mid(nFirst, GetLength());
+}
 
 CString CString::Mid(int nFirst, int nCount) const {
     if (nFirst < 0)
@@ -82,7 +84,9 @@ CString CString::Mid(int nFirst, int nCount) const {
     return CString(m_str.substr(nFirst, nCount));
 }
 
-CString CString::Left(int nCount) const { return Mid(0, nCount); }
+CString CString::Left(int nCount) const {
+    return Mid(0, nCount);
+}
 
 CString CString::Right(int nCount) const {
     if (nCount <= 0)
@@ -239,7 +243,9 @@ int CString::Delete(int nIndex, int nCount) {
     return GetLength();
 }
 
-static bool IsSpaceByte(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+static bool IsSpaceByte(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 
 CString& CString::TrimLeft() {
     size_t i = 0;
@@ -334,7 +340,9 @@ CString CString::Tokenize(const char* delims, int& iStart) const {
             return false;
         return m_str[i] != '\0' && strchr(delims, m_str[i]) != nullptr;
     };
-    auto step = [&](int i) { return (IsDBCSLeadByte(static_cast<BYTE>(m_str[i])) && i + 1 < GetLength()) ? 2 : 1; };
+    auto step = [&](int i) {
+        return (IsDBCSLeadByte(static_cast<BYTE>(m_str[i])) && i + 1 < GetLength()) ? 2 : 1;
+    };
     int i = iStart;
     while (i < GetLength() && isDelim(i))
         i += 1;
@@ -349,7 +357,9 @@ CString CString::Tokenize(const char* delims, int& iStart) const {
     return CString(m_str.substr(begin, i - begin));
 }
 
-int CString::Compare(const char* psz) const { return strcmp(m_str.c_str(), psz ? psz : ""); }
+int CString::Compare(const char* psz) const {
+    return strcmp(m_str.c_str(), psz ? psz : "");
+}
 
 int CString::CompareNoCase(const char* psz) const {
     CString a(*this), b(psz);

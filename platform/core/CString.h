@@ -9,13 +9,16 @@
 #include "platform/core/WinTypes.h"
 
 // A lead byte of a double-byte character in code page 949.
-inline bool IsDBCSLeadByte(BYTE b) { return b >= 0x81 && b <= 0xFE; }
+inline bool IsDBCSLeadByte(BYTE b) {
+    return b >= 0x81 && b <= 0xFE;
+}
 
 class CString {
 public:
     CString() = default;
     CString(const char* psz) : m_str(psz ? psz : "") {}
-    CString(const char* pch, int nLength) : m_str(pch ? std::string(pch, nLength < 0 ? 0 : nLength) : std::string()) {}
+    CString(const char* pch, int nLength)
+        : m_str(pch ? std::string(pch, nLength < 0 ? 0 : nLength) : std::string()) {}
     CString(char ch, int nRepeat = 1) : m_str(nRepeat > 0 ? nRepeat : 0, ch) {}
     CString(const std::string& s) : m_str(s) {}
     CString(const CString&) = default;
@@ -136,13 +139,27 @@ inline CString operator+(char a, const CString& b) {
     r += b;
     return r;
 }
-inline bool operator==(const CString& a, const CString& b) { return a.str() == b.str(); }
-inline bool operator==(const CString& a, const char* b) { return a.Compare(b) == 0; }
-inline bool operator==(const char* a, const CString& b) { return b.Compare(a) == 0; }
-inline bool operator!=(const CString& a, const CString& b) { return !(a == b); }
-inline bool operator!=(const CString& a, const char* b) { return !(a == b); }
-inline bool operator!=(const char* a, const CString& b) { return !(b == a); }
-inline bool operator<(const CString& a, const CString& b) { return a.Compare(b) < 0; }
+inline bool operator==(const CString& a, const CString& b) {
+    return a.str() == b.str();
+}
+inline bool operator==(const CString& a, const char* b) {
+    return a.Compare(b) == 0;
+}
+inline bool operator==(const char* a, const CString& b) {
+    return b.Compare(a) == 0;
+}
+inline bool operator!=(const CString& a, const CString& b) {
+    return !(a == b);
+}
+inline bool operator!=(const CString& a, const char* b) {
+    return !(a == b);
+}
+inline bool operator!=(const char* a, const CString& b) {
+    return !(b == a);
+}
+inline bool operator<(const CString& a, const CString& b) {
+    return a.Compare(b) < 0;
+}
 
 class CStringArray {
 public:

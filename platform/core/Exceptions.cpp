@@ -2,7 +2,9 @@
 
 #include <cerrno>
 
-CString CMemoryException::GetErrorMessage() const { return CString("메모리가 부족합니다."); }
+CString CMemoryException::GetErrorMessage() const {
+    return CString("메모리가 부족합니다.");
+}
 
 CString CFileException::GetErrorMessage() const {
     CString text;

@@ -13,8 +13,12 @@ namespace {
 thread_local DWORD t_lastError = 0;
 }
 
-DWORD GetLastError() { return t_lastError; }
-void SetLastError(DWORD code) { t_lastError = code; }
+DWORD GetLastError() {
+    return t_lastError;
+}
+void SetLastError(DWORD code) {
+    t_lastError = code;
+}
 
 DWORD Win32ErrorFromErrno(int err) {
     switch (err) {
@@ -85,21 +89,23 @@ DWORD GetCurrentDirectoryA(DWORD bufferSize, char* buffer) {
     return len;
 }
 
-void Sleep(DWORD ms) { Sys().sleepMs(ms); }
+void Sleep(DWORD ms) {
+    Sys().sleepMs(ms);
+}
 
 void CFile::Remove(const char* fileName) {
     if (Sys().unlink(HostPath(fileName).c_str()) != 0) {
         int err = errno;
-        throw new CFileException(CFileException::OsErrorToCause(err), static_cast<LONG>(Win32ErrorFromErrno(err)),
-                                 fileName);
+        throw new CFileException(CFileException::OsErrorToCause(err),
+                                 static_cast<LONG>(Win32ErrorFromErrno(err)), fileName);
     }
 }
 
 void CFile::Rename(const char* oldName, const char* newName) {
     if (Sys().rename(HostPath(oldName).c_str(), HostPath(newName).c_str()) != 0) {
         int err = errno;
-        throw new CFileException(CFileException::OsErrorToCause(err), static_cast<LONG>(Win32ErrorFromErrno(err)),
-                                 oldName);
+        throw new CFileException(CFileException::OsErrorToCause(err),
+                                 static_cast<LONG>(Win32ErrorFromErrno(err)), oldName);
     }
 }
 

@@ -48,7 +48,8 @@ CString WindowsPath(const std::string& hostPath) {
     std::string root = StripTrailingSlash(DriveCRoot());
     std::string rest;
     char drive;
-    if (hostPath.compare(0, root.size(), root) == 0 && (hostPath.size() == root.size() || hostPath[root.size()] == '/')) {
+    if (hostPath.compare(0, root.size(), root) == 0 &&
+        (hostPath.size() == root.size() || hostPath[root.size()] == '/')) {
         drive = 'C';
         rest = hostPath.substr(root.size());
     } else {

@@ -45,11 +45,13 @@ std::string Convert(const char* to, const char* from, const char* src, size_t le
             // EILSEQ or EINVAL: an unreadable or unmappable unit.
             out += subst;
             size_t skip = unit < inLeft ? unit : inLeft;
-            if (unit == 1 && inLeft >= 2 && IsDBCSLeadByte(static_cast<BYTE>(*in)) && std::strcmp(from, "CP949") == 0)
-                skip = 2;  // an undefined double-byte code stands for one character
+            if (unit == 1 && inLeft >= 2 && IsDBCSLeadByte(static_cast<BYTE>(*in)) &&
+                std::strcmp(from, "CP949") == 0)
+                skip = 2; // an undefined double-byte code stands for one character
             if (unit == 2 && inLeft >= 4) {
                 // A UTF-16 surrogate pair that failed is one character.
-                auto u = static_cast<uint16_t>(static_cast<unsigned char>(in[0]) | (static_cast<unsigned char>(in[1]) << 8));
+                auto u = static_cast<uint16_t>(static_cast<unsigned char>(in[0]) |
+                                               (static_cast<unsigned char>(in[1]) << 8));
                 if (u >= 0xD800 && u <= 0xDBFF)
                     skip = 4;
             }
@@ -79,9 +81,9 @@ std::string U16ToBytes(const WCHAR* src, size_t len) {
     return b;
 }
 
-const std::string kUtf16Replacement("\xFD\xFF", 2);  // U+FFFD, little-endian
+const std::string kUtf16Replacement("\xFD\xFF", 2); // U+FFFD, little-endian
 
-}  // namespace
+} // namespace
 
 int MultiByteToWideChar(UINT codePage, DWORD, const char* src, int srcLen, WCHAR* dst, int dstLen) {
     const char* from = IconvName(codePage);
@@ -96,7 +98,7 @@ int MultiByteToWideChar(UINT codePage, DWORD, const char* src, int srcLen, WCHAR
     if (dstLen == 0)
         return static_cast<int>(w.size());
     if (static_cast<int>(w.size()) > dstLen) {
-        SetLastError(122);  // ERROR_INSUFFICIENT_BUFFER
+        SetLastError(122); // ERROR_INSUFFICIENT_BUFFER
         return 0;
     }
     std::memcpy(dst, w.data(), w.size() * sizeof(WCHAR));
@@ -120,7 +122,8 @@ int WideCharToMultiByte(UINT codePage, DWORD, const WCHAR* src, int srcLen, char
     }
     if (len == 0)
         return 0;
-    std::string subst = codePage == CP_UTF8 ? std::string("\xEF\xBF\xBD") : std::string(defaultChar ? defaultChar : "?");
+    std::string subst =
+        codePage == CP_UTF8 ? std::string("\xEF\xBF\xBD") : std::string(defaultChar ? defaultChar : "?");
     std::string bytes = U16ToBytes(src, len);
     std::string out = Convert(to, "UTF-16LE", bytes.data(), bytes.size(), subst, 2);
     if (usedDefaultChar)
@@ -137,8 +140,8 @@ int WideCharToMultiByte(UINT codePage, DWORD, const WCHAR* src, int srcLen, char
 
 // A BSTR carries its length in the four bytes before the text, as the system's does.
 BSTR SysAllocStringLen(const WCHAR* src, UINT len) {
-    auto* raw = static_cast<char*>(::operator new(sizeof(uint32_t) + (static_cast<size_t>(len) + 1) * sizeof(WCHAR),
-                                                  std::nothrow));
+    auto* raw = static_cast<char*>(
+        ::operator new(sizeof(uint32_t) + (static_cast<size_t>(len) + 1) * sizeof(WCHAR), std::nothrow));
     if (!raw)
         return nullptr;
     uint32_t bytes = len * sizeof(WCHAR);

@@ -41,9 +41,15 @@ using __time64_t = std::int64_t;
 constexpr COLORREF RGB(int r, int g, int b) {
     return static_cast<COLORREF>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
-constexpr int GetRValue(COLORREF c) { return c & 0xFF; }
-constexpr int GetGValue(COLORREF c) { return (c >> 8) & 0xFF; }
-constexpr int GetBValue(COLORREF c) { return (c >> 16) & 0xFF; }
+constexpr int GetRValue(COLORREF c) {
+    return c & 0xFF;
+}
+constexpr int GetGValue(COLORREF c) {
+    return (c >> 8) & 0xFF;
+}
+constexpr int GetBValue(COLORREF c) {
+    return (c >> 16) & 0xFF;
+}
 
 // Win32 error codes the program reports.
 constexpr DWORD ERROR_SUCCESS = 0;

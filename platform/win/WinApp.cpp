@@ -6,7 +6,9 @@ namespace {
 CWinApp* g_app = nullptr;
 }
 
-CWinApp::CWinApp(const char* appName) : m_strAppName(appName) { g_app = this; }
+CWinApp::CWinApp(const char* appName) : m_strAppName(appName) {
+    g_app = this;
+}
 
 CWinApp::~CWinApp() {
     if (g_app == this)
@@ -18,7 +20,9 @@ void CWinApp::SetCommandLine(const CString& tail) {
     m_lpCmdLine = m_cmdLineStorage.GetString();
 }
 
-CWinApp* AfxGetApp() { return g_app; }
+CWinApp* AfxGetApp() {
+    return g_app;
+}
 
 int AfxWinMain(int argc, char** argv) {
     CWinApp* app = AfxGetApp();

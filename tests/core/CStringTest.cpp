@@ -12,7 +12,7 @@ TEST(CString, FormatAndSlicing) {
     EXPECT_EQ(s, "0905");
     EXPECT_EQ(s.Mid(2, 2), "05");
     EXPECT_EQ(s.Mid(3, 5), "5");
-    EXPECT_EQ(s.Mid(7, 2), "");  // past the end is empty
+    EXPECT_EQ(s.Mid(7, 2), ""); // past the end is empty
     EXPECT_EQ(s.Left(2), "09");
     EXPECT_EQ(s.Right(1), "5");
     CString big;
@@ -25,11 +25,13 @@ TEST(CString, SearchesStepOverDoubleByteCharacters) {
     // "\xB0\x7C" is not a 949 character pair with '|' second: 0x7C cannot trail. But 0x5C
     // ('\\') after a lead byte... cannot trail either; use a real pair whose trail byte is
     // an ASCII letter: 0x81 0x41 is a valid UHC character.
-    CString s("\x81\x41" "A|B");
-    EXPECT_EQ(s.Find('A'), 2);  // the trail byte 0x41 is not an 'A'
+    CString s("\x81\x41"
+              "A|B");
+    EXPECT_EQ(s.Find('A'), 2); // the trail byte 0x41 is not an 'A'
     EXPECT_EQ(s.Find("A|"), 2);
     EXPECT_EQ(s.Replace('A', 'x'), 1);
-    EXPECT_EQ(s, "\x81\x41" "x|B");
+    EXPECT_EQ(s, "\x81\x41"
+                 "x|B");
     CString r("\x81\x41\x81\x41");
     EXPECT_EQ(r.Remove('A'), 0);
     EXPECT_EQ(r.ReverseFind('A'), -1);
@@ -60,7 +62,7 @@ TEST(CString, InsertRemoveCompare) {
 }
 
 TEST(Text, KoreanRoundTripsThroughUtf8AndUtf16) {
-    const char* korean = "미니 나스닥";  // code page 949 bytes in this program
+    const char* korean = "미니 나스닥"; // code page 949 bytes in this program
     EXPECT_EQ(std::strlen(korean), 11u);
     EXPECT_EQ(AnsiToHostUtf8(korean), "\xEB\xAF\xB8\xEB\x8B\x88 \xEB\x82\x98\xEC\x8A\xA4\xEB\x8B\xA5");
     EXPECT_EQ(HostUtf8ToAnsi(AnsiToHostUtf8(korean)), korean);
@@ -76,7 +78,8 @@ TEST(Text, BadInputBecomesSubstitutesNeverAnError) {
     ASSERT_EQ(w.size(), 2u);
     EXPECT_EQ(w[0], u'A');
     EXPECT_EQ(w[1], 0xFFFD);
-    CString a = HostUtf8ToAnsi("x\xFF" "y");
+    CString a = HostUtf8ToAnsi("x\xFF"
+                               "y");
     EXPECT_EQ(a, "x?y");
     // A character without a 949 form.
     EXPECT_EQ(Utf16ToAnsi(u"\u0E01z"), "?z");
@@ -87,7 +90,7 @@ TEST(Text, BadInputBecomesSubstitutesNeverAnError) {
 TEST(Text, CopyBoundedNeverSplitsACharacter) {
     char buf[6];
     std::memset(buf, 'X', sizeof buf);
-    EXPECT_EQ(CopyBounded(buf, 6, "ab한글"), 4);  // "ab" + one 2-byte char; the next would not fit
+    EXPECT_EQ(CopyBounded(buf, 6, "ab한글"), 4); // "ab" + one 2-byte char; the next would not fit
     EXPECT_STREQ(buf, "ab한");
     EXPECT_EQ(CopyBounded(buf, 6, "abc"), 3);
     EXPECT_STREQ(buf, "abc");

@@ -17,7 +17,8 @@ TEST(Path, DrivesMapToHostFolders) {
     EXPECT_EQ(HostPath("C:\\a\\b.db"), drive.Root() + "/a/b.db");
     EXPECT_EQ(HostPath("Z:\\tmp\\x"), "/tmp/x");
     // The Korean folder name reaches the host as UTF-8 (금융투자).
-    EXPECT_EQ(HostPath(kBaseFolder), drive.Root() + "/Korvex\xEA\xB8\x88\xEC\x9C\xB5\xED\x88\xAC\xEC\x9E\x90/PlenorixGlobal/exe");
+    EXPECT_EQ(HostPath(kBaseFolder),
+              drive.Root() + "/Korvex\xEA\xB8\x88\xEC\x9C\xB5\xED\x88\xAC\xEC\x9E\x90/PlenorixGlobal/exe");
     EXPECT_EQ(WindowsPath(drive.Root() + "/x/y"), "C:\\x\\y");
     EXPECT_EQ(WindowsPath("/home/a"), "Z:\\home\\a");
 }
@@ -26,7 +27,7 @@ TEST(Files, DirectoriesAndAttributes) {
     TempDrive drive;
     EXPECT_EQ(GetFileAttributesA("C:\\missing"), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
-    EXPECT_FALSE(CreateDirectoryA("C:\\missing\\sub", nullptr));  // only the last folder is made
+    EXPECT_FALSE(CreateDirectoryA("C:\\missing\\sub", nullptr)); // only the last folder is made
     EXPECT_TRUE(CreateDirectoryA("C:\\made", nullptr));
     EXPECT_EQ(GetFileAttributesA("C:\\made") & FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_FALSE(CreateDirectoryA("C:\\made", nullptr));

@@ -48,4 +48,6 @@ std::string TempDrive::MakeFolder(const char* windowsPath) const {
     return host;
 }
 
-std::string TempDrive::MakeBaseFolder() const { return MakeFolder(kBaseFolder); }
+std::string TempDrive::MakeBaseFolder() const {
+    return MakeFolder(kBaseFolder);
+}

@@ -1,0 +1,341 @@
+#include "platform/win/MessageLoop.h"
+
+#include <poll.h>
+#include <time.h>
+
+#include <algorithm>
+#include <deque>
+#include <map>
+#include <set>
+#include <vector>
+
+#include "platform/win/Station.h"
+#include "platform/win/Wnd.h"
+
+namespace {
+
+struct Timer {
+    UINT interval;
+    std::uint64_t due;
+    bool queued; // a WM_TIMER for it waits (it is handed out once per expiry)
+};
+
+struct Queue {
+    std::deque<std::function<void()>> incomingSends;
+    std::deque<MSG> posted;
+    std::deque<MSG> input;
+    std::set<HWND> paint; // headless windows that want a WM_PAINT
+    std::map<std::pair<HWND, UINT_PTR>, Timer> timers;
+    bool quit = false;
+    int quitCode = 0;
+    zwin::Waiter waiter;
+    std::map<int, std::function<void()>> fds;
+};
+
+Queue& Q() {
+    static Queue q;
+    return q;
+}
+
+bool g_manualClock = false;
+std::uint64_t g_manualNow = 0;
+
+bool InRange(const MSG& m, HWND hWnd, UINT lo, UINT hi) {
+    if (hWnd && m.hwnd != hWnd)
+        return false;
+    if (lo == 0 && hi == 0)
+        return true;
+    return m.message >= lo && m.message <= hi;
+}
+
+MSG Make(HWND h, UINT m, WPARAM w, LPARAM l) {
+    return MSG{h, m, w, l, static_cast<DWORD>(CClock::NowMs()), {0, 0}};
+}
+
+// Handles sends from other processes; they never wait behind posted messages.
+void RunIncomingSends() {
+    Queue& q = Q();
+    while (!q.incomingSends.empty()) {
+        auto handler = std::move(q.incomingSends.front());
+        q.incomingSends.pop_front();
+        handler();
+    }
+}
+
+bool TakeFrom(std::deque<MSG>& from, MSG* msg, HWND hWnd, UINT lo, UINT hi, bool remove) {
+    for (auto it = from.begin(); it != from.end(); ++it) {
+        if (InRange(*it, hWnd, lo, hi)) {
+            *msg = *it;
+            if (remove)
+                from.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+// One retrieval attempt in Windows' order. Returns true with a message; WM_QUIT comes after
+// posted messages, as on Windows.
+bool TryGet(MSG* msg, HWND hWnd, UINT lo, UINT hi, bool remove) {
+    Queue& q = Q();
+    zwin::PollFds(0);
+    RunIncomingSends();
+    if (TakeFrom(q.posted, msg, hWnd, lo, hi, remove))
+        return true;
+    if (q.quit && (lo == 0 && hi == 0)) {
+        *msg = Make(nullptr, WM_QUIT, static_cast<WPARAM>(q.quitCode), 0);
+        if (remove)
+            q.quit = false;
+        return true;
+    }
+    if (TakeFrom(q.input, msg, hWnd, lo, hi, remove))
+        return true;
+    if (InRange(Make(nullptr, WM_PAINT, 0, 0), nullptr, lo, hi)) {
+        for (HWND h : q.paint) {
+            if (hWnd && h != hWnd)
+                continue;
+            *msg = Make(h, WM_PAINT, 0, 0);
+            if (remove)
+                q.paint.erase(h);
+            return true;
+        }
+    }
+    if (InRange(Make(nullptr, WM_TIMER, 0, 0), nullptr, lo, hi)) {
+        std::uint64_t now = CClock::NowMs();
+        // Earliest due timer first.
+        Timer* best = nullptr;
+        std::pair<HWND, UINT_PTR> bestKey{};
+        for (auto& [key, t] : q.timers) {
+            if (hWnd && key.first != hWnd)
+                continue;
+            if (t.due <= now && (!best || t.due < best->due)) {
+                best = &t;
+                bestKey = key;
+            }
+        }
+        if (best) {
+            *msg = Make(bestKey.first, WM_TIMER, bestKey.second, 0);
+            if (remove)
+                best->due = now + best->interval; // the next expiry counts from its delivery
+            return true;
+        }
+    }
+    return false;
+}
+
+void Wait(int timeoutMs) {
+    Queue& q = Q();
+    if (q.waiter) {
+        q.waiter(timeoutMs);
+        return;
+    }
+    if (CClock::IsManual()) {
+        // Time only moves when the test advances it: look once for outside events.
+        zwin::PollFds(timeoutMs < 0 ? 50 : std::min(timeoutMs, 50));
+        return;
+    }
+    zwin::PollFds(timeoutMs);
+}
+
+} // namespace
+
+BOOL PeekMessageA(MSG* msg, HWND hWnd, UINT lo, UINT hi, UINT removeMsg) {
+    return TryGet(msg, hWnd, lo, hi, (removeMsg & PM_REMOVE) != 0) ? TRUE : FALSE;
+}
+
+BOOL GetMessageA(MSG* msg, HWND hWnd, UINT lo, UINT hi) {
+    for (;;) {
+        if (TryGet(msg, hWnd, lo, hi, true))
+            return msg->message == WM_QUIT ? FALSE : TRUE;
+        Wait(zwin::NextTimerDelay());
+    }
+}
+
+BOOL TranslateMessage(const MSG*) {
+    return FALSE;
+}
+
+LRESULT DispatchMessageA(const MSG* msg) {
+    if (!msg || !msg->hwnd)
+        return 0;
+    CWnd* wnd = CWnd::FromHandlePermanent(msg->hwnd);
+    if (!wnd)
+        return 0;
+    if (msg->message == WM_TIMER) {
+        auto it = Q().timers.find({msg->hwnd, msg->wParam});
+        if (it == Q().timers.end())
+            return 0; // killed after it was taken
+    }
+    return wnd->WindowProc(msg->message, msg->wParam, msg->lParam);
+}
+
+void PostQuitMessage(int exitCode) {
+    Q().quit = true;
+    Q().quitCode = exitCode;
+}
+
+UINT_PTR SetTimer(HWND hWnd, UINT_PTR id, UINT elapse, TIMERPROC) {
+    if (!hWnd || !CWnd::FromHandlePermanent(hWnd))
+        return 0;
+    if (elapse < USER_TIMER_MINIMUM)
+        elapse = USER_TIMER_MINIMUM;
+    // Arming a running timer restarts its full length.
+    Q().timers[{hWnd, id}] = Timer{elapse, CClock::NowMs() + elapse, false};
+    return id ? id : 1;
+}
+
+BOOL KillTimer(HWND hWnd, UINT_PTR id) {
+    auto& timers = Q().timers;
+    if (id == 0) {
+        // Internal use: every timer of a window that is being destroyed.
+        for (auto it = timers.begin(); it != timers.end();)
+            it = it->first.first == hWnd ? timers.erase(it) : std::next(it);
+        return TRUE;
+    }
+    return timers.erase({hWnd, id}) ? TRUE : FALSE;
+}
+
+BOOL PostMessageA(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!hWnd) {
+        // A thread message: no window, handled by the loop itself.
+        Q().posted.push_back(Make(nullptr, message, wParam, lParam));
+        return TRUE;
+    }
+    if (CWnd::FromHandlePermanent(hWnd)) {
+        Q().posted.push_back(Make(hWnd, message, wParam, lParam));
+        return TRUE;
+    }
+    if (zwin::RemoteTarget(hWnd, nullptr, nullptr))
+        return zwin::StationPost(hWnd, message, wParam, lParam);
+    return FALSE;
+}
+
+BOOL InvalidateRect(HWND hWnd, const RECT* rect, BOOL erase) {
+    CWnd* wnd = CWnd::FromHandlePermanent(hWnd);
+    if (!wnd)
+        return FALSE;
+    if (CWndPeer* peer = wnd->GetPeer())
+        peer->Invalidate(rect, erase != FALSE);
+    else
+        zwin::QueuePaint(hWnd);
+    return TRUE;
+}
+
+namespace zwin {
+
+void PostInputMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    Q().input.push_back(Make(hWnd, message, wParam, lParam));
+}
+
+void QueueIncomingSend(std::function<void()> handler) {
+    Q().incomingSends.push_back(std::move(handler));
+}
+
+void QueuePaint(HWND hWnd) {
+    Q().paint.insert(hWnd);
+}
+
+void RemoveWindowMessages(HWND hWnd) {
+    Queue& q = Q();
+    auto drop = [hWnd](std::deque<MSG>& d) {
+        for (auto it = d.begin(); it != d.end();)
+            it = it->hwnd == hWnd ? d.erase(it) : std::next(it);
+    };
+    drop(q.posted);
+    drop(q.input);
+    q.paint.erase(hWnd);
+}
+
+int PumpWaitingMessages() {
+    int count = 0;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        if (msg.message == WM_QUIT)
+            break;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+        ++count;
+    }
+    return count;
+}
+
+void SetWaiter(Waiter waiter) {
+    Q().waiter = std::move(waiter);
+}
+
+void WatchFd(int fd, std::function<void()> onReadable) {
+    Q().fds[fd] = std::move(onReadable);
+}
+
+void UnwatchFd(int fd) {
+    Q().fds.erase(fd);
+}
+
+void PollFds(int timeoutMs) {
+    Queue& q = Q();
+    if (q.fds.empty()) {
+        if (timeoutMs > 0 && !CClock::IsManual())
+            ::poll(nullptr, 0, timeoutMs);
+        else if (timeoutMs < 0)
+            ::poll(nullptr, 0, 50);
+        return;
+    }
+    std::vector<pollfd> fds;
+    for (auto& [fd, cb] : q.fds)
+        fds.push_back(pollfd{fd, POLLIN, 0});
+    int n = ::poll(fds.data(), fds.size(), timeoutMs);
+    if (n <= 0)
+        return;
+    for (const pollfd& p : fds) {
+        if (p.revents & (POLLIN | POLLERR | POLLHUP)) {
+            auto it = q.fds.find(p.fd);
+            if (it != q.fds.end()) {
+                auto cb = it->second; // the callback may unwatch itself
+                cb();
+            }
+        }
+    }
+}
+
+int NextTimerDelay() {
+    Queue& q = Q();
+    if (q.timers.empty())
+        return -1;
+    std::uint64_t now = CClock::NowMs();
+    std::uint64_t next = UINT64_MAX;
+    for (auto& [key, t] : q.timers)
+        next = std::min(next, t.due);
+    return next <= now ? 0 : static_cast<int>(std::min<std::uint64_t>(next - now, 60000));
+}
+
+std::size_t QueuedMessageCount() {
+    return Q().posted.size() + Q().input.size() + Q().incomingSends.size();
+}
+
+} // namespace zwin
+
+std::uint64_t CClock::NowMs() {
+    if (g_manualClock)
+        return g_manualNow;
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<std::uint64_t>(ts.tv_sec) * 1000u + static_cast<std::uint64_t>(ts.tv_nsec / 1000000);
+}
+
+void CClock::UseManual(std::uint64_t startMs) {
+    g_manualClock = true;
+    g_manualNow = startMs;
+}
+
+void CClock::UseSystem() {
+    g_manualClock = false;
+}
+
+bool CClock::IsManual() {
+    return g_manualClock;
+}
+
+void CClock::Advance(std::uint64_t ms) {
+    g_manualNow += ms;
+}

@@ -1,0 +1,633 @@
+#include "platform/win/Wnd.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+
+#include "platform/core/Text.h"
+#include "platform/win/MessageLoop.h"
+#include "platform/win/Station.h"
+
+const CRuntimeClass CCmdTarget::classCCmdTarget = {"CCmdTarget", nullptr};
+const CRuntimeClass CWnd::classCWnd = {"CWnd", &CCmdTarget::classCCmdTarget};
+
+bool CRuntimeClass::IsDerivedFrom(const CRuntimeClass* base) const {
+    for (const CRuntimeClass* c = this; c; c = c->m_pBaseClass)
+        if (c == base)
+            return true;
+    return false;
+}
+
+const AFX_MSGMAP* CCmdTarget::GetThisMessageMap() {
+    static const AFX_MSGMAP_ENTRY entries[] = {{0, 0, 0, 0, nullptr}};
+    static const AFX_MSGMAP map = {nullptr, &entries[0]};
+    return &map;
+}
+
+BOOL CCmdTarget::DispatchToMap(UINT message, UINT code, UINT id, WPARAM wParam, LPARAM lParam,
+                               LRESULT* result) {
+    const bool keyed = message == WM_COMMAND || message == WM_NOTIFY ||
+                       message == WM_REFLECT_BASE + WM_COMMAND || message == WM_REFLECT_BASE + WM_NOTIFY;
+    for (const AFX_MSGMAP* map = GetMessageMap(); map;
+         map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
+        for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e->pfn; ++e) {
+            if (e->nMessage != message)
+                continue;
+            if (keyed && (e->nCode != code || id < e->nID || id > e->nLastID))
+                continue;
+            LRESULT r = 0;
+            if (e->pfn(this, message, wParam, lParam, &r)) {
+                if (result)
+                    *result = r;
+                return TRUE;
+            }
+        }
+        if (!map->pfnGetBaseMap)
+            break;
+    }
+    return FALSE;
+}
+
+const AFX_MSGMAP* CWnd::GetThisMessageMap() {
+    static const AFX_MSGMAP_ENTRY entries[] = {{0, 0, 0, 0, nullptr}};
+    static const AFX_MSGMAP map = {&CCmdTarget::GetThisMessageMap, &entries[0]};
+    return &map;
+}
+
+// ---------------------------------------------------------------------------------------
+// Handle table. A handle is a number: local windows and remote windows draw from one
+// counter, so a handle names exactly one window for the life of the process.
+
+class CWndHandleMap {
+public:
+    struct Entry {
+        CWnd* wnd = nullptr;
+        int remotePid = 0;
+        std::uint64_t remoteId = 0;
+        CWnd* proxy = nullptr; // temporary object standing for a remote window
+    };
+
+    static CWndHandleMap& Get() {
+        static CWndHandleMap map;
+        return map;
+    }
+
+    HWND Add(CWnd* wnd) {
+        std::uint64_t id = ++m_next;
+        m_entries[id].wnd = wnd;
+        return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(id));
+    }
+    void Remove(HWND h) {
+        auto it = m_entries.find(Id(h));
+        if (it != m_entries.end() && it->second.remotePid == 0)
+            m_entries.erase(it);
+    }
+    void SetOwner(HWND h, CWnd* wnd) {
+        auto it = m_entries.find(Id(h));
+        if (it != m_entries.end())
+            it->second.wnd = wnd;
+    }
+    Entry* Find(HWND h) {
+        auto it = m_entries.find(Id(h));
+        return it == m_entries.end() ? nullptr : &it->second;
+    }
+    HWND Remote(int pid, std::uint64_t id) {
+        auto key = std::make_pair(pid, id);
+        auto it = m_remote.find(key);
+        if (it != m_remote.end())
+            return it->second;
+        std::uint64_t local = ++m_next;
+        Entry& e = m_entries[local];
+        e.remotePid = pid;
+        e.remoteId = id;
+        HWND h = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(local));
+        m_remote[key] = h;
+        return h;
+    }
+    std::vector<CWnd*> TopLevel() {
+        std::vector<CWnd*> out;
+        for (auto& [id, e] : m_entries)
+            if (e.wnd && !e.wnd->GetParent() && e.remotePid == 0)
+                out.push_back(e.wnd);
+        return out;
+    }
+    static std::uint64_t Id(HWND h) {
+        return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(h));
+    }
+
+private:
+    std::uint64_t m_next = 0x100;
+    std::map<std::uint64_t, Entry> m_entries;
+    std::map<std::pair<int, std::uint64_t>, HWND> m_remote;
+};
+
+namespace zwin {
+std::uint64_t HandleId(HWND hWnd) {
+    return CWndHandleMap::Id(hWnd);
+}
+HWND HandleFromId(std::uint64_t id) {
+    HWND h = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(id));
+    auto* e = CWndHandleMap::Get().Find(h);
+    return e && e->wnd && e->remotePid == 0 ? h : nullptr;
+}
+HWND RemoteHandle(int pid, std::uint64_t id) {
+    return CWndHandleMap::Get().Remote(pid, id);
+}
+bool RemoteTarget(HWND hWnd, int* pid, std::uint64_t* id) {
+    auto* e = CWndHandleMap::Get().Find(hWnd);
+    if (!e || e->remotePid == 0)
+        return false;
+    if (pid)
+        *pid = e->remotePid;
+    if (id)
+        *id = e->remoteId;
+    return true;
+}
+std::vector<CWnd*> TopLevelWindows() {
+    return CWndHandleMap::Get().TopLevel();
+}
+} // namespace zwin
+
+// ---------------------------------------------------------------------------------------
+
+CWnd::CWnd() = default;
+
+CWnd::~CWnd() {
+    if (m_hWnd && !m_bRemote)
+        DestroyWindow();
+}
+
+BOOL CWnd::CreateEx(DWORD exStyle, const char* windowName, DWORD style, const RECT& rect, CWnd* parent,
+                    UINT id) {
+    if (m_hWnd)
+        return FALSE;
+    m_dwExStyle = exStyle;
+    m_dwStyle = style;
+    m_rect = rect;
+    m_pParent = parent;
+    m_nID = id;
+    m_strText = windowName ? windowName : "";
+    m_hWnd = CWndHandleMap::Get().Add(this);
+    if (parent)
+        parent->m_children.push_back(this);
+    else if (!m_strText.IsEmpty())
+        zwin::StationWindowTitled(this);
+    return TRUE;
+}
+
+BOOL CWnd::DestroyWindow() {
+    if (!m_hWnd)
+        return FALSE;
+    HWND h = m_hWnd;
+    // Children go first, as the system destroys them with their parent.
+    std::vector<CWnd*> children = m_children;
+    for (CWnd* child : children)
+        child->DestroyWindow();
+    SendMessage(WM_DESTROY);
+    if (!m_pParent)
+        zwin::StationWindowDestroyed(this);
+    else
+        m_pParent->RemoveChild(this);
+    KillTimer(0); // all timers of the window
+    zwin::RemoveWindowMessages(h);
+    if (m_pPeer)
+        m_pPeer->Destroyed();
+    CWndHandleMap::Get().Remove(h);
+    m_hWnd = nullptr;
+    m_pParent = nullptr;
+    m_children.clear();
+    PostNcDestroy();
+    return TRUE;
+}
+
+void CWnd::RemoveChild(CWnd* child) {
+    m_children.erase(std::remove(m_children.begin(), m_children.end(), child), m_children.end());
+}
+
+BOOL CWnd::Attach(HWND hWnd) {
+    auto* e = CWndHandleMap::Get().Find(hWnd);
+    if (!e || m_hWnd)
+        return FALSE;
+    CWnd* old = e->wnd;
+    if (old && old != this) {
+        // Take over the old object's window data; the old object lets go of the handle.
+        m_strText = old->m_strText;
+        m_dwStyle = old->m_dwStyle;
+        m_dwExStyle = old->m_dwExStyle;
+        m_rect = old->m_rect;
+        m_nID = old->m_nID;
+        m_pParent = old->m_pParent;
+        m_children = old->m_children;
+        m_pPeer = old->m_pPeer;
+        for (CWnd* c : m_children)
+            c->m_pParent = this;
+        if (m_pParent)
+            std::replace(m_pParent->m_children.begin(), m_pParent->m_children.end(), old, this);
+        old->m_hWnd = nullptr;
+        old->m_children.clear();
+        old->m_pParent = nullptr;
+        old->m_pPeer = nullptr;
+    }
+    e->wnd = this;
+    m_hWnd = hWnd;
+    return TRUE;
+}
+
+HWND CWnd::Detach() {
+    HWND h = m_hWnd;
+    m_hWnd = nullptr;
+    return h;
+}
+
+BOOL CWnd::SubclassWindow(HWND hWnd) {
+    if (!Attach(hWnd))
+        return FALSE;
+    PreSubclassWindow();
+    return TRUE;
+}
+
+CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
+    auto* e = CWndHandleMap::Get().Find(hWnd);
+    return e && e->remotePid == 0 ? e->wnd : nullptr;
+}
+
+CWnd* CWnd::FromHandle(HWND hWnd) {
+    auto* e = CWndHandleMap::Get().Find(hWnd);
+    if (!e)
+        return nullptr;
+    if (e->remotePid == 0)
+        return e->wnd;
+    if (!e->proxy) {
+        e->proxy = new CWnd();
+        e->proxy->m_hWnd = hWnd;
+        e->proxy->m_bRemote = true;
+    }
+    return e->proxy;
+}
+
+LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return ::SendMessageA(m_hWnd, message, wParam, lParam);
+}
+
+BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return ::PostMessageA(m_hWnd, message, wParam, lParam);
+}
+
+LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    MSG saved = m_currentMsg;
+    m_currentMsg = MSG{m_hWnd, message, wParam, lParam, 0, {0, 0}};
+    LRESULT result = 0;
+    if (!OnWndMsg(message, wParam, lParam, &result))
+        result = DefWindowProc(message, wParam, lParam);
+    m_currentMsg = saved;
+    return result;
+}
+
+BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    if (message == WM_COMMAND) {
+        if (OnCommand(wParam, lParam)) {
+            *result = 0;
+            return TRUE;
+        }
+        return FALSE;
+    }
+    if (message == WM_NOTIFY) {
+        return OnNotify(wParam, lParam, result);
+    }
+    return DispatchToMap(message, 0, 0, wParam, lParam, result);
+}
+
+BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
+    UINT id = LOWORD(wParam);
+    UINT code = HIWORD(wParam);
+    HWND control = reinterpret_cast<HWND>(lParam);
+    if (control && ReflectChildNotify(WM_COMMAND, wParam, lParam, nullptr))
+        return TRUE;
+    return DispatchToMap(WM_COMMAND, code, id, wParam, lParam, nullptr);
+}
+
+BOOL CWnd::OnNotify(WPARAM, LPARAM lParam, LRESULT* result) {
+    auto* hdr = reinterpret_cast<NMHDR*>(lParam);
+    if (!hdr)
+        return FALSE;
+    if (hdr->hwndFrom && ReflectChildNotify(WM_NOTIFY, 0, lParam, result))
+        return TRUE;
+    return DispatchToMap(WM_NOTIFY, hdr->code, static_cast<UINT>(hdr->idFrom), 0, lParam, result);
+}
+
+BOOL CWnd::ReflectChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    HWND childHandle = nullptr;
+    if (message == WM_COMMAND)
+        childHandle = reinterpret_cast<HWND>(lParam);
+    else if (message == WM_NOTIFY)
+        childHandle = reinterpret_cast<NMHDR*>(lParam)->hwndFrom;
+    CWnd* child = FromHandlePermanent(childHandle);
+    if (!child || child == this)
+        return FALSE;
+    return child->OnChildNotify(message, wParam, lParam, result);
+}
+
+BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    UINT code = 0, id = 0;
+    if (message == WM_COMMAND) {
+        code = HIWORD(wParam);
+        id = LOWORD(wParam);
+    } else if (message == WM_NOTIFY) {
+        auto* hdr = reinterpret_cast<NMHDR*>(lParam);
+        code = hdr->code;
+        id = static_cast<UINT>(hdr->idFrom);
+    }
+    return DispatchToMap(WM_REFLECT_BASE + message, code, id, wParam, lParam, result);
+}
+
+LRESULT CWnd::Default() {
+    return DefWindowProc(m_currentMsg.message, m_currentMsg.wParam, m_currentMsg.lParam);
+}
+
+LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SETTEXT: {
+        const char* text = reinterpret_cast<const char*>(lParam);
+        m_strText = text ? text : "";
+        if (m_pPeer)
+            m_pPeer->TextChanged();
+        if (!m_pParent && m_hWnd)
+            zwin::StationWindowTitled(this);
+        return TRUE;
+    }
+    case WM_GETTEXT: {
+        CString text;
+        GetWindowText(text);
+        auto* buffer = reinterpret_cast<char*>(lParam);
+        return buffer ? CopyBounded(buffer, static_cast<int>(wParam), text) : 0;
+    }
+    case WM_GETTEXTLENGTH: {
+        CString text;
+        GetWindowText(text);
+        return text.GetLength();
+    }
+    case WM_CLOSE:
+        DestroyWindow();
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+BOOL CWnd::PreTranslateMessage(MSG*) {
+    return FALSE;
+}
+
+void CWnd::OnTimer(UINT_PTR) {
+    Default();
+}
+void CWnd::OnClose() {
+    Default();
+}
+void CWnd::OnDestroy() {
+    Default();
+}
+BOOL CWnd::OnCopyData(CWnd*, COPYDATASTRUCT*) {
+    return static_cast<BOOL>(Default());
+}
+
+void CWnd::SetWindowText(const char* text) {
+    SendMessage(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+
+void CWnd::GetWindowText(CString& text) const {
+    if (!m_pPeer || !m_pPeer->QueryText(text))
+        text = m_strText;
+}
+
+int CWnd::GetWindowText(char* buffer, int maxCount) const {
+    CString text;
+    GetWindowText(text);
+    // At most maxCount - 1 bytes and the terminator; a double-byte character is never split.
+    return CopyBounded(buffer, maxCount, text);
+}
+
+int CWnd::GetWindowTextLength() const {
+    CString text;
+    GetWindowText(text);
+    return text.GetLength();
+}
+
+UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT elapse, void*) {
+    return ::SetTimer(m_hWnd, id, elapse, nullptr);
+}
+
+BOOL CWnd::KillTimer(UINT_PTR id) {
+    return ::KillTimer(m_hWnd, id);
+}
+
+CWnd* CWnd::GetDlgItem(int id) const {
+    for (CWnd* child : m_children)
+        if (static_cast<int>(child->m_nID) == id)
+            return child;
+    return nullptr;
+}
+
+CWnd* CWnd::GetTopLevelParent() const {
+    const CWnd* w = this;
+    while (w->m_pParent)
+        w = w->m_pParent;
+    return const_cast<CWnd*>(w);
+}
+
+BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT) {
+    DWORD old = m_dwStyle;
+    m_dwStyle = (m_dwStyle & ~remove) | add;
+    if (old == m_dwStyle)
+        return FALSE;
+    if (m_pPeer)
+        m_pPeer->StyleChanged(old, m_dwExStyle);
+    return TRUE;
+}
+
+BOOL CWnd::ModifyStyleEx(DWORD remove, DWORD add, UINT) {
+    DWORD old = m_dwExStyle;
+    m_dwExStyle = (m_dwExStyle & ~remove) | add;
+    if (old == m_dwExStyle)
+        return FALSE;
+    if (m_pPeer)
+        m_pPeer->StyleChanged(m_dwStyle, old);
+    return TRUE;
+}
+
+BOOL CWnd::EnableWindow(BOOL enable) {
+    BOOL wasDisabled = !IsWindowEnabled();
+    if (enable)
+        ModifyStyle(WS_DISABLED, 0);
+    else
+        ModifyStyle(0, WS_DISABLED);
+    return wasDisabled;
+}
+
+BOOL CWnd::ShowWindow(int cmdShow) {
+    BOOL wasVisible = (m_dwStyle & WS_VISIBLE) != 0;
+    DWORD remove = 0, add = 0;
+    switch (cmdShow) {
+    case SW_HIDE:
+        remove = WS_VISIBLE;
+        break;
+    case SW_MINIMIZE:
+    case SW_SHOWMINIMIZED:
+        add = WS_VISIBLE | WS_MINIMIZE;
+        break;
+    case SW_RESTORE:
+        remove = WS_MINIMIZE;
+        add = WS_VISIBLE;
+        break;
+    default:
+        add = WS_VISIBLE;
+        break;
+    }
+    ModifyStyle(remove, add);
+    return wasVisible;
+}
+
+BOOL CWnd::IsWindowVisible() const {
+    for (const CWnd* w = this; w; w = w->m_pParent)
+        if (!(w->m_dwStyle & WS_VISIBLE))
+            return FALSE;
+    return TRUE;
+}
+
+BOOL CWnd::IsIconic() const {
+    if (m_pPeer)
+        return m_pPeer->IsIconic();
+    return (m_dwStyle & WS_MINIMIZE) != 0;
+}
+
+void CWnd::InvalidateRect(const RECT* rect, BOOL erase) {
+    ::InvalidateRect(m_hWnd, rect, erase);
+}
+
+BOOL CWnd::SetWindowPos(const CWnd* insertAfter, int x, int y, int cx, int cy, UINT flags) {
+    if (!(flags & SWP_NOMOVE)) {
+        LONG w = m_rect.right - m_rect.left, h = m_rect.bottom - m_rect.top;
+        m_rect = RECT{x, y, x + w, y + h};
+    }
+    if (!(flags & SWP_NOSIZE)) {
+        m_rect.right = m_rect.left + cx;
+        m_rect.bottom = m_rect.top + cy;
+    }
+    if (!(flags & SWP_NOZORDER)) {
+        HWND after = insertAfter ? insertAfter->m_hWnd : HWND_TOP;
+        if (insertAfter == reinterpret_cast<const CWnd*>(HWND_TOPMOST) || after == HWND_TOPMOST)
+            ModifyStyleEx(0, WS_EX_TOPMOST);
+        else if (insertAfter == reinterpret_cast<const CWnd*>(HWND_NOTOPMOST) || after == HWND_NOTOPMOST)
+            ModifyStyleEx(WS_EX_TOPMOST, 0);
+    }
+    if (flags & SWP_SHOWWINDOW)
+        ModifyStyle(0, WS_VISIBLE);
+    if (flags & SWP_HIDEWINDOW)
+        ModifyStyle(WS_VISIBLE, 0);
+    if (m_pPeer)
+        m_pPeer->PositionChanged();
+    return TRUE;
+}
+
+void CWnd::MoveWindow(int x, int y, int width, int height, BOOL) {
+    SetWindowPos(nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CWnd::MoveWindow(const RECT& rect, BOOL repaint) {
+    MoveWindow(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, repaint);
+}
+
+void CWnd::GetWindowRect(RECT* rect) const {
+    if (!rect)
+        return;
+    if (!m_pPeer || !m_pPeer->QueryWindowRect(*rect))
+        *rect = m_rect;
+}
+
+void CWnd::GetClientRect(RECT* rect) const {
+    if (!rect)
+        return;
+    if (!m_pPeer || !m_pPeer->QueryClientRect(*rect))
+        *rect = RECT{0, 0, m_rect.right - m_rect.left, m_rect.bottom - m_rect.top};
+}
+
+CWnd* CWnd::SetFocus() {
+    if (m_pPeer)
+        m_pPeer->FocusRequested();
+    return nullptr;
+}
+
+// BM_GETCHECK / BM_SETCHECK are the button messages: 0x00F0 / 0x00F1.
+UINT CWnd::IsDlgButtonChecked(int id) const {
+    CWnd* item = GetDlgItem(id);
+    return item ? static_cast<UINT>(item->SendMessage(0x00F0, 0, 0)) : 0;
+}
+
+void CWnd::CheckDlgButton(int id, UINT check) {
+    if (CWnd* item = GetDlgItem(id))
+        item->SendMessage(0x00F1, check, 0);
+}
+
+int CWnd::RunModalLoop() {
+    m_bContinueModal = TRUE;
+    MSG msg;
+    while (m_bContinueModal) {
+        if (!GetMessageA(&msg, nullptr, 0, 0)) {
+            // The quit passes on to every loop outside this one.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            m_bContinueModal = FALSE;
+            return -1;
+        }
+        if (!PreTranslateMessage(&msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    return m_nModalResult;
+}
+
+void CWnd::EndModalLoop(int result) {
+    m_nModalResult = result;
+    m_bContinueModal = FALSE;
+}
+
+// ---------------------------------------------------------------------------------------
+
+BOOL IsWindow(HWND hWnd) {
+    if (!hWnd)
+        return FALSE;
+    return CWnd::FromHandlePermanent(hWnd) != nullptr || zwin::RemoteTarget(hWnd, nullptr, nullptr);
+}
+
+LRESULT SendMessageA(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (CWnd* wnd = CWnd::FromHandlePermanent(hWnd))
+        return wnd->WindowProc(message, wParam, lParam);
+    if (zwin::RemoteTarget(hWnd, nullptr, nullptr))
+        return zwin::StationSend(hWnd, message, wParam, lParam);
+    return 0;
+}
+
+BOOL SetWindowTextA(HWND hWnd, const char* text) {
+    return SendMessageA(hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) != 0;
+}
+
+int GetWindowTextA(HWND hWnd, char* buffer, int maxCount) {
+    CWnd* wnd = CWnd::FromHandlePermanent(hWnd);
+    return wnd ? wnd->GetWindowText(buffer, maxCount) : 0;
+}
+
+BOOL EnableWindow(HWND hWnd, BOOL enable) {
+    CWnd* wnd = CWnd::FromHandlePermanent(hWnd);
+    return wnd ? wnd->EnableWindow(enable) : FALSE;
+}
+
+BOOL DestroyWindow(HWND hWnd) {
+    CWnd* wnd = CWnd::FromHandlePermanent(hWnd);
+    return wnd ? wnd->DestroyWindow() : FALSE;
+}
+
+HWND GetDlgItem(HWND hDlg, int id) {
+    CWnd* wnd = CWnd::FromHandlePermanent(hDlg);
+    CWnd* item = wnd ? wnd->GetDlgItem(id) : nullptr;
+    return item ? item->m_hWnd : nullptr;
+}
