@@ -1,0 +1,15 @@
+// Number texts of the console's lists and fields: printf formats for a number of decimals,
+// thousands separators and the 32nds form of prices. Texts are code page 949 byte strings.
+#pragma once
+
+#include "platform/core/CString.h"
+
+// The printf format of a real with `decimals` decimals: "%.2f" for 2.
+CString MakeDecimalFormat(int decimals);
+
+// Puts "," before every group of three characters left of the first "." (or of the end),
+// never right after a leading sign. Callers pass the bare number and add units afterwards.
+void InsertThousandsSeparators(CString& text);
+
+// Tick base 32: the price in 32nds ("105'08.00"); any other base: thousands separators.
+void FormatPriceText(CString& text, int tickBase);
