@@ -22,7 +22,9 @@ TradingLogFile::TradingLogFile(const char* account) : m_path(TradingLogPath(acco
     Exec(kCreateTradingLogTable);
 }
 
-TradingLogFile::~TradingLogFile() { sqlite3_close(m_db); }
+TradingLogFile::~TradingLogFile() {
+    sqlite3_close(m_db);
+}
 
 void TradingLogFile::Exec(const char* sql) {
     char* error = nullptr;
@@ -31,12 +33,17 @@ void TradingLogFile::Exec(const char* sql) {
     sqlite3_free(error);
 }
 
-void TradingLogFile::Add(const TradingLogEntry& entry) { AddAll({entry}); }
+void TradingLogFile::Add(const TradingLogEntry& entry) {
+    AddAll({entry});
+}
 
 void TradingLogFile::AddAll(const std::vector<TradingLogEntry>& entries) {
     sqlite3_stmt* stmt = nullptr;
     ASSERT_EQ(sqlite3_prepare_v2(m_db, kInsertTradingLogRow, -1, &stmt, nullptr), SQLITE_OK);
-    Exec("BEGIN");
+    // Inside a transaction the test opened, the rows join it.
+    const bool own = sqlite3_get_autocommit(m_db) != 0;
+    if (own)
+        Exec("BEGIN");
     auto text = [stmt](int i, const std::string& ansi) {
         std::string utf8 = AnsiToHostUtf8(ansi.c_str());
         sqlite3_bind_text(stmt, i, utf8.c_str(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
@@ -61,6 +68,7 @@ void TradingLogFile::AddAll(const std::vector<TradingLogEntry>& entries) {
         EXPECT_EQ(sqlite3_step(stmt), SQLITE_DONE);
         sqlite3_reset(stmt);
     }
-    Exec("COMMIT");
+    if (own)
+        Exec("COMMIT");
     sqlite3_finalize(stmt);
 }

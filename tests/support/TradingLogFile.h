@@ -11,10 +11,10 @@ struct sqlite3;
 struct TradingLogEntry {
     std::string account;
     std::string code;
-    std::string inTime;   // YYYYMMDDhhmmss
-    std::string outTime;  // YYYYMMDDhhmmss
-    std::string day;      // tr_day; empty: the first 8 digits of outTime
-    std::string month;    // tr_month; empty: the first 6 digits of outTime
+    std::string inTime;  // YYYYMMDDhhmmss
+    std::string outTime; // YYYYMMDDhhmmss
+    std::string day;     // tr_day; empty: the first 8 digits of outTime
+    std::string month;   // tr_month; empty: the first 6 digits of outTime
     int side = 2;
     int qty = 1;
     double inPrice = 0;

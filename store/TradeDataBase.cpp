@@ -1,0 +1,176 @@
+// Every operation opens its file, runs its statements and closes it again before it returns.
+// Writes return 1 on success and 0 on failure (SaveItems: 0 and -1); single-row reads return 1
+// when their query ran, with or without a row, and 0 when the store could not be opened or
+// the statement was rejected; outputs are written only when a row came. SQLite's error texts
+// are released unread.
+#include "store/TradeDataBase.h"
+
+#include <sqlite3.h>
+
+#include <cstring>
+
+#include "platform/core/Path.h"
+#include "platform/core/Text.h"
+
+const char* const kCreateAccountTable =
+    "Create TABLE IF NOT EXISTS VnAccount (tid char(20), id char(20), passwd char(20), cert_passwd char(20), "
+    "account_number char(20), account_passwd char(20), server_type integer DEFAULT 1, id2 char(20), passwd2 "
+    "char(20), cert_passwd2 char(20), account_number2 char(20), account_passwd2 char(20), server_type2 "
+    "integer "
+    "DEFAULT 1, trade_item char(10), sub_password char(30) DEFAULT '', ident_code char(30) DEFAULT '', login "
+    "integer DEFAULT 0, recent integer DEFAULT 0, CONSTRAINT PK_TID_ACCOUNT PRIMARY KEY (tid, id, id2))";
+const char* const kCreateItemTable =
+    "Create TABLE IF NOT EXISTS VnItem (id integer, item_name1 char(20), item_code1 char(20), item_name2 "
+    "char(20), item_code2 char(20), item_name3 char(20), item_code3 char(20), item_name4 char(20), "
+    "item_code4 "
+    "char(20), item_name5 char(20), item_code5 char(20), item_name6 char(20), item_code6 char(20), "
+    "item_name7 "
+    "char(20), item_code7 char(20), item_name8 char(20), item_code8 char(20), item_name9 char(20), "
+    "item_code9 "
+    "char(20), item_name10 char(20), item_code10 char(20), curr_idx integer DEFAULT 0, CONSTRAINT PK_ID_ITEM "
+    "PRIMARY KEY (id))";
+const char* const kCreateStrategyTable =
+    "Create TABLE IF NOT EXISTS VnStrategy (name char(20) PRIMARY KEY, value integer DEFAULT 0)";
+
+CTradeDataBase* g_pTradeDataBase = nullptr;
+
+namespace {
+
+CString FixedBasePath() {
+    return CString("C:\\Korvex금융투자\\PlenorixGlobal\\exe");
+}
+
+BasePathProvider g_basePathProvider = FixedBasePath;
+
+bool IsAscii(const char* text) {
+    for (; *text; ++text)
+        if (static_cast<unsigned char>(*text) >= 0x80)
+            return false;
+    return true;
+}
+
+} // namespace
+
+void SetBasePathProvider(BasePathProvider provider) {
+    g_basePathProvider = provider ? provider : FixedBasePath;
+}
+
+CString StoreBasePath() {
+    return g_basePathProvider();
+}
+
+CTradeDataBase::~CTradeDataBase() {
+    Close();
+}
+
+int CTradeDataBase::Open() {
+    return OpenFile(StoreBasePath() + "\\DataBase\\" + "db_Velmora.db");
+}
+
+int CTradeDataBase::OpenTradingLog(CString account) {
+    return OpenFile(StoreBasePath() + "\\DataBase\\db_Velmora_" + account + ".db");
+}
+
+int CTradeDataBase::OpenFile(const CString& path) {
+    Close();
+    // SQLite gets the UTF-8 name of the host file behind the Windows path.
+    std::string hostPath = HostPath(path);
+    if (sqlite3_open(hostPath.c_str(), &m_pDB) != SQLITE_OK) {
+        Close();
+        return 0;
+    }
+    return 1;
+}
+
+void CTradeDataBase::Close() {
+    if (m_pStmt) {
+        sqlite3_finalize(m_pStmt);
+        m_pStmt = nullptr;
+    }
+    if (m_pDB) {
+        sqlite3_close(m_pDB);
+        m_pDB = nullptr;
+    }
+}
+
+int CTradeDataBase::Execute(const CString& sql) {
+    char* utf8 = AnsiToUtf8(sql);
+    char* error = nullptr;
+    int rc = sqlite3_exec(m_pDB, utf8, nullptr, nullptr, &error);
+    delete[] utf8;
+    if (rc != SQLITE_OK)
+        sqlite3_free(error);
+    return rc == SQLITE_OK;
+}
+
+int CTradeDataBase::Prepare(const CString& sql) {
+    char* utf8 = AnsiToUtf8(sql);
+    int rc = sqlite3_prepare(m_pDB, utf8, static_cast<int>(std::strlen(utf8)), &m_pStmt, nullptr);
+    delete[] utf8;
+    return rc == SQLITE_OK;
+}
+
+int CTradeDataBase::StepFirstRow(const CString& sql) {
+    if (!Open())
+        return -1;
+    if (!Prepare(sql)) {
+        Close();
+        return -1;
+    }
+    if (sqlite3_step(m_pStmt) == SQLITE_ROW)
+        return 1;
+    Close();
+    return 0;
+}
+
+int CTradeDataBase::WriteStatement(const CString& sql) {
+    if (!Open())
+        return 0;
+    int done = Execute(sql);
+    Close();
+    return done;
+}
+
+CString CTradeDataBase::ColumnText(int column) const {
+    return Utf8ToAnsi(reinterpret_cast<const char*>(sqlite3_column_text(m_pStmt, column)));
+}
+
+CString SqlText(const char* text) {
+    CString quoted(text);
+    quoted.Replace("'", "''");
+    return quoted;
+}
+
+char* AnsiToUtf8(const CString& text) {
+    // ASCII reads the same in both forms.
+    if (IsAscii(text)) {
+        char* copy = new char[text.GetLength() + 1];
+        std::memcpy(copy, text.GetString(), text.GetLength() + 1);
+        return copy;
+    }
+    BSTR wide = text.AllocSysString();
+    int units = static_cast<int>(SysStringLen(wide)) + 1;
+    int size = WideCharToMultiByte(CP_UTF8, 0, wide, units, nullptr, 0, nullptr, nullptr);
+    char* utf8 = new char[size > 0 ? size : 1]();
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, wide, units, utf8, size, nullptr, nullptr);
+    SysFreeString(wide);
+    return utf8;
+}
+
+CString Utf8ToAnsi(const char* text) {
+    if (!text)
+        return CString();
+    if (IsAscii(text))
+        return CString(text);
+    int units = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+    if (units == 0)
+        return CString();
+    std::vector<WCHAR> wide(units);
+    MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), units);
+    std::vector<char> ansi(2 * static_cast<size_t>(units));
+    if (WideCharToMultiByte(CP_THREAD_ACP, 0, wide.data(), -1, ansi.data(), static_cast<int>(ansi.size()),
+                            nullptr, nullptr) == 0)
+        return CString();
+    return CString(ansi.data());
+}

@@ -1,0 +1,106 @@
+// The console's SQLite store: the main database (accounts, items, strategy values) and the
+// engines' per-account trading logs, opened afresh by every operation.
+#pragma once
+
+#include <vector>
+
+#include "platform/core/CString.h"
+#include "store/TradeState.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// The schema of the main store, run in this order at start-up.
+extern const char* const kCreateAccountTable;
+extern const char* const kCreateItemTable;
+extern const char* const kCreateStrategyTable;
+
+// Buffer sizes of the account texts that LoadAccount fills.
+constexpr int kAccountTextSize = 20;
+constexpr int kAccountLongTextSize = 64;
+
+// The base folder the store's files lie under. The application object installs its own
+// provider at start-up; until then the fixed folder is used.
+using BasePathProvider = CString (*)();
+void SetBasePathProvider(BasePathProvider provider);
+CString StoreBasePath();
+
+class CTradeDataBase;
+extern CTradeDataBase* g_pTradeDataBase;
+
+class CTradeDataBase {
+public:
+    CTradeDataBase() = default;
+    virtual ~CTradeDataBase();
+    CTradeDataBase(const CTradeDataBase&) = delete;
+    CTradeDataBase& operator=(const CTradeDataBase&) = delete;
+
+    // Opens the main store, or one account's trading log; 1 on success, else 0 (closed).
+    int Open();
+    int OpenTradingLog(CString account);
+    // Finalizes the statement and closes the connection, each when there is one.
+    void Close();
+
+    // Strategy values.
+    static int GetStrategyValue(const char* key, int defaultValue);
+    int SetStrategyValue(const char* key, int value);
+    static int SaveStrategyBatch(const StrategyValue* records);
+
+    // Accounts.
+    static int SaveAccount(int server_type, const char* id, const char* passwd, const char* cert_passwd,
+                           const char* account_number, const char* account_passwd, int server_type2,
+                           const char* id2, const char* passwd2, const char* cert_passwd2,
+                           const char* account_number2, const char* account_passwd2, const char* trade_item,
+                           const char* ident_code, const char* sub_password);
+    static int ResetLogin(const char* id);
+    static int LoadServerTypes(int* server_type, int* server_type2);
+    // Texts go into buffers of kAccountTextSize bytes, ident_code and sub_password into
+    // kAccountLongTextSize bytes.
+    static int LoadAccount(int* server_type, char* id, char* passwd, char* cert_passwd, char* account_number,
+                           char* account_passwd, int* server_type2, char* id2, char* passwd2,
+                           char* cert_passwd2, char* account_number2, char* account_passwd2, char* trade_item,
+                           char* ident_code, char* sub_password);
+    static int SaveSubPassword(const char* subPassword);
+    static int LoadSubPassword(char* subPassword, int size);
+
+    // Items: the ten slots of the trading state.
+    static int SaveItems(const TradeItem* items);
+    static int LoadItems(TradeItem* items);
+    static int SaveCurrentItemIndex(int index);
+
+    // Trading logs and statistics.
+    static int LoadTradingLog(std::vector<TradeLogRow>& rows, const char* firstAccount,
+                              const char* secondAccount, const char* fromDay, const char* toDay);
+    int QueryTradingLog(std::vector<TradeLogRow>& rows, const char* account, const char* fromDay,
+                        const char* toDay);
+    static int QueryPeriodStatistics(std::vector<StatRow>& rows, const char* account, int kind);
+
+    sqlite3* m_pDB = nullptr;
+    sqlite3_stmt* m_pStmt = nullptr;
+
+private:
+    // The one store the class-level operations work on; null before start-up.
+    static CTradeDataBase* Store() { return g_pTradeDataBase; }
+    int OpenFile(const CString& path);
+    // Runs one statement on the open connection; its error text is released unread.
+    int Execute(const CString& sql);
+    // Compiles one statement into m_pStmt; 1 when it compiled.
+    int Prepare(const CString& sql);
+    // Opens the main store and steps `sql` once: 1 leaves the first row to read and the store
+    // open; 0 (no row) and -1 (store not opened, statement rejected) have closed it.
+    int StepFirstRow(const CString& sql);
+    // Open, one statement, close: 1 when the statement ran.
+    int WriteStatement(const CString& sql);
+    // Column text of the current row in the ANSI code page; NULL gives an empty text.
+    CString ColumnText(int column) const;
+};
+
+// Sort order of the trade records: by exit time.
+bool TradeLogRowLess(const TradeLogRow& a, const TradeLogRow& b);
+
+// A text to splice between single quotes, its quotes doubled so that it stays one literal.
+CString SqlText(const char* text);
+
+// Text at the store boundary. AnsiToUtf8's array is released by the caller with delete[].
+char* AnsiToUtf8(const CString& text);
+CString Utf8ToAnsi(const char* text);

@@ -1,0 +1,69 @@
+#include <filesystem>
+#include <string>
+
+#include "StoreFixture.h"
+#include "platform/core/Path.h"
+
+namespace {
+
+CString OtherBase() {
+    return CString("C:\\다른곳");
+}
+
+} // namespace
+
+TEST(StoreText, KoreanRoundTripsByteForByteThroughUtf8) {
+    const CString korean("미니 나스닥 '선물' ABC");
+    char* utf8 = AnsiToUtf8(korean);
+    EXPECT_STREQ(
+        utf8, "\xEB\xAF\xB8\xEB\x8B\x88 \xEB\x82\x98\xEC\x8A\xA4\xEB\x8B\xA5 '\xEC\x84\xA0\xEB\xAC\xBC' ABC");
+    EXPECT_EQ(Utf8ToAnsi(utf8).str(), korean.str());
+    delete[] utf8;
+}
+
+TEST(StoreText, EmptyNullAndUnconvertibleTexts) {
+    char* empty = AnsiToUtf8(CString());
+    EXPECT_EQ(empty[0], '\0');
+    delete[] empty;
+    EXPECT_TRUE(Utf8ToAnsi(nullptr).IsEmpty());
+    EXPECT_TRUE(Utf8ToAnsi("").IsEmpty());
+    // A malformed byte and a character outside code page 949 become substitutes.
+    CString bad = Utf8ToAnsi("a\xFF"
+                             "b");
+    EXPECT_EQ(bad.GetAt(0), 'a');
+    EXPECT_EQ(bad.GetAt(bad.GetLength() - 1), 'b');
+    EXPECT_GT(bad.GetLength(), 2);
+    CString emoji = Utf8ToAnsi("x\xF0\x9F\x98\x80y");
+    EXPECT_EQ(emoji.GetAt(0), 'x');
+    EXPECT_EQ(emoji.GetAt(emoji.GetLength() - 1), 'y');
+}
+
+TEST(StoreText, QuotesAreDoubledForSplicing) {
+    EXPECT_EQ(SqlText("it's").str(), "it''s");
+    EXPECT_EQ(SqlText("plain").str(), "plain");
+    EXPECT_EQ(SqlText(nullptr).str(), "");
+}
+
+TEST_F(StoreTest, OpensTheMainStoreBelowTheBasePath) {
+    EXPECT_EQ(store.Open(), 1);
+    EXPECT_NE(store.m_pDB, nullptr);
+    store.Close();
+    // A provider moves the files; a missing folder makes the open fail and leaves nothing open.
+    SetBasePathProvider(OtherBase);
+    EXPECT_EQ(store.Open(), 0);
+    EXPECT_EQ(store.m_pDB, nullptr);
+    std::filesystem::create_directories(HostPath("C:\\다른곳\\DataBase"));
+    EXPECT_EQ(store.OpenTradingLog("1234"), 1);
+    store.Close();
+    EXPECT_TRUE(std::filesystem::exists(HostPath("C:\\다른곳\\DataBase\\db_Velmora_1234.db")));
+    SetBasePathProvider(nullptr);
+    EXPECT_EQ(StoreBasePath().str(), CString(kBaseFolder).str());
+}
+
+TEST_F(StoreTest, FailsWithoutTheBaseFolder) {
+    std::filesystem::remove_all(HostPath("C:\\Korvex금융투자"));
+    EXPECT_EQ(store.Open(), 0);
+    EXPECT_EQ(store.OpenTradingLog("1234"), 0);
+    EXPECT_EQ(store.m_pDB, nullptr);
+    EXPECT_FALSE(std::filesystem::exists(HostPath("C:\\Korvex금융투자")));
+}
