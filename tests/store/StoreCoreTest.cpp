@@ -67,3 +67,15 @@ TEST_F(StoreTest, FailsWithoutTheBaseFolder) {
     EXPECT_EQ(store.m_pDB, nullptr);
     EXPECT_FALSE(std::filesystem::exists(HostPath("C:\\Korvex금융투자")));
 }
+
+TEST(StoreObject, OperationsWithoutAStoreObjectFailQuietly) {
+    TempDrive drive;
+    g_pTradeDataBase = nullptr;
+    int type = 7;
+    EXPECT_EQ(CTradeDataBase::GetStrategyValue("trade_type", 2), 0);
+    EXPECT_EQ(CTradeDataBase::LoadServerTypes(&type, &type), 0);
+    EXPECT_EQ(type, 7);
+    EXPECT_EQ(CTradeDataBase::LoadItems(nullptr), -1);
+    std::vector<StatRow> stats;
+    EXPECT_EQ(CTradeDataBase::QueryPeriodStatistics(stats, "1", 0), -1);
+}
