@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "console/VossenApp.h"
+#include "platform/core/Path.h"
+#include "platform/core/Sys.h"
+#include "store/TradeDataBase.h"
+#include "store/TradeState.h"
+#include "support/SqlTrace.h"
+#include "support/TempDrive.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<unsigned> g_sleeps;
+
+// The shutdown's pause is recorded instead of waited.
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_sleeps.clear();
+        Sys().sleepMs = [](unsigned ms) { g_sleeps.push_back(ms); };
+    }
+    void TearDown() override { ShutdownCleanup(); }
+
+    std::string Base(const char* sub = "") const {
+        return HostPath((std::string(kBaseFolder) + sub).c_str());
+    }
+    std::string MainStore() const { return Base("\\DataBase\\db_Velmora.db"); }
+
+    std::vector<std::string> Column(const char* sql) const {
+        std::vector<std::string> values;
+        sqlite3* db = nullptr;
+        EXPECT_EQ(sqlite3_open_v2(MainStore().c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+        sqlite3_stmt* stmt = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+        while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
+            const unsigned char* text = sqlite3_column_text(stmt, 0);
+            values.push_back(text ? reinterpret_cast<const char*>(text) : "NULL");
+        }
+        sqlite3_finalize(stmt);
+        sqlite3_close(db);
+        return values;
+    }
+    std::vector<std::string> Tables() const {
+        return Column("select sql from sqlite_master where type = 'table' order by rowid");
+    }
+
+    // Every path below drive C:, for comparing two starts.
+    std::vector<std::string> Tree() const {
+        std::vector<std::string> paths;
+        for (const auto& entry : fs::recursive_directory_iterator(drive.Root()))
+            paths.push_back(entry.path().string() + (entry.is_directory() ? "/" : ""));
+        std::sort(paths.begin(), paths.end());
+        return paths;
+    }
+
+    SysCallsOverride sys;
+    TempDrive drive;
+};
+
+} // namespace
+
+TEST_F(AppTest, StartPreparesFoldersStoreAndState) {
+    drive.MakeBaseFolder();
+    {
+        SqlTrace trace;
+        theApp.InitEnvironment();
+        EXPECT_EQ(trace.connections, 1);
+        EXPECT_EQ(
+            trace.statements,
+            (std::vector<std::string>{
+                "Create TABLE IF NOT EXISTS VnAccount (tid char(20), id char(20), passwd char(20), "
+                "cert_passwd "
+                "char(20), account_number char(20), account_passwd char(20), server_type integer DEFAULT 1, "
+                "id2 "
+                "char(20), passwd2 char(20), cert_passwd2 char(20), account_number2 char(20), "
+                "account_passwd2 "
+                "char(20), server_type2 integer DEFAULT 1, trade_item char(10), sub_password char(30) "
+                "DEFAULT '', "
+                "ident_code char(30) DEFAULT '', login integer DEFAULT 0, recent integer DEFAULT 0, "
+                "CONSTRAINT "
+                "PK_TID_ACCOUNT PRIMARY KEY (tid, id, id2))",
+                "Create TABLE IF NOT EXISTS VnItem (id integer, item_name1 char(20), item_code1 char(20), "
+                "item_name2 char(20), item_code2 char(20), item_name3 char(20), item_code3 char(20), "
+                "item_name4 "
+                "char(20), item_code4 char(20), item_name5 char(20), item_code5 char(20), item_name6 "
+                "char(20), "
+                "item_code6 char(20), item_name7 char(20), item_code7 char(20), item_name8 char(20), "
+                "item_code8 "
+                "char(20), item_name9 char(20), item_code9 char(20), item_name10 char(20), item_code10 "
+                "char(20), "
+                "curr_idx integer DEFAULT 0, CONSTRAINT PK_ID_ITEM PRIMARY KEY (id))",
+                "Create TABLE IF NOT EXISTS VnStrategy (name char(20) PRIMARY KEY, value integer DEFAULT "
+                "0)"}));
+    }
+
+    EXPECT_EQ(theApp.GetBasePath().str(), std::string(kBaseFolder));
+    for (const char* sub : {"\\Log", "\\BackTest", "\\DataBase"})
+        EXPECT_TRUE(fs::is_directory(Base(sub))) << sub;
+    // SQLite keeps each CREATE statement with its keywords in capitals and without "IF NOT EXISTS".
+    EXPECT_EQ(
+        Tables(),
+        (std::vector<std::string>{
+            "CREATE TABLE VnAccount (tid char(20), id char(20), passwd char(20), cert_passwd char(20), "
+            "account_number char(20), account_passwd char(20), server_type integer DEFAULT 1, id2 char(20), "
+            "passwd2 char(20), cert_passwd2 char(20), account_number2 char(20), account_passwd2 char(20), "
+            "server_type2 integer DEFAULT 1, trade_item char(10), sub_password char(30) DEFAULT '', "
+            "ident_code "
+            "char(30) DEFAULT '', login integer DEFAULT 0, recent integer DEFAULT 0, CONSTRAINT "
+            "PK_TID_ACCOUNT "
+            "PRIMARY KEY (tid, id, id2))",
+            "CREATE TABLE VnItem (id integer, item_name1 char(20), item_code1 char(20), item_name2 char(20), "
+            "item_code2 char(20), item_name3 char(20), item_code3 char(20), item_name4 char(20), item_code4 "
+            "char(20), item_name5 char(20), item_code5 char(20), item_name6 char(20), item_code6 char(20), "
+            "item_name7 char(20), item_code7 char(20), item_name8 char(20), item_code8 char(20), item_name9 "
+            "char(20), item_code9 char(20), item_name10 char(20), item_code10 char(20), curr_idx integer "
+            "DEFAULT 0, CONSTRAINT PK_ID_ITEM PRIMARY KEY (id))",
+            "CREATE TABLE VnStrategy (name char(20) PRIMARY KEY, value integer DEFAULT 0)"}));
+
+    ASSERT_NE(g_pTradeState, nullptr);
+    EXPECT_EQ(theApp.m_pTradeState, g_pTradeState);
+    EXPECT_EQ(theApp.m_pTradeDataBase, g_pTradeDataBase);
+    EXPECT_TRUE(g_pTradeState->alive);
+    EXPECT_FALSE(g_pTradeState->strategy_loaded);
+    ASSERT_NE(g_pTradeState->trade_records, nullptr);
+    EXPECT_TRUE(g_pTradeState->trade_records->empty());
+    EXPECT_EQ(g_pTradeState->items[9].code[19], 0);
+    EXPECT_EQ(g_pTradeDataBase->m_pDB, nullptr);
+    EXPECT_EQ(g_pTradeDataBase->m_pStmt, nullptr);
+
+    ShutdownCleanup();
+    EXPECT_EQ(g_sleeps, std::vector<unsigned>{1000});
+    EXPECT_EQ(g_pTradeState, nullptr);
+    EXPECT_EQ(g_pTradeDataBase, nullptr);
+    // Nothing is left to free: no second pause.
+    ShutdownCleanup();
+    EXPECT_EQ(g_sleeps.size(), 1u);
+}
+
+TEST_F(AppTest, WithoutTheBaseFolderNothingIsCreatedAndStartGoesOn) {
+    theApp.InitEnvironment();
+    EXPECT_TRUE(Tree().empty());
+    ASSERT_NE(g_pTradeState, nullptr);
+    EXPECT_TRUE(g_pTradeState->alive);
+    ASSERT_NE(g_pTradeDataBase, nullptr);
+    // The store stays unusable and says so quietly.
+    EXPECT_EQ(CTradeDataBase::LoadItems(g_pTradeState->items), -1);
+    EXPECT_TRUE(Tree().empty());
+}
+
+TEST_F(AppTest, SecondStartChangesNothing) {
+    drive.MakeBaseFolder();
+    // A file where a folder would go stays a file.
+    std::ofstream(Base("\\Log")) << "kept";
+    theApp.InitEnvironment();
+    EXPECT_TRUE(fs::is_regular_file(Base("\\Log")));
+    CTradeDataBase::SaveSubPassword("x");
+    g_pTradeDataBase->SetStrategyValue("trade_type", 1);
+    TradeItem items[kTradeItemCount] = {{"미니 나스닥", "NQZ20"}};
+    CTradeDataBase::SaveItems(items);
+    ShutdownCleanup();
+    auto tree = Tree();
+    auto tables = Tables();
+
+    theApp.InitEnvironment();
+    EXPECT_EQ(Tree(), tree);
+    EXPECT_EQ(Tables(), tables);
+    EXPECT_EQ(Column("select value from VnStrategy"), std::vector<std::string>{"1"});
+    EXPECT_EQ(CTradeDataBase::LoadItems(g_pTradeState->items), 0);
+    EXPECT_STREQ(g_pTradeState->items[0].name, "미니 나스닥");
+}
+
+TEST_F(AppTest, FailedFirstTableStopsTheOthers) {
+    drive.MakeFolder((std::string(kBaseFolder) + "\\DataBase").c_str());
+    // An index of that name makes the first statement fail.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(MainStore().c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "create table other (x); create index VnAccount on other (x)", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+
+    theApp.InitEnvironment();
+    EXPECT_EQ(Column("select name from sqlite_master where type = 'table'"),
+              std::vector<std::string>{"other"});
+    EXPECT_NE(g_pTradeState, nullptr);
+    EXPECT_EQ(g_pTradeDataBase->m_pDB, nullptr);
+}
+
+TEST_F(AppTest, StoreFindsItsFilesThroughTheApplication) {
+    drive.MakeBaseFolder();
+    theApp.InitEnvironment();
+    theApp.m_strBasePath = "C:\\다른곳";
+    drive.MakeFolder("C:\\다른곳\\DataBase");
+    EXPECT_EQ(g_pTradeDataBase->Open(), 1);
+    g_pTradeDataBase->Close();
+    EXPECT_TRUE(fs::exists(HostPath("C:\\다른곳\\DataBase\\db_Velmora.db")));
+}
