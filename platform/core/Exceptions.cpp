@@ -1,6 +1,9 @@
 #include "platform/core/Exceptions.h"
 
 #include <cerrno>
+#include <cstdio>
+
+#include "platform/core/Text.h"
 
 CString CMemoryException::GetErrorMessage() const {
     return CString("메모리가 부족합니다.");
@@ -58,4 +61,21 @@ int CFileException::OsErrorToCause(int err) {
     default:
         return genericException;
     }
+}
+
+namespace {
+void ReportToStderr(const CString& text) {
+    std::fprintf(stderr, "%s\n", AnsiToHostUtf8(text).c_str());
+}
+ExceptionReporter g_reporter = ReportToStderr;
+} // namespace
+
+ExceptionReporter SetExceptionReporter(ExceptionReporter reporter) {
+    ExceptionReporter previous = g_reporter;
+    g_reporter = reporter ? reporter : ReportToStderr;
+    return previous;
+}
+
+void ReportException(const CException& e) {
+    g_reporter(e.GetErrorMessage());
 }

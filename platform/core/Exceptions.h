@@ -49,3 +49,10 @@ public:
     LONG m_lOsError;
     CString m_strFileName;
 };
+
+// The framework's report of an exception that no handler caught. The window back end
+// installs a stop-icon message box; until then the text goes to standard error. Returns
+// the reporter that was installed before.
+using ExceptionReporter = void (*)(const CString& text);
+ExceptionReporter SetExceptionReporter(ExceptionReporter reporter);
+void ReportException(const CException& e);

@@ -40,6 +40,9 @@ int SysClose(int fd) {
 int SysFlock(int fd, int op) {
     return ::flock(fd, op);
 }
+int SysFtruncate(int fd, off_t length) {
+    return ::ftruncate(fd, length);
+}
 void SysSleepMs(unsigned ms) {
     timespec ts{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
     while (nanosleep(&ts, &ts) == -1 && errno == EINTR) {
@@ -50,6 +53,6 @@ void SysSleepMs(unsigned ms) {
 
 SysCalls& Sys() {
     static SysCalls calls{SysStat,  SysMkdir, SysUnlink, SysRename, SysGetcwd, SysOpen,
-                          SysWrite, SysRead,  SysClose,  SysFlock,  SysSleepMs};
+                          SysWrite, SysRead,  SysClose,  SysFlock,  SysFtruncate, SysSleepMs};
     return calls;
 }

@@ -16,6 +16,7 @@ struct SysCalls {
     ssize_t (*read)(int fd, void* buf, size_t n);
     int (*close)(int fd);
     int (*flock)(int fd, int op);
+    int (*ftruncate)(int fd, off_t length);
     void (*sleepMs)(unsigned ms);
 };
 

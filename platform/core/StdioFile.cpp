@@ -1,0 +1,135 @@
+#include "platform/core/StdioFile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/core/Exceptions.h"
+#include "platform/core/Path.h"
+#include "platform/core/Sys.h"
+
+namespace {
+
+constexpr size_t kBufferSize = 4096;
+
+int OpenCause(int err, bool creating) {
+    // Creating in a folder that does not exist is a bad path, not a missing file.
+    if (err == ENOENT && creating)
+        return CFileException::badPath;
+    if (err == EWOULDBLOCK)
+        return CFileException::sharingViolation;
+    return CFileException::OsErrorToCause(err);
+}
+
+} // namespace
+
+CStdioFile::CStdioFile(const char* fileName, UINT openFlags) : m_strFileName(fileName) {
+    m_bText = !(openFlags & typeBinary);
+    const UINT access = openFlags & 0x3;
+    const bool writing = access == modeWrite || access == modeReadWrite;
+    const bool creating = openFlags & modeCreate;
+    int flags = access == modeWrite ? O_WRONLY : access == modeReadWrite ? O_RDWR : O_RDONLY;
+    if (creating)
+        flags |= O_CREAT;
+    // Truncation waits for the lock, so that a file another program holds is left whole.
+    int fd = Sys().open(HostPath(fileName).c_str(), flags, 0666);
+    if (fd < 0)
+        Throw(OpenCause(errno, creating), errno);
+
+    const UINT share = openFlags & 0x70;
+    int lock = 0;
+    if (share == shareExclusive || share == shareDenyWrite || share == shareDenyRead)
+        lock = LOCK_EX;
+    else if (writing)
+        lock = LOCK_SH;
+    if (lock && Sys().flock(fd, lock | LOCK_NB) != 0) {
+        int err = errno;
+        Sys().close(fd);
+        Throw(OpenCause(err, creating), err);
+    }
+    if (creating && !(openFlags & modeNoTruncate) && Sys().ftruncate(fd, 0) != 0) {
+        int err = errno;
+        Sys().close(fd);
+        Throw(OpenCause(err, creating), err);
+    }
+    m_fd = fd;
+    m_buffer.reserve(kBufferSize + 2);
+}
+
+CStdioFile::~CStdioFile() {
+    if (m_fd < 0)
+        return;
+    try {
+        Close();
+    } catch (CException* e) {
+        ReportException(*e);
+        e->Delete();
+    }
+}
+
+void CStdioFile::WriteString(const char* text) {
+    Put(text, std::strlen(text), CFileException::diskFull);
+}
+
+void CStdioFile::Write(const void* buffer, UINT count) {
+    Put(static_cast<const char*>(buffer), count, CFileException::genericException);
+}
+
+void CStdioFile::Put(const char* data, size_t count, int causeOnFailure) {
+    if (m_fd < 0)
+        Throw(causeOnFailure, EBADF);
+    for (size_t i = 0; i < count; ++i) {
+        if (m_bText && data[i] == '\n')
+            m_buffer += '\r';
+        m_buffer += data[i];
+        if (m_buffer.size() >= kBufferSize) {
+            if (int err = WriteBuffer())
+                Throw(causeOnFailure, err);
+        }
+    }
+}
+
+int CStdioFile::WriteBuffer() {
+    size_t done = 0;
+    int err = 0;
+    while (done < m_buffer.size()) {
+        ssize_t n = Sys().write(m_fd, m_buffer.data() + done, m_buffer.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            err = errno;
+            break;
+        }
+        if (n == 0) {
+            err = ENOSPC;
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    m_buffer.clear();
+    return err;
+}
+
+void CStdioFile::Flush() {
+    if (m_fd < 0)
+        return;
+    if (int err = WriteBuffer())
+        Throw(CFileException::OsErrorToCause(err), err);
+}
+
+void CStdioFile::Close() {
+    if (m_fd < 0)
+        return;
+    int flushErr = WriteBuffer();
+    int fd = m_fd;
+    m_fd = -1;
+    int closeErr = Sys().close(fd) != 0 ? errno : 0;
+    if (int err = flushErr ? flushErr : closeErr)
+        Throw(CFileException::OsErrorToCause(err), err);
+}
+
+void CStdioFile::Throw(int cause, int err) const {
+    throw new CFileException(cause, static_cast<LONG>(Win32ErrorFromErrno(err)), m_strFileName);
+}

@@ -1,0 +1,186 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/core/Exceptions.h"
+#include "platform/core/Path.h"
+#include "platform/core/StdioFile.h"
+#include "platform/core/Sys.h"
+#include "support/TempDrive.h"
+
+namespace {
+
+constexpr UINT kCsvFlags = CFile::modeCreate | CFile::modeWrite | CFile::shareDenyWrite | CFile::typeText;
+
+std::string ReadAll(const std::string& hostPath) {
+    std::ifstream in(hostPath, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+std::vector<std::string> g_reports;
+void CaptureReport(const CString& text) {
+    g_reports.push_back(text.GetString());
+}
+
+// Captures the framework's reports for one test.
+struct ReportCapture {
+    ReportCapture() {
+        g_reports.clear();
+        m_previous = SetExceptionReporter(CaptureReport);
+    }
+    ~ReportCapture() { SetExceptionReporter(m_previous); }
+    ExceptionReporter m_previous;
+};
+
+// Runs `open` and returns the thrown exception's cause and text, or -1 when nothing was thrown.
+template <typename F> int CauseOf(F&& f, std::string* text = nullptr) {
+    try {
+        f();
+    } catch (CFileException* e) {
+        int cause = e->m_cause;
+        if (text)
+            *text = e->GetErrorMessage().GetString();
+        e->Delete();
+        return cause;
+    }
+    return -1;
+}
+
+// write() that accepts `budget` bytes in all and then fails with ENOSPC.
+size_t g_budget = 0;
+ssize_t LimitedWrite(int fd, const void* buf, size_t n) {
+    if (g_budget == 0) {
+        errno = ENOSPC;
+        return -1;
+    }
+    size_t take = n < g_budget ? n : g_budget;
+    g_budget -= take;
+    return ::write(fd, buf, take);
+}
+
+} // namespace
+
+TEST(StdioFile, TextModeWritesCrLfAndKeepsBytes) {
+    TempDrive drive;
+    {
+        CStdioFile file("C:\\out.csv", kCsvFlags);
+        file.WriteString("번호,a\n");
+        file.Write("\"", 1);
+        file.WriteString("\n\n");
+    }
+    EXPECT_EQ(ReadAll(drive.Root() + "/out.csv"), "\xB9\xF8\xC8\xA3,a\r\n\"\r\n\r\n");
+    {
+        CStdioFile file("C:\\out.bin", CFile::modeCreate | CFile::modeWrite | CFile::typeBinary);
+        file.WriteString("a\nb");
+    }
+    EXPECT_EQ(ReadAll(drive.Root() + "/out.bin"), "a\nb");
+}
+
+TEST(StdioFile, CreateTruncatesAndLargeTextsArriveWhole) {
+    TempDrive drive;
+    std::ofstream(drive.Root() + "/out.csv") << std::string(10000, 'x');
+    std::string line(999, 'y');
+    {
+        CStdioFile file("C:\\out.csv", kCsvFlags);
+        for (int i = 0; i < 20; ++i)
+            file.WriteString((line + "\n").c_str());
+    }
+    std::string expected;
+    for (int i = 0; i < 20; ++i)
+        expected += line + "\r\n";
+    EXPECT_EQ(ReadAll(drive.Root() + "/out.csv"), expected);
+}
+
+TEST(StdioFile, OpenFailuresNameTheirCause) {
+    TempDrive drive;
+    std::string text;
+    EXPECT_EQ(CauseOf([] { CStdioFile f("C:\\missing\\out.csv", kCsvFlags); }, &text),
+              CFileException::badPath);
+    EXPECT_EQ(text, "C:\\missing\\out.csv에 잘못된 경로가 있습니다.");
+    std::ofstream(drive.Root() + "/plain") << "x";
+    EXPECT_EQ(CauseOf([] { CStdioFile f("C:\\plain\\out.csv", kCsvFlags); }), CFileException::badPath);
+
+    SysCallsOverride restore;
+    Sys().open = [](const char*, int, mode_t) -> int {
+        errno = EACCES;
+        return -1;
+    };
+    EXPECT_EQ(CauseOf([] { CStdioFile f("C:\\out.csv", kCsvFlags); }, &text), CFileException::accessDenied);
+    EXPECT_EQ(text, "C:\\out.csv 액세스가 거부되었습니다.");
+}
+
+TEST(StdioFile, DenyWriteKeepsOtherWritersOut) {
+    TempDrive drive;
+    const std::string host = drive.Root() + "/out.csv";
+    std::ofstream(host) << "kept";
+    // Another program holds the file: the open fails and the file is left whole.
+    int other = ::open(host.c_str(), O_RDWR);
+    ASSERT_EQ(::flock(other, LOCK_EX), 0);
+    std::string text;
+    EXPECT_EQ(CauseOf([] { CStdioFile f("C:\\out.csv", kCsvFlags); }, &text),
+              CFileException::sharingViolation);
+    EXPECT_EQ(text, "C:\\out.csv에 액세스하는 동안 공유 위반이 발생했습니다.");
+    EXPECT_EQ(ReadAll(host), "kept");
+    ::close(other);
+
+    CStdioFile first("C:\\out.csv", kCsvFlags);
+    EXPECT_EQ(CauseOf([] { CStdioFile f("C:\\out.csv", CFile::modeWrite | CFile::shareDenyNone); }),
+              CFileException::sharingViolation);
+    first.Close();
+    EXPECT_EQ(CauseOf([] { CStdioFile f("C:\\out.csv", kCsvFlags); }), -1);
+}
+
+TEST(StdioFile, FailedWritesThrowTheirCauseAndAreReportedOnce) {
+    TempDrive drive;
+    ReportCapture capture;
+    SysCallsOverride restore;
+    const std::string big(5000, 'z');
+
+    // A whole text is reported as a full disk whatever errno says.
+    Sys().write = [](int, const void*, size_t) -> ssize_t {
+        errno = EIO;
+        return -1;
+    };
+    {
+        CStdioFile file("C:\\a.csv", kCsvFlags);
+        EXPECT_EQ(CauseOf([&] { file.WriteString(big.c_str()); }), CFileException::diskFull);
+    }
+    // A single character is reported with the cause "other".
+    Sys().write = LimitedWrite;
+    g_budget = 4096;
+    {
+        CStdioFile file("C:\\b.csv", kCsvFlags);
+        file.WriteString(std::string(4096, 'w').c_str()); // fills the buffer, written out
+        int cause = -1;
+        for (int i = 0; i < 5000 && cause < 0; ++i)
+            cause = CauseOf([&] { file.Write(",", 1); });
+        EXPECT_EQ(cause, CFileException::genericException);
+    }
+    // The lines written before the failure stay; closing after it reports nothing more.
+    EXPECT_EQ(ReadAll(drive.Root() + "/b.csv"), std::string(4096, 'w'));
+    EXPECT_TRUE(g_reports.empty());
+}
+
+TEST(StdioFile, FailureAtCloseIsReportedNotThrown) {
+    TempDrive drive;
+    ReportCapture capture;
+    SysCallsOverride restore;
+    Sys().write = LimitedWrite;
+    g_budget = 0;
+    EXPECT_NO_THROW({
+        CStdioFile file("C:\\c.csv", kCsvFlags);
+        file.WriteString("last line\n");
+    });
+    ASSERT_EQ(g_reports.size(), 1u);
+    EXPECT_EQ(g_reports[0], "C:\\c.csv에 액세스하는 동안 디스크가 꽉 찼습니다.");
+}
