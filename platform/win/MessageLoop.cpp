@@ -272,6 +272,13 @@ void UnwatchFd(int fd) {
     Q().fds.erase(fd);
 }
 
+std::vector<int> WatchedFds() {
+    std::vector<int> out;
+    for (auto& [fd, cb] : Q().fds)
+        out.push_back(fd);
+    return out;
+}
+
 void PollFds(int timeoutMs) {
     Queue& q = Q();
     if (q.fds.empty()) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "platform/win/Messages.h"
 
@@ -56,6 +57,8 @@ void SetWaiter(Waiter waiter);
 // File descriptors the default waiter watches; each callback runs when its fd is readable.
 void WatchFd(int fd, std::function<void()> onReadable);
 void UnwatchFd(int fd);
+// The descriptors watched now (a waiter of the window back end waits on them too).
+std::vector<int> WatchedFds();
 // Runs the callbacks of watched descriptors that are readable now (timeout 0 = no wait).
 void PollFds(int timeoutMs);
 // Milliseconds until the next timer is due (0 when one is due, -1 when none runs).

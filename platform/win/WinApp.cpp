@@ -4,7 +4,18 @@
 
 namespace {
 CWinApp* g_app = nullptr;
+int g_argc = 0;
+char** g_argv = nullptr;
+} // namespace
+
+namespace zwin {
+int& ProcessArgc() {
+    return g_argc;
 }
+char** ProcessArgv() {
+    return g_argv;
+}
+} // namespace zwin
 
 CWinApp::CWinApp(const char* appName) : m_strAppName(appName) {
     g_app = this;
@@ -26,6 +37,8 @@ CWinApp* AfxGetApp() {
 
 int AfxWinMain(int argc, char** argv) {
     CWinApp* app = AfxGetApp();
+    g_argc = argc;
+    g_argv = argv;
     if (!app)
         return 1;
     // Arguments holding blanks are quoted again, so the tail reads as it was typed.

@@ -4,6 +4,7 @@
 
 #include "platform/core/CString.h"
 #include "platform/core/WinTypes.h"
+#include "platform/win/Messages.h"
 
 class CWnd;
 
@@ -25,6 +26,9 @@ public:
     DWORD m_dwRestartManagerSupportFlags = 0;
     CString m_strAppName;
 
+    // Icon resource `id` (defined by the window back end, platform/ui).
+    HICON LoadIcon(UINT id) const;
+
     // Stores the command-line tail that m_lpCmdLine points at.
     void SetCommandLine(const CString& tail);
 
@@ -34,6 +38,13 @@ private:
 
 // The one application object of the process, or null.
 CWinApp* AfxGetApp();
+
+namespace zwin {
+// The process's arguments as AfxWinMain received them (the window back end starts Qt with
+// them); argc 0 before.
+int& ProcessArgc();
+char** ProcessArgv();
+} // namespace zwin
 
 // Runs the process's application object: InitInstance, then ExitInstance when it returned
 // TRUE. The command line is joined Windows-style from argv[1..]. Returns the exit code.

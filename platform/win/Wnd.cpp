@@ -345,6 +345,9 @@ LRESULT CWnd::Default() {
 }
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT classResult = 0;
+    if (m_pPeer && m_pPeer->ClassProc(message, wParam, lParam, &classResult))
+        return classResult;
     switch (message) {
     case WM_SETTEXT: {
         const char* text = reinterpret_cast<const char*>(lParam);

@@ -10,6 +10,8 @@
 
 class CCmdTarget;
 class CWnd;
+class CDC;
+class CFont;
 
 // One entry of a message map: a message (or WM_COMMAND / WM_NOTIFY with a notification code
 // and a control id range) and the thunk that cracks the parameters and calls the handler.
@@ -152,6 +154,15 @@ public:
     virtual bool IsIconic() const { return false; }
     virtual void FocusRequested() {}
     virtual void Destroyed() {}
+    // The window class's own handling of a message (a control's behaviour), asked by
+    // CWnd::DefWindowProc first; false leaves the message to the core's default handling.
+    virtual bool ClassProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+        (void)message;
+        (void)wParam;
+        (void)lParam;
+        (void)result;
+        return false;
+    }
 };
 
 class CWnd : public CCmdTarget {
@@ -230,6 +241,14 @@ public:
     CWnd* SetFocus();
     UINT IsDlgButtonChecked(int id) const;
     void CheckDlgButton(int id, UINT check);
+
+    // Drawing, fonts and message boxes belong to the window back end (platform/ui), which
+    // defines these members; the headless core does not use them.
+    CDC* GetDC();
+    int ReleaseDC(CDC* dc);
+    void SetFont(CFont* font, BOOL redraw = TRUE);
+    CFont* GetFont() const;
+    int MessageBox(const char* text, const char* caption = nullptr, UINT type = 0);
 
     // Modal loop state (dialogs and message boxes run one).
     int RunModalLoop();

@@ -1,0 +1,63 @@
+// Aids for tests and diagnostics that drive windows the way an operator does: real Qt mouse
+// and key events on the widgets (so keys pass through PreTranslateMessage), steps that run
+// while a modal loop waits, and images of windows. No Qt types appear here.
+#pragma once
+
+#include <functional>
+
+#include "platform/core/CString.h"
+#include "platform/win/Messages.h"
+
+class CWnd;
+
+namespace zui {
+
+// Runs `step` the next time the message queue has nothing to do (inside whatever loop is
+// waiting, DoModal or a message box), one step per idle moment, in order.
+void WhenIdle(std::function<void()> step);
+// Steps not run yet (a test checks that its script ran to the end).
+int PendingIdleSteps();
+
+// Handles the window back end's events and the messages they cause, until nothing is left.
+void ProcessEvents();
+
+// A left click in the middle of the control (press and release).
+void Click(CWnd* wnd);
+// Holds the left button down on the control / lets it go.
+void Press(CWnd* wnd);
+void Release(CWnd* wnd);
+// A key press and release on the control (it takes the focus first); vk is a VK_ code or
+// 'A'..'Z', '0'..'9'.
+void PressKey(CWnd* wnd, UINT vk);
+// Types text (code page 949) into the control, character by character.
+void TypeText(CWnd* wnd, const char* text);
+// The close box of a top-level window.
+void ClickCloseBox(CWnd* wnd);
+// Selects item `index` of a combo box as the operator does (CBN_SELCHANGE follows).
+void ChooseComboItem(CWnd* combo, int index);
+// Drags the divider at the right of header column `column` by dx pixels.
+void DragHeaderDivider(CWnd* list, int column, int dx);
+
+// What the operator sees: the text shown by an edit (password edits show masks), the
+// rectangle of a control in its dialog's client coordinates, in pixels.
+CString ShownText(CWnd* wnd);
+RECT WidgetRect(CWnd* wnd);
+bool HasFocus(CWnd* wnd);
+bool IsShown(CWnd* wnd);
+// Height in pixels of the rows of a report list.
+int ListRowHeight(CWnd* list);
+// Pixel of the window's client area as shown now (0x00BBGGRR); CLR_INVALID outside.
+constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
+COLORREF GetWindowPixel(CWnd* wnd, int x, int y);
+// Saves the window (with its children) as a PNG; false on failure.
+bool SaveWindowImage(CWnd* wnd, const char* path);
+
+} // namespace zui
+
+// Also without the namespace.
+inline bool SaveWindowImage(CWnd* wnd, const char* path) {
+    return zui::SaveWindowImage(wnd, path);
+}
+inline COLORREF GetWindowPixel(CWnd* wnd, int x, int y) {
+    return zui::GetWindowPixel(wnd, x, y);
+}
