@@ -48,8 +48,8 @@ int CTradeDataBase::LoadServerTypes(int* server_type, int* server_type2) {
     if (found < 0)
         return 0;
     if (found > 0) {
-        *server_type = atoi(db->ColumnText(0));
-        *server_type2 = atoi(db->ColumnText(1));
+        *server_type = db->ColumnInt(0);
+        *server_type2 = db->ColumnInt(1);
         db->Close();
     }
     return 1;
@@ -79,10 +79,10 @@ int CTradeDataBase::LoadAccount(int* server_type, char* id, char* passwd, char* 
             if (!texts[column])
                 continue;
             int size = column >= 13 ? kAccountLongTextSize : kAccountTextSize;
-            CopyBounded(texts[column], size, db->ColumnText(column));
+            db->CopyColumnText(texts[column], size, column);
         }
-        *server_type = atoi(db->ColumnText(5));
-        *server_type2 = atoi(db->ColumnText(11));
+        *server_type = db->ColumnInt(5);
+        *server_type2 = db->ColumnInt(11);
         db->Close();
     }
     return 1;
@@ -108,7 +108,7 @@ int CTradeDataBase::LoadSubPassword(char* subPassword, int size) {
     if (found < 0)
         return 0;
     if (found > 0) {
-        CopyBounded(subPassword, size, db->ColumnText(0));
+        db->CopyColumnText(subPassword, size, 0);
         db->Close();
     }
     return 1;

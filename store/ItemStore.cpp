@@ -35,10 +35,10 @@ int CTradeDataBase::LoadItems(TradeItem* items) {
     if (found <= 0)
         return -1;
     for (int k = 0; k < kTradeItemCount; ++k) {
-        CopyBounded(items[k].name, sizeof items[k].name, db->ColumnText(2 * k));
-        CopyBounded(items[k].code, sizeof items[k].code, db->ColumnText(2 * k + 1));
+        db->CopyColumnText(items[k].name, sizeof items[k].name, 2 * k);
+        db->CopyColumnText(items[k].code, sizeof items[k].code, 2 * k + 1);
     }
-    int index = atoi(db->ColumnText(20));
+    int index = db->ColumnInt(20);
     db->Close();
     return index;
 }

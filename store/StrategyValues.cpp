@@ -126,7 +126,7 @@ int CTradeDataBase::GetStrategyValue(const char* key, int defaultValue) {
     if (found < 0)
         return 0;
     if (found > 0) {
-        int value = atoi(db->ColumnText(0));
+        int value = db->ColumnInt(0);
         db->Close();
         return value;
     }

@@ -7,6 +7,7 @@
 
 #include <sqlite3.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/core/Path.h"
@@ -133,6 +134,31 @@ int CTradeDataBase::WriteStatement(const CString& sql) {
 
 CString CTradeDataBase::ColumnText(int column) const {
     return Utf8ToAnsi(reinterpret_cast<const char*>(sqlite3_column_text(m_pStmt, column)));
+}
+
+// The value is read on this thread only, while the statement stands on its row, so the
+// unprotected value of sqlite3_column_value is safe to look at.
+int CTradeDataBase::ColumnInt(int column) const {
+    sqlite3_value* value = sqlite3_column_value(m_pStmt, column);
+    if (sqlite3_value_type(value) == SQLITE_INTEGER)
+        return sqlite3_value_int(value);
+    return atoi(ColumnText(column));
+}
+
+double CTradeDataBase::ColumnDouble(int column) const {
+    sqlite3_value* value = sqlite3_column_value(m_pStmt, column);
+    int type = sqlite3_value_type(value);
+    if (type == SQLITE_FLOAT || type == SQLITE_INTEGER)
+        return sqlite3_value_double(value);
+    return atof(ColumnText(column));
+}
+
+int CTradeDataBase::CopyColumnText(char* buffer, int size, int column) const {
+    // ASCII needs no conversion: copied straight from SQLite's text.
+    const char* text = reinterpret_cast<const char*>(sqlite3_column_text(m_pStmt, column));
+    if (!text || IsAscii(text))
+        return CopyBounded(buffer, size, text);
+    return CopyBounded(buffer, size, Utf8ToAnsi(text));
 }
 
 CString SqlText(const char* text) {

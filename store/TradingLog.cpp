@@ -18,8 +18,15 @@ int CTradeDataBase::LoadTradingLog(std::vector<TradeLogRow>& rows, const char* f
     if (!db)
         return -2;
     int count = db->QueryTradingLog(rows, firstAccount, fromDay, toDay);
+    auto second = rows.end() - rows.begin();
     count += db->QueryTradingLog(rows, secondAccount, fromDay, toDay);
-    std::sort(rows.begin(), rows.end(), TradeLogRowLess);
+    // Each account's rows usually come in exit order already: then merging them is enough.
+    auto middle = rows.begin() + second;
+    if (std::is_sorted(rows.begin(), middle, TradeLogRowLess) &&
+        std::is_sorted(middle, rows.end(), TradeLogRowLess))
+        std::inplace_merge(rows.begin(), middle, rows.end(), TradeLogRowLess);
+    else
+        std::sort(rows.begin(), rows.end(), TradeLogRowLess);
     return count;
 }
 
@@ -42,15 +49,15 @@ int CTradeDataBase::QueryTradingLog(std::vector<TradeLogRow>& rows, const char* 
     int count = 0;
     while (sqlite3_step(m_pStmt) == SQLITE_ROW) {
         TradeLogRow row = {};
-        CopyBounded(row.code, sizeof row.code, ColumnText(2));
-        CopyBounded(row.in_time, sizeof row.in_time, ColumnText(6));
-        CopyBounded(row.out_time, sizeof row.out_time, ColumnText(7));
-        row.side = atoi(ColumnText(11));
-        row.qty = atoi(ColumnText(12));
-        row.in_price = atof(ColumnText(13));
-        row.out_price = atof(ColumnText(14));
-        row.profit = atof(ColumnText(15));
-        row.fee = atof(ColumnText(16));
+        CopyColumnText(row.code, sizeof row.code, 2);
+        CopyColumnText(row.in_time, sizeof row.in_time, 6);
+        CopyColumnText(row.out_time, sizeof row.out_time, 7);
+        row.side = ColumnInt(11);
+        row.qty = ColumnInt(12);
+        row.in_price = ColumnDouble(13);
+        row.out_price = ColumnDouble(14);
+        row.profit = ColumnDouble(15);
+        row.fee = ColumnDouble(16);
         rows.push_back(row);
         ++count;
     }
@@ -74,10 +81,10 @@ int CTradeDataBase::QueryPeriodStatistics(std::vector<StatRow>& rows, const char
     int count = 0;
     while (sqlite3_step(db->m_pStmt) == SQLITE_ROW) {
         StatRow row = {};
-        CopyBounded(row.key, sizeof row.key, db->ColumnText(0));
-        row.count = atoi(db->ColumnText(1));
-        row.profit = atof(db->ColumnText(2));
-        row.fee = atof(db->ColumnText(3));
+        db->CopyColumnText(row.key, sizeof row.key, 0);
+        row.count = db->ColumnInt(1);
+        row.profit = db->ColumnDouble(2);
+        row.fee = db->ColumnDouble(3);
         rows.push_back(row);
         ++count;
     }

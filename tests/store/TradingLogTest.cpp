@@ -72,6 +72,20 @@ TEST_F(StoreTest, TradeWindowIncludesBothEndsAndSortsByExitTime) {
     EXPECT_DOUBLE_EQ(r.fee, 7.5);
 }
 
+TEST_F(StoreTest, AccountsInExitOrderInterleave) {
+    {
+        TradingLogFile first("111");
+        first.AddAll(
+            {Trade("111", "20201120080000"), Trade("111", "20201120100000"), Trade("111", "20201120120000")});
+        TradingLogFile second("222");
+        second.AddAll({Trade("222", "20201120090000"), Trade("222", "20201120110000")});
+    }
+    std::vector<TradeLogRow> rows;
+    EXPECT_EQ(CTradeDataBase::LoadTradingLog(rows, "111", "222", "20201120", "20201121"), 5);
+    EXPECT_EQ(ExitTimes(rows), (std::vector<std::string>{"20201120080000", "20201120090000", "20201120100000",
+                                                         "20201120110000", "20201120120000"}));
+}
+
 TEST_F(StoreTest, TradeWindowEdgesOfTheDays) {
     {
         TradingLogFile log("111");
@@ -111,8 +125,8 @@ TEST_F(StoreTest, TradeTextsAreOwnedByTheirRowAndCutToFit) {
         log.AddAll(
             {Trade("111", "20201120080000", 0, "LONGERCODE123"), Trade("111", "20201120090000", 0, "NQ")});
         log.Exec(
-            "insert into VnTradingLog (tr_account, tr_out_time, tr_code, tr_qty, tr_profit) values ('111', "
-            "'20201120100000', NULL, NULL, 'n/a')");
+            "insert into VnTradingLog (tr_account, tr_out_time, tr_code, tr_qty, tr_profit, tr_side, tr_fee) "
+            "values ('111', '20201120100000', NULL, NULL, 'n/a', '2 (buy)', '7.5 USD')");
         log.Exec(
             "insert into VnTradingLog (tr_account, tr_out_time, tr_in_time, tr_code) values ('111', "
             "'20201120110000', '20201120110000999999', "
@@ -127,6 +141,9 @@ TEST_F(StoreTest, TradeTextsAreOwnedByTheirRowAndCutToFit) {
     EXPECT_STREQ(rows[2].code, "");
     EXPECT_EQ(rows[2].qty, 0);
     EXPECT_EQ(rows[2].profit, 0);
+    // Numbers stored as text read as their leading number.
+    EXPECT_EQ(rows[2].side, 2);
+    EXPECT_DOUBLE_EQ(rows[2].fee, 7.5);
     EXPECT_STREQ(rows[2].in_time, "");
     // Twelve two-byte characters in 22 bytes of room: eleven whole ones.
     std::string cut;
