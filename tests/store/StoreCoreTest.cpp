@@ -38,12 +38,6 @@ TEST(StoreText, EmptyNullAndUnconvertibleTexts) {
     EXPECT_EQ(emoji.GetAt(emoji.GetLength() - 1), 'y');
 }
 
-TEST(StoreText, QuotesAreDoubledForSplicing) {
-    EXPECT_EQ(SqlText("it's").str(), "it''s");
-    EXPECT_EQ(SqlText("plain").str(), "plain");
-    EXPECT_EQ(SqlText(nullptr).str(), "");
-}
-
 TEST_F(StoreTest, OpensTheMainStoreBelowTheBasePath) {
     EXPECT_EQ(store.Open(), 1);
     EXPECT_NE(store.m_pDB, nullptr);

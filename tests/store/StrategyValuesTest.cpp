@@ -181,9 +181,3 @@ TEST_F(StrategyTest, MissingTableGivesZeroAndCreatesNothing) {
     EXPECT_EQ(trace.CountStarting("Insert"), 0);
     EXPECT_TRUE(Main("select name from sqlite_master where name = 'VnStrategy'").empty());
 }
-
-TEST_F(StrategyTest, KeyHoldingAQuoteStaysOneLiteral) {
-    EXPECT_EQ(store.SetStrategyValue("it's", 5), 1);
-    EXPECT_EQ(CTradeDataBase::GetStrategyValue("it's", 0), 5);
-    EXPECT_EQ(Main("select name from VnStrategy")[0][0], "it's");
-}
