@@ -1,0 +1,93 @@
+// The main dialog's link to the two trading engines: the engine handles and the running
+// count, the start and exit handshake, the operator's engine commands, the status records
+// and the risk-rule timers and echoes.
+//
+// The main dialog derives from its dialog base and from CTraderLink, and routes its message
+// map here: the WM_TRADER_* entries to the handlers of the same names, the buttons and the
+// menu exit likewise. Three handlers share a name with a window's own default handler and
+// are named apart; the dialog's overrides call them and then:
+//   OnTimer(id)       HandleRuleTimer(id), then the base OnTimer(id) for every id;
+//   OnClose()         the base OnClose() only when HandleClose() returns true;
+//   OnCopyData(w, cd) HandleCopyData(cd), then returns the base OnCopyData(w, cd).
+// PreTranslateMessage hands F3, F4 and F6 key-downs to HandleTraderKey before the base.
+#pragma once
+
+#include "platform/core/CString.h"
+#include "platform/win/Wnd.h"
+
+class CTraderLink {
+public:
+    CTraderLink() = default;
+    virtual ~CTraderLink() = default;
+    CTraderLink(const CTraderLink&) = delete;
+    CTraderLink& operator=(const CTraderLink&) = delete;
+
+    // Check box "Sound Off" of the main dialog.
+    static constexpr int kSoundOffCheck = 1240;
+
+    // Engines that reported WM_TRADER_STARTED less those that reported WM_TRADER_EXIT.
+    int m_nTraderCount = 0;
+    // The engine windows, NULL until found; never cleared or checked.
+    HWND m_hTraderMs = nullptr;
+    HWND m_hTraderMd = nullptr;
+    // 1 while the engines count as stopped; the start button is drawn grey then.
+    BOOL m_bStopped = 1;
+    // The two engine command lines, built once when the dialog opens.
+    CString m_strLaunchArgMs;
+    CString m_strLaunchArgMd;
+
+    // What the dialog provides.
+    // Its own window: timers, repainting, the check box.
+    virtual CWnd* LinkWindow() = 0;
+    // Account row, target percentage and profit fields.
+    virtual void UpdateAccountSummary() = 0;
+    // Reloads the trade list and recomputes the trade count.
+    virtual void FillTradeList() = 0;
+
+    // Start of the first engine, the last steps of the dialog's initialisation.
+    void BuildLaunchArgs();
+    void StartFirstEngine();
+
+    // Engine messages.
+    LRESULT OnTraderStarted(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTraderClosed(WPARAM wParam, LPARAM lParam);
+    LRESULT OnProfitReserveAck(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDayProfitStopAck(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDayLossStopAck(WPARAM wParam, LPARAM lParam);
+    LRESULT OnAllClearProfitAck(WPARAM wParam, LPARAM lParam);
+    // A status record; read only within its cbData bytes.
+    void HandleCopyData(const COPYDATASTRUCT* data);
+    // The risk-rule timers 2930 to 2934; other ids are left alone.
+    void HandleRuleTimer(UINT_PTR id);
+
+    // Way out: asks every engine window that exists to exit. HandleClose returns whether
+    // the dialog's default close must run (no engine window was found).
+    bool HandleClose();
+    void OnAppExit();
+
+    // Operator commands.
+    void OnBnClickedStart();
+    void OnBnClickedStop();
+    void OnBnClickedLiquidateAll();
+    void OnBnClickedSoundOff();
+    // F3, F4 and F6 post like the buttons but leave m_bStopped and the painting; returns
+    // whether the key was one of them.
+    bool HandleTraderKey(UINT virtualKey);
+
+    // Posts message (wParam 0, lParam 0) to the stored handles that are known, Ms first;
+    // each flag lets the post to that engine through. Returns the number of posts made.
+    int SendToEngines(UINT message, bool toMs = true, bool toMd = true);
+    // Posts message with wParam to the window titled "Zorvik-MS", then to the one titled
+    // "Zorvik-MD", each looked up now and skipped when none exists. Returns how many were found.
+    int SendByTitle(UINT message, WPARAM wParam);
+    // Repaints the whole window without erasing, so the start button shows m_bStopped.
+    void RepaintLinkWindow();
+};
+
+// The main dialog's link, set when the dialog initialises; null before.
+extern CTraderLink* g_pTraderLink;
+
+// The engines' status records, given their text: parse into the trading state, sum, then
+// refresh the dialog and apply the daily risk rules.
+void ProcessAccountInfo(const char* record);
+void ProcessAccountUpdate(const char* record);

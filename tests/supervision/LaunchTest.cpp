@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <time.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "LinkFixture.h"
+#include "platform/core/Path.h"
+#include "supervision/Launch.h"
+#include "supervision/TraderMessages.h"
+
+namespace {
+
+// Installs a stand-in engine at the engine path that writes its arguments, one a line,
+// to a file named after its last argument.
+std::string InstallArgumentWriter() {
+    const std::string exe = HostPath(kTraderExePath);
+    std::ofstream(exe) << "#!/bin/sh\n"
+                          "for last; do :; done\n"
+                          "printf '%s\\n' \"$@\" > \"$(dirname \"$0\")/args-$last.tmp\"\n"
+                          "mv \"$(dirname \"$0\")/args-$last.tmp\" \"$(dirname \"$0\")/args-$last\"\n";
+    chmod(exe.c_str(), 0755);
+    return exe.substr(0, exe.rfind('/'));
+}
+
+// What the program started with last argument `last` was given; waits a bounded time for it.
+std::string ArgumentsOf(const std::string& folder, const std::string& last) {
+    const std::string path = folder + "/args-" + last;
+    for (int i = 0; i < 500; ++i) {
+        std::ifstream in(path);
+        if (in) {
+            std::stringstream s;
+            s << in.rdbuf();
+            return s.str();
+        }
+        timespec ts{0, 10 * 1000 * 1000};
+        nanosleep(&ts, nullptr);
+    }
+    return "(not started)";
+}
+
+TEST(SplitString, AppendsTheNonEmptyPiecesOnly) {
+    CStringArray out;
+    out.Add("kept");
+    SplitString(out, "||a||b|", "|");
+    ASSERT_EQ(3, out.GetSize());
+    EXPECT_STREQ("kept", out[0]);
+    EXPECT_STREQ("a", out[1]);
+    EXPECT_STREQ("b", out[2]);
+    SplitString(out, "", "|");
+    SplitString(out, "|||", "|");
+    EXPECT_EQ(3, out.GetSize());
+    SplitString(out, "미니|나스닥", "|");
+    ASSERT_EQ(5, out.GetSize());
+    EXPECT_STREQ("나스닥", out[4]);
+}
+
+TEST_F(LinkTest, LaunchProgramStartsTheProgramWithItsArgumentTextAndReportsFailures) {
+    const std::string folder = InstallArgumentWriter();
+    EXPECT_EQ(0u, LaunchProgram(kTraderExePath, "id|pw|c|n|p|0|NQZ20|2|Ms"));
+    EXPECT_EQ("id|pw|c|n|p|0|NQZ20|2|Ms\n", ArgumentsOf(folder, "id|pw|c|n|p|0|NQZ20|2|Ms"));
+
+    // Quotes around the path start the same program.
+    const CString quoted = CString("\"\"") + kTraderExePath + "\"";
+    EXPECT_EQ(0u, LaunchProgram(quoted, "two words"));
+    EXPECT_EQ("two\nwords\n", ArgumentsOf(folder, "words"));
+
+    EXPECT_EQ(ERROR_INVALID_PARAMETER, LaunchProgram(nullptr, "x"));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, LaunchProgram("C:\\nowhere\\none.exe", nullptr));
+}
+
+TEST_F(LinkTest, TheMsEngineStartsFirstAndTheMdEngineWhenMsReports) {
+    const std::string folder = InstallArgumentWriter();
+    StoreLoginValues(0, "a", "b", "c", "d", "e", 1, "f", "g", "h", "i", "j", "NQZ20", "", "");
+    state->trade_type = 1;
+    dlg->BuildLaunchArgs();
+    dlg->StartFirstEngine();
+    EXPECT_EQ("a|b|c|d|e|0|NQZ20|1|Ms\n", ArgumentsOf(folder, "a|b|c|d|e|0|NQZ20|1|Ms"));
+    SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
+    EXPECT_EQ("f|g|h|i|j|1|NQZ20|1|Md\n", ArgumentsOf(folder, "f|g|h|i|j|1|NQZ20|1|Md"));
+}
+
+} // namespace

@@ -1,0 +1,147 @@
+#include "LinkFixture.h"
+
+#include "supervision/TraderMessages.h"
+
+namespace {
+constexpr UINT BM_GETCHECK = 0x00F0;
+constexpr UINT BM_SETCHECK = 0x00F1;
+} // namespace
+
+LRESULT CRecordingWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == BM_GETCHECK)
+        return check;
+    if (message == BM_SETCHECK) {
+        check = static_cast<UINT>(wParam);
+        return 0;
+    }
+    if (message != WM_DESTROY)
+        received.emplace_back(message, wParam);
+    return CWnd::DefWindowProc(message, wParam, lParam);
+}
+
+BEGIN_MESSAGE_MAP(CTestMainDlg, CWnd)
+ON_WM_TIMER()
+ON_WM_CLOSE()
+ON_MESSAGE(WM_TRADER_EXIT, OnTraderClosed)
+ON_MESSAGE(WM_TRADER_PROFIT_RESERVE, OnProfitReserveAck)
+ON_MESSAGE(WM_TRADER_DAY_PROFIT_STOP, OnDayProfitStopAck)
+ON_MESSAGE(WM_TRADER_DAY_LOSS_STOP, OnDayLossStopAck)
+ON_MESSAGE(WM_TRADER_ALLCLEAR_PROFIT, OnAllClearProfitAck)
+ON_MESSAGE(WM_TRADER_STARTED, OnTraderStarted)
+ON_COMMAND(32775, OnMenuExit)
+ON_WM_COPYDATA()
+ON_BN_CLICKED(1177, OnStart)
+ON_BN_CLICKED(1055, OnLiquidate)
+ON_BN_CLICKED(1178, OnStop)
+ON_BN_CLICKED(1240, OnSound)
+END_MESSAGE_MAP()
+
+void CTestMainDlg::FillTradeList() {
+    ++fills;
+    g_pTradeState->trade_count = loadedTradeCount;
+}
+
+void CTestMainDlg::OnTimer(UINT_PTR id) {
+    HandleRuleTimer(id);
+    CWnd::OnTimer(id);
+}
+
+void CTestMainDlg::OnClose() {
+    if (HandleClose())
+        CWnd::OnClose();
+}
+
+BOOL CTestMainDlg::OnCopyData(CWnd* sender, COPYDATASTRUCT* data) {
+    HandleCopyData(data);
+    return CWnd::OnCopyData(sender, data);
+}
+
+LRESULT CTestMainDlg::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TIMER)
+        ++defaultTimers;
+    return CWnd::DefWindowProc(message, wParam, lParam);
+}
+
+void LinkTest::SetUp() {
+    CClock::UseManual();
+    drive.MakeBaseFolder();
+    state = std::make_unique<CTradeState>();
+    g_pTradeState = state.get();
+    dlg = std::make_unique<CTestMainDlg>();
+    ASSERT_TRUE(dlg->CreateEx(0, "Zorvik-Master", WS_POPUP, RECT{0, 0, 100, 100}, nullptr, 0));
+    dlg->SetPeer(&paint);
+    auto check = std::make_unique<CRecordingWnd>();
+    ASSERT_TRUE(check->CreateEx(0, "Sound Off", WS_CHILD, RECT{0, 0, 10, 10}, dlg.get(), 1240));
+    soundOff = check.get();
+    engines.push_back(std::move(check));
+    g_pTraderLink = dlg.get();
+}
+
+void LinkTest::TearDown() {
+    g_pTraderLink = nullptr;
+    for (auto& e : engines)
+        e->DestroyWindow();
+    dlg->SetPeer(nullptr);
+    dlg->DestroyWindow();
+    g_pTradeState = nullptr;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        ;
+    CClock::UseSystem();
+}
+
+CRecordingWnd* LinkTest::OpenEngine(const char* title) {
+    auto wnd = std::make_unique<CRecordingWnd>();
+    EXPECT_TRUE(wnd->CreateEx(0, title, WS_POPUP, RECT{0, 0, 10, 10}, nullptr, 0));
+    engines.push_back(std::move(wnd));
+    return engines.back().get();
+}
+
+void LinkTest::GoLive() {
+    ms = OpenEngine("Zorvik-MS");
+    md = OpenEngine("Zorvik-MD");
+    dlg->m_hTraderMs = ms->m_hWnd;
+    dlg->m_hTraderMd = md->m_hWnd;
+    Info("1|0|0|0|0|0|0|0|0|0|0");
+    Info("0|0|0|0|0|0|0|0|0|0|0");
+    ms->received.clear();
+    md->received.clear();
+}
+
+namespace {
+void SendRecord(HWND to, ULONG_PTR kind, const std::string& text) {
+    std::vector<char> bytes(text.begin(), text.end());
+    bytes.push_back('\0');
+    COPYDATASTRUCT cds{kind, static_cast<DWORD>(bytes.size()), bytes.data()};
+    SendMessageA(to, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+}
+} // namespace
+
+void LinkTest::Info(const std::string& record) {
+    SendRecord(dlg->m_hWnd, COPYDATA_ACCOUNT_INFO, record);
+    Pump();
+}
+
+void LinkTest::Update(const std::string& record) {
+    SendRecord(dlg->m_hWnd, COPYDATA_ACCOUNT_UPDATE, record);
+    Pump();
+}
+
+void LinkTest::Update(int slotValue, int qty, double setPnl, double tradingPnl, int stopped) {
+    char text[256];
+    snprintf(text, sizeof text, "%d|0|%d|0|0|0|0|0|%.17g|0|%.17g|0|0|0|%d|0", slotValue, qty, setPnl,
+             tradingPnl, stopped);
+    Update(std::string(text));
+}
+
+bool LinkTest::QuitPosted() {
+    MSG msg;
+    return PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message == WM_QUIT;
+}
+
+std::string Fields(const std::vector<std::string>& fields) {
+    std::string out;
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        out += (i ? "|" : "") + fields[i];
+    return out;
+}

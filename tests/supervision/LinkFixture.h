@@ -1,0 +1,102 @@
+// A headless stand-in of the main dialog wired to CTraderLink as the dialog wires it, and
+// local engine windows that record what they receive.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/win/MessageLoop.h"
+#include "platform/win/Wnd.h"
+#include "store/TradeState.h"
+#include "supervision/TraderLink.h"
+#include "support/TempDrive.h"
+
+// A window that records every message it is given (an engine, or the dialog's check box).
+class CRecordingWnd : public CWnd {
+public:
+    std::vector<std::pair<UINT, WPARAM>> received;
+    UINT check = 0;
+    std::vector<UINT> Messages() const {
+        std::vector<UINT> out;
+        for (auto& m : received)
+            out.push_back(m.first);
+        return out;
+    }
+
+protected:
+    LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+};
+
+// Records the repaints of the dialog window and whether they erase.
+class CPaintRecorder : public CWndPeer {
+public:
+    int invalidations = 0;
+    int erasing = 0;
+    bool wholeWindow = true;
+    void Invalidate(const RECT* rect, bool erase) override {
+        ++invalidations;
+        erasing += erase ? 1 : 0;
+        wholeWindow = wholeWindow && rect == nullptr;
+    }
+};
+
+class CTestMainDlg : public CWnd, public CTraderLink {
+public:
+    int summaries = 0;
+    int fills = 0;
+    int defaultTimers = 0;
+    // What the next trade-list load finds: its summed quantity.
+    int32_t loadedTradeCount = 0;
+
+    CWnd* LinkWindow() override { return this; }
+    void UpdateAccountSummary() override { ++summaries; }
+    void FillTradeList() override;
+
+protected:
+    void OnTimer(UINT_PTR id) override;
+    void OnClose() override;
+    BOOL OnCopyData(CWnd* sender, COPYDATASTRUCT* data) override;
+    void OnMenuExit() { OnAppExit(); }
+    void OnStart() { OnBnClickedStart(); }
+    void OnStop() { OnBnClickedStop(); }
+    void OnLiquidate() { OnBnClickedLiquidateAll(); }
+    void OnSound() { OnBnClickedSoundOff(); }
+    LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    DECLARE_MESSAGE_MAP()
+};
+
+class LinkTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Opens a local engine window with its title, as an engine stand-in would.
+    CRecordingWnd* OpenEngine(const char* title);
+    // Both slots reported, both engines known: the rules are live.
+    void GoLive();
+    // A status record sent to the dialog; then whatever it posted is handled.
+    void Info(const std::string& record);
+    void Update(const std::string& record);
+    // An account update of one slot: slot value, position, set P&L, trading P&L, stopped.
+    void Update(int slotValue, int qty, double setPnl, double tradingPnl, int stopped = 0);
+    void Pump() { zwin::PumpWaitingMessages(); }
+    void Advance(std::uint64_t ms) {
+        CClock::Advance(ms);
+        Pump();
+    }
+    bool QuitPosted();
+
+    TempDrive drive;
+    std::unique_ptr<CTradeState> state;
+    std::unique_ptr<CTestMainDlg> dlg;
+    CPaintRecorder paint;
+    CRecordingWnd* soundOff = nullptr;
+    std::vector<std::unique_ptr<CRecordingWnd>> engines;
+    CRecordingWnd* ms = nullptr;
+    CRecordingWnd* md = nullptr;
+};
+
+std::string Fields(const std::vector<std::string>& fields);

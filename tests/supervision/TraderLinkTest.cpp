@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "LinkFixture.h"
+#include "supervision/TraderMessages.h"
+
+namespace {
+
+using Msgs = std::vector<UINT>;
+using Posts = std::vector<std::pair<UINT, WPARAM>>;
+
+constexpr WPARAM Clicked(int id) {
+    return MAKEWPARAM(id, BN_CLICKED);
+}
+
+TEST_F(LinkTest, HandshakeCountsEveryStartAndTellsTheMsEngineWhenMdIsUp) {
+    ms = OpenEngine("Zorvik-MS");
+    SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
+    EXPECT_EQ(1, dlg->m_nTraderCount);
+    EXPECT_EQ(ms->m_hWnd, dlg->m_hTraderMs);
+    EXPECT_EQ(nullptr, dlg->m_hTraderMd);
+    EXPECT_EQ(0, dlg->fills);
+
+    md = OpenEngine("Zorvik-MD");
+    EXPECT_EQ(0, SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 7, 0));
+    Pump();
+    EXPECT_EQ(2, dlg->m_nTraderCount);
+    EXPECT_EQ(md->m_hWnd, dlg->m_hTraderMd);
+    EXPECT_EQ((Posts{{WM_TRADER_STARTED, 0}}), ms->received);
+    EXPECT_TRUE(md->received.empty());
+    EXPECT_EQ(1, dlg->fills);
+
+    // A second Ms report while no Ms window exists loses the Ms handle; Md stays.
+    ms->DestroyWindow();
+    SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
+    EXPECT_EQ(3, dlg->m_nTraderCount);
+    EXPECT_EQ(nullptr, dlg->m_hTraderMs);
+    CRecordingWnd* md2 = OpenEngine("Zorvik-MD");
+    SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 0, 0);
+    EXPECT_EQ(md->m_hWnd, dlg->m_hTraderMd) << "never replaced once known";
+    EXPECT_NE(md2->m_hWnd, dlg->m_hTraderMd);
+}
+
+TEST_F(LinkTest, EveryExitAnswerCountsDownAndTheLastOneQuits) {
+    SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
+    SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 0, 0);
+    SendMessageA(dlg->m_hWnd, WM_TRADER_EXIT, 0, 0);
+    EXPECT_EQ(1, dlg->m_nTraderCount);
+    EXPECT_FALSE(QuitPosted());
+    SendMessageA(dlg->m_hWnd, WM_TRADER_EXIT, 0, 0);
+    EXPECT_EQ(0, dlg->m_nTraderCount);
+    EXPECT_TRUE(QuitPosted());
+}
+
+TEST_F(LinkTest, CloseAsksEachEngineWindowThatExistsAndStaysOpenForTheirAnswers) {
+    md = OpenEngine("Zorvik-MD");
+    SendMessageA(dlg->m_hWnd, WM_CLOSE, 0, 0);
+    Pump();
+    EXPECT_NE(nullptr, dlg->m_hWnd);
+    EXPECT_EQ(Msgs{WM_TRADER_EXIT}, md->Messages());
+    EXPECT_FALSE(QuitPosted());
+
+    // A further close asks again.
+    SendMessageA(dlg->m_hWnd, WM_CLOSE, 0, 0);
+    Pump();
+    EXPECT_EQ((Msgs{WM_TRADER_EXIT, WM_TRADER_EXIT}), md->Messages());
+
+    md->DestroyWindow();
+    SendMessageA(dlg->m_hWnd, WM_CLOSE, 0, 0);
+    EXPECT_EQ(nullptr, dlg->m_hWnd) << "no engine window: the default close ran";
+}
+
+TEST_F(LinkTest, MenuExitAsksBothEnginesAndQuitsAtOnce) {
+    ms = OpenEngine("Zorvik-MS");
+    md = OpenEngine("Zorvik-MD");
+    SendMessageA(dlg->m_hWnd, WM_COMMAND, MAKEWPARAM(32775, 0), 0);
+    Pump();
+    EXPECT_EQ(Msgs{WM_TRADER_EXIT}, ms->Messages());
+    EXPECT_EQ(Msgs{WM_TRADER_EXIT}, md->Messages());
+    EXPECT_TRUE(QuitPosted());
+    EXPECT_EQ(0, dlg->m_nTraderCount);
+}
+
+TEST_F(LinkTest, StartAndStopSetTheStoppedFlagRepaintAndReachTheKnownEnginesInOrder) {
+    SendMessageA(dlg->m_hWnd, WM_COMMAND, Clicked(1177), 0);
+    EXPECT_EQ(0, dlg->m_bStopped) << "before any engine reported";
+    EXPECT_EQ(1, paint.invalidations);
+    EXPECT_EQ(0, paint.erasing);
+    EXPECT_EQ(0u, zwin::QueuedMessageCount());
+
+    ms = OpenEngine("Zorvik-MS");
+    md = OpenEngine("Zorvik-MD");
+    dlg->m_hTraderMs = ms->m_hWnd;
+    dlg->m_hTraderMd = md->m_hWnd;
+    // Ms is posted first: it reaches the queue first.
+    dlg->SendToEngines(WM_TRADER_START);
+    MSG first;
+    ASSERT_TRUE(PeekMessageA(&first, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(ms->m_hWnd, first.hwnd);
+    Pump();
+    ms->received.clear();
+    md->received.clear();
+
+    SendMessageA(dlg->m_hWnd, WM_COMMAND, Clicked(1178), 0);
+    EXPECT_EQ(1, dlg->m_bStopped);
+    SendMessageA(dlg->m_hWnd, WM_COMMAND, Clicked(1055), 0);
+    EXPECT_EQ(1, dlg->m_bStopped);
+    SendMessageA(dlg->m_hWnd, WM_COMMAND, Clicked(1177), 0);
+    EXPECT_EQ(0, dlg->m_bStopped);
+    EXPECT_EQ(3, paint.invalidations) << "liquidation does not repaint";
+    Pump();
+    const Msgs expected{WM_TRADER_STOP, WM_TRADER_LIQUIDATE_ALL, WM_TRADER_START};
+    EXPECT_EQ(expected, ms->Messages());
+    EXPECT_EQ(expected, md->Messages());
+}
+
+TEST_F(LinkTest, FunctionKeysPostLikeTheButtonsButLeaveTheStoppedFlag) {
+    EXPECT_TRUE(dlg->HandleTraderKey(VK_F3));
+    EXPECT_EQ(0u, zwin::QueuedMessageCount()) << "no engine known yet";
+    md = OpenEngine("Zorvik-MD");
+    dlg->m_hTraderMd = md->m_hWnd;
+    dlg->m_bStopped = 0;
+    EXPECT_TRUE(dlg->HandleTraderKey(VK_F4));
+    EXPECT_TRUE(dlg->HandleTraderKey(VK_F6));
+    EXPECT_TRUE(dlg->HandleTraderKey(VK_F3));
+    EXPECT_FALSE(dlg->HandleTraderKey(VK_F12));
+    EXPECT_FALSE(dlg->HandleTraderKey(VK_F5));
+    Pump();
+    EXPECT_EQ((Msgs{WM_TRADER_STOP, WM_TRADER_LIQUIDATE_ALL, WM_TRADER_START}), md->Messages());
+    EXPECT_EQ(0, dlg->m_bStopped);
+    EXPECT_EQ(0, paint.invalidations);
+}
+
+TEST_F(LinkTest, SoundOffFollowsTheCheckBoxAndReachesTheWindowsThatExistNow) {
+    md = OpenEngine("Zorvik-MD");
+    dlg->CheckDlgButton(1240, 1);
+    SendMessageA(dlg->m_hWnd, WM_COMMAND, Clicked(1240), 0);
+    ms = OpenEngine("Zorvik-MS");
+    dlg->CheckDlgButton(1240, 0);
+    SendMessageA(dlg->m_hWnd, WM_COMMAND, Clicked(1240), 0);
+    Pump();
+    EXPECT_EQ((Posts{{WM_TRADER_SOUND, 0}, {WM_TRADER_SOUND, 1}}), md->received);
+    EXPECT_EQ((Posts{{WM_TRADER_SOUND, 1}}), ms->received);
+    EXPECT_EQ(nullptr, dlg->m_hTraderMs) << "a send by title stores nothing";
+    EXPECT_EQ(2, dlg->SendByTitle(WM_TRADER_SOUND, 0));
+}
+
+TEST_F(LinkTest, LaunchArgumentsCarryTheLoginsTradeItemAndTradeType) {
+    StoreLoginValues(1, "user", "pw", "cert", "111-22", "4321", 0, "user2", "pw2", "cert2", "333-44", "8765",
+                     "NQZ20", "x", "y");
+    state->trade_type = 2;
+    dlg->BuildLaunchArgs();
+    EXPECT_STREQ("user|pw|cert|111-22|4321|1|NQZ20|2|Ms", dlg->m_strLaunchArgMs);
+    EXPECT_STREQ("user2|pw2|cert2|333-44|8765|0|NQZ20|2|Md", dlg->m_strLaunchArgMd);
+}
+
+class CopyDataTest : public LinkTest {
+protected:
+    void SetUp() override {
+        LinkTest::SetUp();
+        GoLive();
+    }
+    void Send(ULONG_PTR kind, const char* bytes, DWORD size) {
+        // The record sits at the very end of its own allocation: a read past cbData is caught
+        // by the address sanitizer when it is on.
+        auto buffer = std::make_unique<char[]>(size ? size : 1);
+        std::memcpy(buffer.get(), bytes, size);
+        COPYDATASTRUCT cds{kind, size, buffer.get()};
+        SendMessageA(dlg->m_hWnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+        Pump();
+    }
+};
+
+TEST_F(CopyDataTest, ARecordIsReadOnlyWithinItsBytes) {
+    const char text[] = "1|0|4|0|0|0|0|0|0|0|25|2|a|0|20240101|b|2024";
+    Send(COPYDATA_ACCOUNT_INFO, text, sizeof text - 1); // no NUL inside
+    EXPECT_EQ(4, state->slots[0].position_qty);
+    EXPECT_STREQ("2024", state->trade_day_to);
+
+    const char cut[] = "1|0|5\0|0|0|0|0|0|0|9";
+    Send(COPYDATA_ACCOUNT_UPDATE, cut, sizeof cut - 1);
+    EXPECT_EQ(5, state->slots[0].position_qty);
+    EXPECT_EQ(0, state->slots[0].trading_pnl) << "the record ends at its first NUL";
+
+    Send(COPYDATA_ACCOUNT_UPDATE, "", 0);
+    EXPECT_EQ(0, state->slots[1].position_qty) << "an empty record selects slot value 0";
+
+    Send(3050, "1|0|9", 5);
+    EXPECT_EQ(5, state->slots[0].position_qty);
+}
+
+TEST_F(LinkTest, InformationRecordsLookTheMdWindowUpUntilFoundUpdatesNever) {
+    Info("0|0|0");
+    EXPECT_EQ(nullptr, dlg->m_hTraderMd);
+    md = OpenEngine("Zorvik-MD");
+    Update("0|0|0");
+    EXPECT_EQ(nullptr, dlg->m_hTraderMd);
+    Info("0|0|0");
+    EXPECT_EQ(md->m_hWnd, dlg->m_hTraderMd);
+    OpenEngine("Zorvik-MD");
+    Info("0|0|0");
+    EXPECT_EQ(md->m_hWnd, dlg->m_hTraderMd);
+}
+
+} // namespace
