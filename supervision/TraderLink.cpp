@@ -1,11 +1,10 @@
 #include "supervision/TraderLink.h"
 
-#include <cstring>
-
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Station.h"
 #include "store/TradeState.h"
 #include "supervision/Launch.h"
+#include "supervision/StatusIntake.h"
 #include "supervision/TraderMessages.h"
 
 CTraderLink* g_pTraderLink = nullptr;
@@ -91,14 +90,7 @@ void CTraderLink::HandleCopyData(const COPYDATASTRUCT* data) {
         return;
     if (data->dwData != COPYDATA_ACCOUNT_INFO && data->dwData != COPYDATA_ACCOUNT_UPDATE)
         return;
-    // The record ends at its first NUL, and never later than its cbData bytes.
-    const char* bytes = static_cast<const char*>(data->lpData);
-    std::size_t length = 0;
-    if (bytes && data->cbData > 0) {
-        const void* nul = std::memchr(bytes, '\0', data->cbData);
-        length = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - bytes) : data->cbData;
-    }
-    const CString record(bytes ? bytes : "", static_cast<int>(length));
+    const CString record = CopyDataRecord(data->lpData, data->cbData);
     if (data->dwData == COPYDATA_ACCOUNT_INFO) {
         if (!m_hTraderMd)
             m_hTraderMd = FindWindowA(nullptr, kTraderTitleMd);
