@@ -79,30 +79,30 @@ constexpr DWORD LVS_OWNERDRAWFIXED = 0x400;
 constexpr DWORD LVS_NOSORTHEADER = 0x8000;
 
 struct DialogItemTemplate {
-    const char* className;  // one of the WC_ names
-    const char* text;       // window text (code page 949); for SS_ICON / SS_BITMAP statics unused
-    int id;                 // -1 for controls nobody addresses
-    short x, y, cx, cy;     // dialog units
-    DWORD style;            // WS_ and class styles; WS_CHILD | WS_VISIBLE are implied
+    const char* className; // one of the WC_ names
+    const char* text;      // window text (code page 949); for SS_ICON / SS_BITMAP statics unused
+    int id;                // -1 for controls nobody addresses
+    short x, y, cx, cy;    // dialog units
+    DWORD style;           // WS_ and class styles; WS_CHILD | WS_VISIBLE are implied
     DWORD exStyle = 0;
-    int imageId = 0;        // icon or bitmap resource of an image static
+    int imageId = 0; // icon or bitmap resource of an image static
 };
 
 struct DialogTemplate {
     int id;
     const char* caption;
-    short cx, cy;  // dialog units
+    short cx, cy; // dialog units
     const char* fontFace;
     int pointSize;
     DWORD style;
     DWORD exStyle;
-    int menuId;  // 0: none
+    int menuId; // 0: none
     std::vector<DialogItemTemplate> items;
 };
 
 struct MenuItemTemplate {
-    const char* text;  // "&" marks the mnemonic as on Windows
-    UINT id;           // 0 for a popup
+    const char* text; // "&" marks the mnemonic as on Windows
+    UINT id;          // 0 for a popup
     std::vector<MenuItemTemplate> popup;
 };
 

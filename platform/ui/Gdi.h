@@ -119,6 +119,9 @@ constexpr UINT BF_RECT = BF_LEFT | BF_TOP | BF_RIGHT | BF_BOTTOM;
 constexpr int TRANSPARENT = 1;
 constexpr int OPAQUE = 2;
 
+// The failure result of the colour calls.
+constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
+
 // Raster operations.
 constexpr DWORD SRCCOPY = 0x00CC0020;
 
@@ -283,6 +286,9 @@ public:
 
 protected:
     HWND m_hWnd;
+
+private:
+    bool m_bOwnedPaint = false;
 };
 
 // The DC of a window's client area, outside painting.

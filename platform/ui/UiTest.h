@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "platform/core/CString.h"
-#include "platform/win/Messages.h"
+#include "platform/ui/Gdi.h"
 
 class CWnd;
 
@@ -35,8 +35,18 @@ void TypeText(CWnd* wnd, const char* text);
 void ClickCloseBox(CWnd* wnd);
 // Selects item `index` of a combo box as the operator does (CBN_SELCHANGE follows).
 void ChooseComboItem(CWnd* combo, int index);
+// Chooses the menu item with command `id` in the dialog's menu bar (WM_COMMAND follows).
+bool ChooseMenuItem(CWnd* dlg, UINT id);
+// Presses the button (IDOK, IDCANCEL, IDYES, IDNO) of the message box shown on screen now;
+// false when none is shown. (Boxes answered by the responder never show.)
+bool AnswerShownMessageBox(int id);
 // Drags the divider at the right of header column `column` by dx pixels.
 void DragHeaderDivider(CWnd* list, int column, int dx);
+
+// The dialog's base units (average character width, character height of its font) and a
+// rectangle in dialog units converted to pixels, as the dialog manager converts templates.
+SIZE DialogBaseUnits(CWnd* dlg);
+RECT MapDialogRect(CWnd* dlg, const RECT& dialogUnits);
 
 // What the operator sees: the text shown by an edit (password edits show masks), the
 // rectangle of a control in its dialog's client coordinates, in pixels.
@@ -47,7 +57,6 @@ bool IsShown(CWnd* wnd);
 // Height in pixels of the rows of a report list.
 int ListRowHeight(CWnd* list);
 // Pixel of the window's client area as shown now (0x00BBGGRR); CLR_INVALID outside.
-constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
 COLORREF GetWindowPixel(CWnd* wnd, int x, int y);
 // Saves the window (with its children) as a PNG; false on failure.
 bool SaveWindowImage(CWnd* wnd, const char* path);

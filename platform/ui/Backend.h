@@ -1,0 +1,62 @@
+// Private to platform/ui: what the dialog logic (plain sources) asks of the Qt code.
+#pragma once
+
+#include "platform/core/CString.h"
+#include "platform/ui/DialogTemplate.h"
+#include "platform/win/Messages.h"
+
+class CDialog;
+class CWnd;
+
+namespace zui::detail {
+
+// Private window messages: input the operator caused, handled in the message loop.
+constexpr UINT ZM_CLICKED = 0x7FF0;      // a button was clicked
+constexpr UINT ZM_NOTIFYPARENT = 0x7FF1; // wParam: notification code to send to the parent
+
+// System colours of the controls (COLORREF).
+constexpr COLORREF kFace = 0xF0F0F0;
+constexpr COLORREF kWindow = 0xFFFFFF;
+constexpr COLORREF kWindowText = 0x000000;
+// A brush of a system colour, owned by the framework.
+HBRUSH SystemBrush(COLORREF colour);
+
+// Thrown by CDataExchange::Fail, caught by UpdateData.
+struct ExchangeFailed {};
+
+// The window class of a window built by the back end (WC_BUTTON ...), "" for others.
+const char* ClassNameOf(const CWnd* wnd);
+bool IsPushButton(const CWnd* wnd);
+bool IsRadioButton(const CWnd* wnd);
+
+// Creates QApplication on first use (and installs the Qt waiter and the exception report).
+void EnsureApplication();
+
+// Builds the dialog's window and its controls from the template (the window stays hidden).
+bool BuildDialog(CDialog* dlg, const DialogTemplate* t, CWnd* owner);
+void ShowDialog(CDialog* dlg);
+void HideWindow(CWnd* wnd);
+// Gives the focus to the first visible, enabled control with WS_TABSTOP.
+void FocusFirstTabStop(CDialog* dlg);
+// The control of the dialog that has the focus (null when none).
+CWnd* FocusedControl(CDialog* dlg);
+// Keyboard modifiers held with the queued key message (for Tab direction).
+bool ShiftHeldFor(const MSG& msg);
+
+// Running modal windows, innermost last (owners of message boxes and nested dialogs).
+void PushModal(CWnd* wnd);
+void PopModal(CWnd* wnd);
+CWnd* ActiveModal();
+
+// A message box shown on screen; returns IDOK / IDCANCEL / IDYES / IDNO.
+struct BoxButtons {
+    CString ok, cancel, yes, no;
+};
+int ShowMessageBox(HWND owner, const CString& text, const CString& caption, UINT type,
+                   const BoxButtons& labels);
+
+// One message of a modal loop: the PreTranslateMessage walk, then the dispatch, with the
+// framework's report of an exception a handler threw.
+void TranslateAndDispatch(MSG& msg, CWnd* modal);
+
+} // namespace zui::detail

@@ -1,0 +1,803 @@
+// Buttons, edits, statics and combo boxes as Qt widgets with the behaviour of their window
+// classes: notifications to the parent go through the message queue as input, painting asks
+// the parent (WM_DRAWITEM, WM_CTLCOLOR) at once.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/core/Text.h"
+#include "platform/ui/Backend_qt.h"
+#include "platform/win/MessageLoop.h"
+
+using namespace zui::detail;
+
+namespace {
+
+bool IsFrameType(DWORD type) {
+    return type >= SS_BLACKRECT && type <= SS_WHITEFRAME;
+}
+
+void ApplyTextColours(QWidget* w, COLORREF text) {
+    QPalette pal = w->palette();
+    QColor c = ToQColor(text);
+    bool changed = false;
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}) {
+            if (pal.color(group, role) != c) {
+                pal.setColor(group, role, c);
+                changed = true;
+            }
+        }
+    }
+    if (changed)
+        w->setPalette(pal);
+}
+
+// ---------------------------------------------------------------------------------------
+// Buttons.
+
+class ButtonPeer : public WidgetPeer {
+public:
+    ButtonPeer(CWnd* wnd, QWidget* button) : WidgetPeer(wnd, button) {}
+    const char* ClassName() const override { return WC_BUTTON; }
+    DWORD Type() const { return Style() & BS_TYPEMASK; }
+    bool IsAuto() const {
+        DWORD t = Type();
+        return t == BS_AUTOCHECKBOX || t == BS_AUTO3STATE || t == BS_AUTORADIOBUTTON;
+    }
+    // Null for a group box.
+    QAbstractButton* Button() const { return qobject_cast<QAbstractButton*>(m_widget.data()); }
+
+    // An auto radio button that is clicked unchecks the others of its group (WS_GROUP to WS_GROUP).
+    void UncheckGroup() {
+        CWnd* self = Wnd();
+        CWnd* parent = self ? self->GetParent() : nullptr;
+        if (!parent)
+            return;
+        const auto& kids = parent->GetChildren();
+        auto it = std::find(kids.begin(), kids.end(), self);
+        if (it == kids.end())
+            return;
+        size_t i = static_cast<size_t>(it - kids.begin());
+        size_t start = i;
+        while (start > 0 && !(kids[start]->GetStyle() & WS_GROUP))
+            --start;
+        for (size_t j = start; j < kids.size(); ++j) {
+            if (j > start && (kids[j]->GetStyle() & WS_GROUP))
+                break;
+            if (j != i && IsRadioButton(kids[j]))
+                kids[j]->SendMessage(BM_SETCHECK, BST_UNCHECKED, 0);
+        }
+    }
+
+    bool ClassProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override {
+        QAbstractButton* b = Button();
+        switch (message) {
+        case BM_GETCHECK:
+            *result = CheckState();
+            return true;
+        case BM_SETCHECK:
+            SetCheckState(static_cast<UINT>(wParam));
+            *result = 0;
+            return true;
+        case BM_GETSTATE:
+            *result =
+                CheckState() | (b && b->isDown() ? BST_PUSHED : 0) | (b && b->hasFocus() ? BST_FOCUS : 0);
+            return true;
+        case BM_SETSTATE:
+            if (b)
+                b->setDown(wParam != 0);
+            *result = 0;
+            return true;
+        case BM_CLICK:
+            if (b && b->isEnabled())
+                b->click();
+            *result = 0;
+            return true;
+        default:
+            return WidgetPeer::ClassProc(message, wParam, lParam, result);
+        }
+    }
+
+protected:
+    void ApplyText() override {
+        CWnd* w = Wnd();
+        if (!w || !m_widget)
+            return;
+        if (auto* g = qobject_cast<QGroupBox*>(m_widget.data()))
+            g->setTitle(ToQ(w->StoredText()));
+        else if (QAbstractButton* b = Button())
+            b->setText(ToQ(w->StoredText()));
+    }
+
+private:
+    LRESULT CheckState() const {
+        if (auto* c = qobject_cast<QCheckBox*>(m_widget.data())) {
+            switch (c->checkState()) {
+            case Qt::Checked:
+                return BST_CHECKED;
+            case Qt::PartiallyChecked:
+                return BST_INDETERMINATE;
+            default:
+                return BST_UNCHECKED;
+            }
+        }
+        if (auto* r = qobject_cast<QRadioButton*>(m_widget.data()))
+            return r->isChecked() ? BST_CHECKED : BST_UNCHECKED;
+        return BST_UNCHECKED;
+    }
+    void SetCheckState(UINT state) {
+        if (auto* c = qobject_cast<QCheckBox*>(m_widget.data())) {
+            c->setCheckState(state == BST_CHECKED ? Qt::Checked
+                             : state == BST_INDETERMINATE
+                                 ? (c->isTristate() ? Qt::PartiallyChecked : Qt::Checked)
+                                 : Qt::Unchecked);
+        } else if (auto* r = qobject_cast<QRadioButton*>(m_widget.data())) {
+            r->setChecked(state == BST_CHECKED);
+        }
+    }
+};
+
+ButtonPeer* ButtonPeerOf(HWND h) {
+    return dynamic_cast<ButtonPeer*>(WidgetPeer::Of(h));
+}
+
+class PushButton : public QPushButton {
+public:
+    PushButton(QWidget* parent, HWND wnd, bool ownerDraw)
+        : QPushButton(parent), m_hWnd(wnd), m_ownerDraw(ownerDraw) {
+        setAutoDefault(false);
+        setDefault(false);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* e) override {
+        ButtonPeer* peer = ButtonPeerOf(m_hWnd);
+        if (!m_ownerDraw || !peer) {
+            QPushButton::paintEvent(e);
+            if (peer) {
+                QPainter p(this);
+                peer->PaintSurface(p);
+            }
+            return;
+        }
+        // Owner draw: the parent paints the whole button through WM_DRAWITEM.
+        QPainter p(this);
+        HDC dc = MakePaintDC(&p, peer->Font());
+        CWnd* self = peer->Wnd();
+        CWnd* parent = self ? self->GetParent() : nullptr;
+        if (parent) {
+            UINT state = 0;
+            if (isDown())
+                state |= ODS_SELECTED;
+            if (hasFocus())
+                state |= ODS_FOCUS;
+            if (!isEnabled())
+                state |= ODS_DISABLED;
+            DRAWITEMSTRUCT dis{
+                ODT_BUTTON, static_cast<UINT>(self->GetDlgCtrlID()), 0, ODA_DRAWENTIRE, state, m_hWnd,
+                dc,         RECT{0, 0, width(), height()},           0};
+            PaintScope scope(m_hWnd, dc, this);
+            SafeSend(parent->m_hWnd, WM_DRAWITEM, static_cast<WPARAM>(self->GetDlgCtrlID()),
+                     reinterpret_cast<LPARAM>(&dis));
+        }
+        FreeDC(dc);
+        peer->PaintSurface(p);
+    }
+
+private:
+    HWND m_hWnd;
+    bool m_ownerDraw;
+};
+
+class CheckBox : public QCheckBox {
+public:
+    CheckBox(QWidget* parent, HWND wnd) : QCheckBox(parent), m_hWnd(wnd) {}
+
+protected:
+    void nextCheckState() override {
+        ButtonPeer* peer = ButtonPeerOf(m_hWnd);
+        if (peer && peer->IsAuto())
+            QCheckBox::nextCheckState();
+    }
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    HWND m_hWnd;
+};
+
+class RadioButton : public QRadioButton {
+public:
+    RadioButton(QWidget* parent, HWND wnd) : QRadioButton(parent), m_hWnd(wnd) { setAutoExclusive(false); }
+
+protected:
+    void nextCheckState() override {
+        ButtonPeer* peer = ButtonPeerOf(m_hWnd);
+        if (peer && peer->IsAuto()) {
+            setChecked(true);
+            peer->UncheckGroup();
+        }
+    }
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    HWND m_hWnd;
+};
+
+class GroupBox : public QGroupBox {
+public:
+    GroupBox(QWidget* parent, HWND wnd) : QGroupBox(parent), m_hWnd(wnd) {}
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    HWND m_hWnd;
+};
+
+// Check boxes, radio buttons and group boxes ask WM_CTLCOLORSTATIC before they paint: the
+// brush fills their background, the DC's text colour colours their text.
+class ColourAsker : public ButtonPeer {
+public:
+    using ButtonPeer::ButtonPeer;
+    void BeforePaint(QWidget* w) {
+        Colours c = AskCtlColor(CTLCOLOR_STATIC, nullptr);
+        ApplyTextColours(w, c.text);
+        if (c.hasBrush && !qobject_cast<QGroupBox*>(w)) {
+            QPainter p(w);
+            p.fillRect(w->rect(), ToQColor(c.brush));
+        }
+    }
+    void AfterPaint(QWidget* w) {
+        if (m_surface) {
+            QPainter p(w);
+            PaintSurface(p);
+        }
+    }
+};
+
+ColourAsker* AskerOf(HWND h) {
+    return dynamic_cast<ColourAsker*>(WidgetPeer::Of(h));
+}
+
+void CheckBox::paintEvent(QPaintEvent* e) {
+    ColourAsker* peer = AskerOf(m_hWnd);
+    if (peer)
+        peer->BeforePaint(this);
+    QCheckBox::paintEvent(e);
+    if (peer)
+        peer->AfterPaint(this);
+}
+
+void RadioButton::paintEvent(QPaintEvent* e) {
+    ColourAsker* peer = AskerOf(m_hWnd);
+    if (peer)
+        peer->BeforePaint(this);
+    QRadioButton::paintEvent(e);
+    if (peer)
+        peer->AfterPaint(this);
+}
+
+void GroupBox::paintEvent(QPaintEvent* e) {
+    ColourAsker* peer = AskerOf(m_hWnd);
+    if (peer)
+        peer->BeforePaint(this);
+    QGroupBox::paintEvent(e);
+    if (peer)
+        peer->AfterPaint(this);
+}
+
+WidgetPeer* CreateButton(CWnd* wnd, QWidget* parent) {
+    DWORD style = wnd->GetStyle();
+    DWORD type = style & BS_TYPEMASK;
+    HWND h = wnd->m_hWnd;
+    QString text = ToQ(wnd->StoredText());
+    switch (type) {
+    case BS_CHECKBOX:
+    case BS_AUTOCHECKBOX:
+    case BS_3STATE:
+    case BS_AUTO3STATE: {
+        auto* c = new CheckBox(parent, h);
+        c->setTristate(type == BS_3STATE || type == BS_AUTO3STATE);
+        c->setText(text);
+        if (style & BS_LEFTTEXT)
+            c->setLayoutDirection(Qt::RightToLeft);
+        auto* peer = new ColourAsker(wnd, c);
+        QObject::connect(c, &QAbstractButton::clicked, [h] { zwin::PostInputMessage(h, ZM_CLICKED, 0, 0); });
+        return peer;
+    }
+    case BS_RADIOBUTTON:
+    case BS_AUTORADIOBUTTON: {
+        auto* r = new RadioButton(parent, h);
+        r->setText(text);
+        auto* peer = new ColourAsker(wnd, r);
+        QObject::connect(r, &QAbstractButton::clicked, [h] { zwin::PostInputMessage(h, ZM_CLICKED, 0, 0); });
+        return peer;
+    }
+    case BS_GROUPBOX: {
+        auto* g = new GroupBox(parent, h);
+        g->setTitle(text);
+        g->setAttribute(Qt::WA_TransparentForMouseEvents);
+        g->setFocusPolicy(Qt::NoFocus);
+        g->lower();
+        return new ColourAsker(wnd, g);
+    }
+    default: {
+        auto* b = new PushButton(parent, h, type == BS_OWNERDRAW);
+        b->setText(text);
+        auto* peer = new ButtonPeer(wnd, b);
+        QObject::connect(b, &QAbstractButton::clicked, [h] { zwin::PostInputMessage(h, ZM_CLICKED, 0, 0); });
+        return peer;
+    }
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Edits.
+
+constexpr UINT kDefaultEditLimit = 30000;
+
+class EditPeer : public WidgetPeer {
+public:
+    EditPeer(CWnd* wnd, QLineEdit* edit) : WidgetPeer(wnd, edit) {}
+    const char* ClassName() const override { return WC_EDIT; }
+    QLineEdit* Edit() const { return static_cast<QLineEdit*>(m_widget.data()); }
+    bool DigitsOnly() const { return (Style() & ES_NUMBER) != 0; }
+    UINT Limit() const { return m_limit; }
+
+    bool QueryText(CString& text) const override {
+        if (!m_widget)
+            return false;
+        text = FromQ(Edit()->text());
+        return true;
+    }
+
+    bool ClassProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override {
+        switch (message) {
+        case EM_LIMITTEXT:
+            m_limit = wParam ? static_cast<UINT>(wParam) : 0x7FFFFFFE;
+            *result = 0;
+            return true;
+        case EM_GETLIMITTEXT:
+            *result = m_limit;
+            return true;
+        case EM_SETSEL:
+            if (QLineEdit* e = Edit()) {
+                int start = static_cast<int>(static_cast<INT_PTR>(wParam));
+                int end = static_cast<int>(lParam);
+                int n = static_cast<int>(e->text().size());
+                if (start < 0) {
+                    e->deselect();
+                } else {
+                    if (end < 0 || end > n)
+                        end = n;
+                    start = std::min(start, n);
+                    e->setSelection(start, end - start);
+                }
+            }
+            *result = 0;
+            return true;
+        default:
+            return WidgetPeer::ClassProc(message, wParam, lParam, result);
+        }
+    }
+
+    Colours PaintColours(bool editable) {
+        return AskCtlColor(editable ? CTLCOLOR_EDIT : CTLCOLOR_STATIC, nullptr);
+    }
+
+protected:
+    void ApplyText() override {
+        if (CWnd* w = Wnd(); w && m_widget)
+            Edit()->setText(ToQ(w->StoredText()));
+    }
+    void ApplyStyle(DWORD oldStyle, DWORD oldEx) override {
+        WidgetPeer::ApplyStyle(oldStyle, oldEx);
+        if (QLineEdit* e = Edit()) {
+            DWORD s = Style();
+            e->setReadOnly((s & ES_READONLY) != 0);
+            e->setEchoMode((s & ES_PASSWORD) ? QLineEdit::Password : QLineEdit::Normal);
+        }
+    }
+
+private:
+    UINT m_limit = kDefaultEditLimit;
+};
+
+class LineEdit : public QLineEdit {
+public:
+    LineEdit(QWidget* parent, HWND wnd) : QLineEdit(parent), m_hWnd(wnd) {}
+
+protected:
+    EditPeer* Peer() const { return dynamic_cast<EditPeer*>(WidgetPeer::Of(m_hWnd)); }
+
+    // Digits-only edits refuse other typed characters; the limit counts bytes of code page 949.
+    bool Refused(const QString& typed) const {
+        EditPeer* p = Peer();
+        if (!p || typed.isEmpty())
+            return false;
+        if (p->DigitsOnly()) {
+            for (QChar ch : typed)
+                if (ch.isPrint() && !(ch >= QLatin1Char('0') && ch <= QLatin1Char('9')))
+                    return true;
+        }
+        return false;
+    }
+    bool OverLimit() const {
+        EditPeer* p = Peer();
+        return p && static_cast<UINT>(FromQ(text()).GetLength()) > p->Limit();
+    }
+
+    void keyPressEvent(QKeyEvent* e) override {
+        if (Refused(e->text())) {
+            e->accept();
+            return;
+        }
+        QString before = text();
+        int cursor = cursorPosition();
+        QLineEdit::keyPressEvent(e);
+        if (text() != before && OverLimit()) {
+            setText(before);
+            setCursorPosition(cursor);
+        }
+    }
+    void inputMethodEvent(QInputMethodEvent* e) override {
+        if (Refused(e->commitString())) {
+            e->accept();
+            return;
+        }
+        QString before = text();
+        int cursor = cursorPosition();
+        QLineEdit::inputMethodEvent(e);
+        if (text() != before && OverLimit()) {
+            setText(before);
+            setCursorPosition(cursor);
+        }
+    }
+    void paintEvent(QPaintEvent* e) override {
+        if (EditPeer* p = Peer()) {
+            WidgetPeer::Colours c = p->PaintColours(isEnabled() && !isReadOnly());
+            QPalette pal = palette();
+            QPalette wanted = pal;
+            for (auto group : {QPalette::Active, QPalette::Inactive}) {
+                wanted.setColor(group, QPalette::Text, ToQColor(c.text));
+                if (c.hasBrush)
+                    wanted.setColor(group, QPalette::Base, ToQColor(c.brush));
+            }
+            if (wanted != pal)
+                setPalette(wanted);
+        }
+        QLineEdit::paintEvent(e);
+        if (EditPeer* p = Peer()) {
+            QPainter painter(this);
+            p->PaintSurface(painter);
+        }
+    }
+
+private:
+    HWND m_hWnd;
+};
+
+WidgetPeer* CreateEdit(CWnd* wnd, QWidget* parent) {
+    DWORD style = wnd->GetStyle();
+    HWND h = wnd->m_hWnd;
+    auto* e = new LineEdit(parent, h);
+    e->setText(ToQ(wnd->StoredText()));
+    e->setFrame((style & WS_BORDER) || (wnd->GetExStyle() & (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE)));
+    e->setEchoMode((style & ES_PASSWORD) ? QLineEdit::Password : QLineEdit::Normal);
+    e->setReadOnly((style & ES_READONLY) != 0);
+    if (style & ES_CENTER)
+        e->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    else if (style & ES_RIGHT)
+        e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    e->setContextMenuPolicy(Qt::NoContextMenu);
+    auto* peer = new EditPeer(wnd, e);
+    QObject::connect(e, &QLineEdit::textEdited,
+                     [h] { zwin::PostInputMessage(h, ZM_NOTIFYPARENT, EN_CHANGE, 0); });
+    return peer;
+}
+
+// ---------------------------------------------------------------------------------------
+// Statics.
+
+class StaticPeer : public WidgetPeer {
+public:
+    StaticPeer(CWnd* wnd, QWidget* w, int imageId) : WidgetPeer(wnd, w) {
+        DWORD type = Style() & SS_TYPEMASK;
+        if (type == SS_ICON)
+            m_icon = LoadIconA(nullptr, MAKEINTRESOURCE(imageId));
+        else if (type == SS_BITMAP)
+            m_bitmap = LoadBitmapA(nullptr, MAKEINTRESOURCE(imageId));
+    }
+    ~StaticPeer() override { DeleteObject(m_bitmap); }
+    const char* ClassName() const override { return WC_STATIC; }
+    QSize ImageSize() const {
+        if (m_icon)
+            return QSize(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
+        if (auto* b = static_cast<HBITMAP__*>(LiveObject(m_bitmap)))
+            return b->image.size();
+        return QSize();
+    }
+
+    void Paint(QWidget* w) {
+        QPainter p(w);
+        DWORD style = Style();
+        DWORD type = style & SS_TYPEMASK;
+        QRect r = w->rect();
+        if (IsFrameType(type)) {
+            COLORREF colour = (type == SS_BLACKRECT || type == SS_BLACKFRAME)   ? 0x000000
+                              : (type == SS_GRAYRECT_ || type == SS_GRAYFRAME_) ? 0xA0A0A0
+                                                                                : 0xFFFFFF;
+            if (type <= SS_WHITERECT_) {
+                p.fillRect(r, ToQColor(colour));
+            } else {
+                p.setPen(ToQColor(colour));
+                p.drawRect(r.adjusted(0, 0, -1, -1));
+            }
+            PaintSurface(p);
+            return;
+        }
+        HDC dc = MakePaintDC(&p, m_font);
+        dc->bkColour = kFace;
+        CWnd* self = Wnd();
+        CWnd* parent = self ? self->GetParent() : nullptr;
+        if (parent) {
+            auto brush = reinterpret_cast<HBRUSH>(SafeSend(parent->m_hWnd, WM_CTLCOLORSTATIC,
+                                                           reinterpret_cast<WPARAM>(dc),
+                                                           reinterpret_cast<LPARAM>(m_hWnd)));
+            GdiObject* o = LiveObject(brush);
+            if (o && o->kind == GdiKind::Brush)
+                p.fillRect(r, ToQColor(static_cast<HBRUSH__*>(o)->colour));
+        } else {
+            p.fillRect(r, ToQColor(kFace));
+        }
+        if (type == SS_ICON) {
+            DrawIcon(dc, 0, 0, m_icon);
+        } else if (type == SS_BITMAP) {
+            if (auto* b = static_cast<HBITMAP__*>(LiveObject(m_bitmap)))
+                p.drawImage(0, 0, b->image);
+        } else if (self) {
+            UINT format = DT_WORDBREAK;
+            if (type == SS_CENTER)
+                format |= DT_CENTER;
+            else if (type == SS_RIGHT)
+                format |= DT_RIGHT;
+            else if (type == SS_SIMPLE_ || type == SS_LEFTNOWORDWRAP_)
+                format = DT_SINGLELINE;
+            if (style & SS_CENTERIMAGE)
+                format = (format & ~DT_WORDBREAK) | DT_SINGLELINE | DT_VCENTER;
+            if (style & SS_NOPREFIX)
+                format |= DT_NOPREFIX;
+            if (!w->isEnabled())
+                dc->textColour = kGrayText;
+            RECT rc{0, 0, r.width(), r.height()};
+            const CString& text = self->StoredText();
+            DrawTextA(dc, text.GetString(), text.GetLength(), &rc, format);
+        }
+        FreeDC(dc);
+        PaintSurface(p);
+    }
+
+    static constexpr DWORD SS_GRAYRECT_ = 0x5;
+    static constexpr DWORD SS_WHITERECT_ = 0x6;
+    static constexpr DWORD SS_GRAYFRAME_ = 0x8;
+    static constexpr DWORD SS_SIMPLE_ = 0xB;
+    static constexpr DWORD SS_LEFTNOWORDWRAP_ = 0xC;
+
+protected:
+    void ApplyText() override {
+        if (m_widget)
+            m_widget->update();
+    }
+
+private:
+    HICON m_icon = nullptr;
+    HBITMAP m_bitmap = nullptr;
+};
+
+class StaticWidget : public QWidget {
+public:
+    StaticWidget(QWidget* parent, HWND wnd) : QWidget(parent), m_hWnd(wnd) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        if (auto* peer = dynamic_cast<StaticPeer*>(WidgetPeer::Of(m_hWnd)))
+            peer->Paint(this);
+    }
+
+private:
+    HWND m_hWnd;
+};
+
+WidgetPeer* CreateStatic(CWnd* wnd, const DialogItemTemplate& item, QWidget* parent) {
+    auto* w = new StaticWidget(parent, wnd->m_hWnd);
+    w->setAttribute(Qt::WA_TransparentForMouseEvents);
+    w->setFocusPolicy(Qt::NoFocus);
+    auto* peer = new StaticPeer(wnd, w, item.imageId);
+    DWORD type = wnd->GetStyle() & SS_TYPEMASK;
+    if (IsFrameType(type))
+        w->lower();
+    return peer;
+}
+
+// ---------------------------------------------------------------------------------------
+// Combo boxes (drop-down lists).
+
+class ComboPeer : public WidgetPeer {
+public:
+    ComboPeer(CWnd* wnd, QComboBox* combo) : WidgetPeer(wnd, combo) {}
+    const char* ClassName() const override { return WC_COMBOBOX; }
+    QComboBox* Combo() const { return static_cast<QComboBox*>(m_widget.data()); }
+
+    bool QueryText(CString& text) const override {
+        int i = Combo() ? Combo()->currentIndex() : -1;
+        text = i >= 0 && i < static_cast<int>(m_items.size()) ? m_items[static_cast<size_t>(i)] : CString();
+        return true;
+    }
+
+    bool ClassProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override {
+        QComboBox* c = Combo();
+        int count = static_cast<int>(m_items.size());
+        int index = static_cast<int>(static_cast<INT_PTR>(wParam));
+        switch (message) {
+        case CB_ADDSTRING: {
+            CString text = reinterpret_cast<const char*>(lParam);
+            int at = count;
+            if (Style() & CBS_SORT) {
+                auto it = std::upper_bound(m_items.begin(), m_items.end(), text,
+                                           [](const CString& a, const CString& b) {
+                                               return std::strcmp(a.GetString(), b.GetString()) < 0;
+                                           });
+                at = static_cast<int>(it - m_items.begin());
+            }
+            *result = Insert(at, text);
+            return true;
+        }
+        case CB_INSERTSTRING:
+            if (index > count) {
+                *result = CB_ERR;
+                return true;
+            }
+            *result = Insert(index < 0 ? count : index, reinterpret_cast<const char*>(lParam));
+            return true;
+        case CB_DELETESTRING:
+            if (index < 0 || index >= count) {
+                *result = CB_ERR;
+                return true;
+            }
+            m_items.erase(m_items.begin() + index);
+            if (c)
+                c->removeItem(index);
+            *result = count - 1;
+            return true;
+        case CB_RESETCONTENT:
+            m_items.clear();
+            if (c)
+                c->clear();
+            *result = 0;
+            return true;
+        case CB_GETCOUNT:
+            *result = count;
+            return true;
+        case CB_GETCURSEL:
+            *result = c && c->currentIndex() >= 0 ? c->currentIndex() : CB_ERR;
+            return true;
+        case CB_SETCURSEL:
+            if (index < 0 || index >= count) {
+                if (c)
+                    c->setCurrentIndex(-1);
+                *result = CB_ERR;
+            } else {
+                if (c)
+                    c->setCurrentIndex(index);
+                *result = index;
+            }
+            return true;
+        case CB_GETLBTEXT:
+            if (index < 0 || index >= count || !lParam) {
+                *result = CB_ERR;
+            } else {
+                const CString& s = m_items[static_cast<size_t>(index)];
+                std::memcpy(reinterpret_cast<char*>(lParam), s.GetString(),
+                            static_cast<size_t>(s.GetLength()) + 1);
+                *result = s.GetLength();
+            }
+            return true;
+        case CB_GETLBTEXTLEN:
+            *result = index < 0 || index >= count ? CB_ERR : m_items[static_cast<size_t>(index)].GetLength();
+            return true;
+        default:
+            return WidgetPeer::ClassProc(message, wParam, lParam, result);
+        }
+    }
+
+private:
+    int Insert(int at, const CString& text) {
+        m_items.insert(m_items.begin() + at, text);
+        if (QComboBox* c = Combo()) {
+            int current = c->currentIndex();
+            c->insertItem(at, ToQ(text));
+            // A drop-down list keeps no selection until one is made.
+            if (current < 0)
+                c->setCurrentIndex(-1);
+        }
+        return at;
+    }
+    std::vector<CString> m_items;
+};
+
+WidgetPeer* CreateCombo(CWnd* wnd, QWidget* parent) {
+    HWND h = wnd->m_hWnd;
+    auto* c = new QComboBox(parent);
+    c->setEditable(false);
+    auto* peer = new ComboPeer(wnd, c);
+    QObject::connect(c, QOverload<int>::of(&QComboBox::activated),
+                     [h] { zwin::PostInputMessage(h, ZM_NOTIFYPARENT, CBN_SELCHANGE, 0); });
+    return peer;
+}
+
+} // namespace
+
+namespace zui::detail {
+
+bool IsPushButton(const CWnd* wnd) {
+    if (!wnd || std::strcmp(ClassNameOf(wnd), WC_BUTTON) != 0)
+        return false;
+    DWORD t = wnd->GetStyle() & BS_TYPEMASK;
+    return t == BS_PUSHBUTTON || t == BS_DEFPUSHBUTTON || t == BS_OWNERDRAW;
+}
+
+bool IsRadioButton(const CWnd* wnd) {
+    if (!wnd || std::strcmp(ClassNameOf(wnd), WC_BUTTON) != 0)
+        return false;
+    DWORD t = wnd->GetStyle() & BS_TYPEMASK;
+    return t == BS_RADIOBUTTON || t == BS_AUTORADIOBUTTON;
+}
+
+WidgetPeer* CreateControlPeer(CWnd* wnd, const DialogItemTemplate& item, QWidget* parent) {
+    WidgetPeer* peer = nullptr;
+    const char* cls = item.className ? item.className : "";
+    if (std::strcmp(cls, WC_BUTTON) == 0)
+        peer = CreateButton(wnd, parent);
+    else if (std::strcmp(cls, WC_EDIT) == 0)
+        peer = CreateEdit(wnd, parent);
+    else if (std::strcmp(cls, WC_STATIC) == 0)
+        peer = CreateStatic(wnd, item, parent);
+    else if (std::strcmp(cls, WC_COMBOBOX) == 0)
+        peer = CreateCombo(wnd, parent);
+    else if (std::strcmp(cls, WC_LISTVIEW) == 0)
+        peer = CreateListViewPeer(wnd, parent);
+    if (!peer)
+        return nullptr;
+    QWidget* w = peer->Widget();
+    DWORD style = wnd->GetStyle();
+    QRect geometry = ToQRect(peer->StoredRect()); // in the dialog's client area
+    if (std::strcmp(cls, WC_COMBOBOX) == 0) {
+        // The template's height is the dropped list's; the field is as high as its font needs.
+        auto* c = static_cast<QComboBox*>(w);
+        int field = c->sizeHint().height();
+        int itemHeight = QFontMetrics(c->font()).height() + 2;
+        c->setMaxVisibleItems(std::max(1, (geometry.height() - field) / std::max(1, itemHeight)));
+        geometry.setHeight(std::min(geometry.height(), field));
+    } else if (std::strcmp(cls, WC_STATIC) == 0) {
+        auto* sp = static_cast<StaticPeer*>(peer);
+        QSize image = sp->ImageSize();
+        if (image.isValid() && !(style & SS_CENTERIMAGE))
+            geometry.setSize(image);
+    }
+    w->setGeometry(geometry);
+    if (w->focusPolicy() != Qt::NoFocus)
+        w->setFocusPolicy((style & WS_TABSTOP) ? Qt::StrongFocus : Qt::ClickFocus);
+    w->setEnabled(!(style & WS_DISABLED));
+    return peer;
+}
+
+} // namespace zui::detail

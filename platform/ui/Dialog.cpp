@@ -1,0 +1,312 @@
+#include "platform/ui/Dialog.h"
+
+#include <cstring>
+
+#include "platform/core/Exceptions.h"
+#include "platform/ui/Backend.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/win/MessageLoop.h"
+#include "platform/win/WinApp.h"
+
+using namespace zui::detail;
+
+namespace {
+constexpr UINT WM_GETICON_ = 0x007F;
+constexpr UINT WM_CTLCOLORMSGBOX_ = 0x0132;
+
+// The dialog's control `id` (with its handle as the notification's lParam) clicked.
+void SendCommand(CWnd* dlg, int id) {
+    CWnd* control = dlg->GetDlgItem(id);
+    dlg->SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(control ? control->m_hWnd : nullptr));
+}
+} // namespace
+
+IMPLEMENT_DYNAMIC(CDialog, CWnd)
+IMPLEMENT_DYNAMIC(CDialogEx, CDialog)
+
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+ON_COMMAND(IDOK, OnOK)
+ON_COMMAND(IDCANCEL, OnCancel)
+END_MESSAGE_MAP()
+
+void CDataExchange::Fail() {
+    throw ExchangeFailed{};
+}
+
+void DDX_Control(CDataExchange* dx, int id, CWnd& control) {
+    if (!dx || !dx->m_pDlgWnd || control.m_hWnd)
+        return;
+    CWnd* item = dx->m_pDlgWnd->GetDlgItem(id);
+    if (item && item != &control)
+        control.SubclassWindow(item->m_hWnd);
+}
+
+void DDX_Radio(CDataExchange* dx, int id, int& value) {
+    if (!dx || !dx->m_pDlgWnd)
+        return;
+    const auto& kids = dx->m_pDlgWnd->GetChildren();
+    size_t start = 0;
+    while (start < kids.size() && kids[start]->GetDlgCtrlID() != id)
+        ++start;
+    if (start == kids.size())
+        return;
+    std::vector<CWnd*> group;
+    for (size_t j = start; j < kids.size(); ++j) {
+        if (j > start && (kids[j]->GetStyle() & WS_GROUP))
+            break;
+        if (IsRadioButton(kids[j]))
+            group.push_back(kids[j]);
+    }
+    if (dx->m_bSaveAndValidate) {
+        value = -1;
+        for (size_t k = 0; k < group.size(); ++k)
+            if (group[k]->SendMessage(BM_GETCHECK) == BST_CHECKED)
+                value = static_cast<int>(k);
+    } else {
+        for (size_t k = 0; k < group.size(); ++k)
+            group[k]->SendMessage(BM_SETCHECK, static_cast<int>(k) == value ? BST_CHECKED : BST_UNCHECKED);
+    }
+}
+
+void DDV_MinMaxInt(CDataExchange* dx, int value, int min, int max) {
+    if (!dx || !dx->m_bSaveAndValidate || (value >= min && value <= max))
+        return;
+    CString text;
+    text.Format("%d부터 %d까지의 정수를 입력하십시오.", min, max);
+    AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+    dx->Fail();
+}
+
+CDialog::CDialog(UINT templateId, CWnd* parent) : m_nIDTemplate(templateId), m_pParentWnd(parent) {}
+
+CDialog::~CDialog() = default;
+
+INT_PTR CDialog::DoModal() {
+    const DialogTemplate* t = FindDialogTemplate(static_cast<int>(m_nIDTemplate));
+    if (!t || m_hWnd)
+        return -1;
+    CWnd* owner = m_pParentWnd ? m_pParentWnd->GetTopLevelParent() : ActiveModal();
+    if (!owner) {
+        // The framework picks the owner: the application's main window when it lives.
+        CWinApp* app = AfxGetApp();
+        if (app && app->m_pMainWnd && app->m_pMainWnd != this && app->m_pMainWnd->m_hWnd)
+            owner = app->m_pMainWnd;
+    }
+    if (!BuildDialog(this, t, owner && owner->m_hWnd ? owner : nullptr))
+        return -1;
+    m_bEnded = false;
+    m_nEndResult = -1;
+    PushModal(this);
+    BOOL focus = TRUE;
+    try {
+        focus = OnInitDialog();
+    } catch (CException* e) {
+        AfxReportException(*e);
+        e->Delete();
+    }
+    if (focus && !m_bEnded && m_hWnd)
+        FocusFirstTabStop(this);
+    int result = m_bEnded ? m_nEndResult : RunDialogLoop();
+    PopModal(this);
+    try {
+        HideWindow(this);
+        DestroyWindow();
+    } catch (CException* e) {
+        AfxReportException(*e);
+        e->Delete();
+    }
+    return result;
+}
+
+int CDialog::RunDialogLoop() {
+    bool shown = false;
+    while (!m_bEnded && m_hWnd) {
+        MSG msg;
+        // The window shows when the queue first runs idle: a quit posted by OnInitDialog
+        // ends the loop before anything is shown.
+        if (!shown && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            ShowDialog(this);
+            shown = true;
+        }
+        if (!GetMessageA(&msg, nullptr, 0, 0)) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return -1;
+        }
+        TranslateAndDispatch(msg, this);
+    }
+    return m_nEndResult;
+}
+
+void CDialog::EndDialog(int result) {
+    m_nEndResult = result;
+    m_bEnded = true;
+    EndModalLoop(result);
+    // Wakes the loop when it waits (EndDialog from outside a handler).
+    PostMessageA(nullptr, WM_NULL, 0, 0);
+}
+
+BOOL CDialog::OnInitDialog() {
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void CDialog::OnOK() {
+    if (!UpdateData(TRUE))
+        return;
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
+
+void CDialog::DoDataExchange(CDataExchange*) {}
+
+BOOL CDialog::UpdateData(BOOL saveAndValidate) {
+    CDataExchange dx(this, saveAndValidate);
+    try {
+        DoDataExchange(&dx);
+    } catch (const ExchangeFailed&) {
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CDialog::PreTranslateMessage(MSG* msg) {
+    if (!msg || msg->message != WM_KEYDOWN || !m_hWnd)
+        return FALSE;
+    CWnd* target = CWnd::FromHandlePermanent(msg->hwnd);
+    if (!target || target->GetTopLevelParent() != this)
+        return FALSE;
+    switch (msg->wParam) {
+    case VK_ESCAPE:
+        SendCommand(this, IDCANCEL);
+        return TRUE;
+    case VK_RETURN: {
+        // A push button with the focus takes Enter, else the default push button, else IDOK.
+        CWnd* focus = FocusedControl(this);
+        int id = focus && IsPushButton(focus) ? focus->GetDlgCtrlID() : GetDefID();
+        CWnd* button = GetDlgItem(id);
+        if (button && !button->IsWindowEnabled())
+            return TRUE;
+        SendCommand(this, id);
+        return TRUE;
+    }
+    default:
+        return FALSE;
+    }
+}
+
+int CDialog::GetDefID() const {
+    for (CWnd* child : GetChildren())
+        if (IsPushButton(child) && (child->GetStyle() & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+            return child->GetDlgCtrlID();
+    return IDOK;
+}
+
+HICON CDialog::SetIcon(HICON icon, BOOL big) {
+    return reinterpret_cast<HICON>(SendMessage(WM_SETICON, big ? 1 : 0, reinterpret_cast<LPARAM>(icon)));
+}
+
+HICON CDialog::GetIcon(BOOL big) const {
+    return reinterpret_cast<HICON>(::SendMessageA(m_hWnd, WM_GETICON_, big ? 1 : 0, 0));
+}
+
+BOOL CDialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    // Every colour request reaches the map as the one WM_CTLCOLOR with its kind.
+    if (message >= WM_CTLCOLORMSGBOX_ && message <= WM_CTLCOLORSTATIC) {
+        AFX_CTLCOLOR cc{reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam),
+                        message - WM_CTLCOLORMSGBOX_};
+        LRESULT r = 0;
+        if (DispatchToMap(WM_CTLCOLOR, 0, 0, 0, reinterpret_cast<LPARAM>(&cc), &r)) {
+            *result = r;
+            return TRUE;
+        }
+        *result = reinterpret_cast<LRESULT>(
+            OnCtlColor(CDC::FromHandle(cc.hDC), CWnd::FromHandle(cc.hWnd), cc.nCtlType));
+        return TRUE;
+    }
+    return CWnd::OnWndMsg(message, wParam, lParam, result);
+}
+
+LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CLOSE:
+        // The dialog manager turns the close box into IDCANCEL through the message map.
+        SendCommand(this, IDCANCEL);
+        return 0;
+    case WM_SYSCOMMAND:
+        switch (wParam & 0xFFF0) {
+        case SC_CLOSE:
+            SendMessage(WM_CLOSE);
+            break;
+        case SC_MINIMIZE:
+            ShowWindow(SW_MINIMIZE);
+            break;
+        case SC_RESTORE:
+            ShowWindow(SW_RESTORE);
+            break;
+        default:
+            break;
+        }
+        return 0;
+    case WM_MEASUREITEM:
+        OnMeasureItem(static_cast<int>(wParam), reinterpret_cast<LPMEASUREITEMSTRUCT>(lParam));
+        return TRUE;
+    case WM_DRAWITEM:
+        OnDrawItem(static_cast<int>(wParam), reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
+        return TRUE;
+    case WM_PAINT:
+    case WM_ICONERASEBKGND:
+    case WM_QUERYDRAGICON:
+        return 0;
+    default:
+        return CWnd::DefWindowProc(message, wParam, lParam);
+    }
+}
+
+void CDialog::OnPaint() {
+    Default();
+}
+
+HBRUSH CDialog::OnCtlColor(CDC* dc, CWnd*, UINT kind) {
+    bool field = kind == CTLCOLOR_EDIT || kind == CTLCOLOR_LISTBOX;
+    if (dc) {
+        dc->SetTextColor(kWindowText);
+        dc->SetBkColor(field ? kWindow : kFace);
+    }
+    return SystemBrush(field ? kWindow : kFace);
+}
+
+void CDialog::OnDrawItem(int, LPDRAWITEMSTRUCT drawItem) {
+    if (!drawItem)
+        return;
+    if (CWnd* child = CWnd::FromHandlePermanent(drawItem->hwndItem); child && child != this) {
+        LRESULT r = 0;
+        child->OnChildNotify(WM_DRAWITEM, static_cast<WPARAM>(drawItem->CtlID),
+                             reinterpret_cast<LPARAM>(drawItem), &r);
+    }
+}
+
+void CDialog::OnMeasureItem(int controlId, LPMEASUREITEMSTRUCT measureItem) {
+    if (!measureItem)
+        return;
+    if (CWnd* child = GetDlgItem(controlId)) {
+        LRESULT r = 0;
+        child->OnChildNotify(WM_MEASUREITEM, static_cast<WPARAM>(controlId),
+                             reinterpret_cast<LPARAM>(measureItem), &r);
+    }
+}
+
+HCURSOR CDialog::OnQueryDragIcon() {
+    return reinterpret_cast<HCURSOR>(Default());
+}
+
+void CDialog::OnLButtonUp(UINT, CPoint) {
+    Default();
+}
+
+void CDialog::OnSysCommand(UINT, LPARAM) {
+    Default();
+}

@@ -1,0 +1,275 @@
+// Test aids: real Qt input events on the widgets behind windows, and images of windows.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+
+#include <functional>
+
+#include "platform/ui/Backend_qt.h"
+#include "platform/ui/UiTest.h"
+
+using namespace zui::detail;
+
+namespace {
+
+WidgetPeer* PeerOf(CWnd* wnd) {
+    return WidgetPeer::Of(wnd);
+}
+
+QWidget* WidgetOf(CWnd* wnd) {
+    WidgetPeer* p = PeerOf(wnd);
+    return p ? p->Widget() : nullptr;
+}
+
+bool IsDialog(CWnd* wnd) {
+    return wnd && ClientWidgetOf(wnd) != nullptr;
+}
+
+void SendMouse(QWidget* w, QEvent::Type type, const QPoint& at, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, QPointF(at), QPointF(w->mapToGlobal(at)), Qt::LeftButton, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+struct KeySpec {
+    int key;
+    QString text;
+};
+
+KeySpec QtKey(UINT vk) {
+    if (vk >= VK_F1 && vk <= VK_F12)
+        return {Qt::Key_F1 + static_cast<int>(vk - VK_F1), QString()};
+    if (vk >= 'A' && vk <= 'Z')
+        return {Qt::Key_A + static_cast<int>(vk - 'A'),
+                QString(QChar(static_cast<char16_t>(vk - 'A' + 'a')))};
+    if (vk >= '0' && vk <= '9')
+        return {Qt::Key_0 + static_cast<int>(vk - '0'), QString(QChar(static_cast<char16_t>(vk)))};
+    switch (vk) {
+    case VK_RETURN:
+        return {Qt::Key_Return, QStringLiteral("\r")};
+    case VK_ESCAPE:
+        return {Qt::Key_Escape, QString(QChar(0x1B))};
+    case VK_TAB:
+        return {Qt::Key_Tab, QStringLiteral("\t")};
+    case VK_BACK:
+        return {Qt::Key_Backspace, QString(QChar(0x08))};
+    case VK_DELETE:
+        return {Qt::Key_Delete, QString()};
+    case VK_SPACE:
+        return {Qt::Key_Space, QStringLiteral(" ")};
+    case VK_LEFT:
+        return {Qt::Key_Left, QString()};
+    case VK_RIGHT:
+        return {Qt::Key_Right, QString()};
+    case VK_UP:
+        return {Qt::Key_Up, QString()};
+    case VK_DOWN:
+        return {Qt::Key_Down, QString()};
+    default:
+        return {Qt::Key_unknown, QString()};
+    }
+}
+
+void SendKey(QWidget* target, int key, const QString& text) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(target, &release);
+}
+
+QWidget* KeyTarget(CWnd* wnd) {
+    WidgetPeer* p = PeerOf(wnd);
+    QWidget* w = p ? p->FocusWidget() : nullptr;
+    if (w)
+        w->setFocus(Qt::OtherFocusReason);
+    return w;
+}
+
+} // namespace
+
+namespace zui {
+
+void Click(CWnd* wnd) {
+    Press(wnd);
+    Release(wnd);
+}
+
+void Press(CWnd* wnd) {
+    if (QWidget* w = WidgetOf(wnd))
+        SendMouse(w, QEvent::MouseButtonPress, w->rect().center(), Qt::LeftButton);
+}
+
+void Release(CWnd* wnd) {
+    if (QWidget* w = WidgetOf(wnd))
+        SendMouse(w, QEvent::MouseButtonRelease, w->rect().center(), Qt::NoButton);
+}
+
+void PressKey(CWnd* wnd, UINT vk) {
+    if (QWidget* target = KeyTarget(wnd)) {
+        KeySpec k = QtKey(vk);
+        SendKey(target, k.key, k.text);
+    }
+}
+
+void TypeText(CWnd* wnd, const char* text) {
+    QWidget* target = KeyTarget(wnd);
+    if (!target)
+        return;
+    for (QChar ch : ToQ(text)) {
+        int key = Qt::Key_unknown;
+        if (ch >= QLatin1Char('a') && ch <= QLatin1Char('z'))
+            key = Qt::Key_A + (ch.unicode() - 'a');
+        else if (ch >= QLatin1Char('A') && ch <= QLatin1Char('Z'))
+            key = Qt::Key_A + (ch.unicode() - 'A');
+        else if (ch >= QLatin1Char('0') && ch <= QLatin1Char('9'))
+            key = Qt::Key_0 + (ch.unicode() - '0');
+        else if (ch == QLatin1Char(' '))
+            key = Qt::Key_Space;
+        SendKey(target, key, QString(ch));
+    }
+}
+
+void ClickCloseBox(CWnd* wnd) {
+    if (QWidget* frame = FrameWidgetOf(wnd))
+        frame->close();
+}
+
+void ChooseComboItem(CWnd* combo, int index) {
+    if (auto* c = qobject_cast<QComboBox*>(WidgetOf(combo))) {
+        c->setCurrentIndex(index);
+        emit c->activated(index);
+    }
+}
+
+bool ChooseMenuItem(CWnd* dlg, UINT id) {
+    QWidget* frame = FrameWidgetOf(dlg);
+    auto* bar = frame ? frame->findChild<QMenuBar*>() : nullptr;
+    if (!bar)
+        return false;
+    // Menu items carry their command in the order of the template; find it by walking.
+    std::function<QAction*(const QList<QAction*>&)> find = [&](const QList<QAction*>& actions) -> QAction* {
+        for (QAction* a : actions) {
+            if (a->menu()) {
+                if (QAction* hit = find(a->menu()->actions()))
+                    return hit;
+            } else if (a->data().toUInt() == id) {
+                return a;
+            }
+        }
+        return nullptr;
+    };
+    QAction* action = find(bar->actions());
+    if (!action)
+        return false;
+    action->trigger();
+    return true;
+}
+
+bool AnswerShownMessageBox(int id) {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        if (!box || !box->isVisible())
+            continue;
+        for (QAbstractButton* b : box->buttons()) {
+            if (b->property("zwinId").toInt() == id) {
+                b->click();
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void DragHeaderDivider(CWnd* list, int column, int dx) {
+    if (!list)
+        return;
+    auto header = reinterpret_cast<HWND>(list->SendMessage(LVM_GETHEADER));
+    QWidget* w = WidgetOf(CWnd::FromHandlePermanent(header));
+    RECT r{};
+    if (!w ||
+        !::SendMessageA(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&r)))
+        return;
+    QPoint from(r.right, w->height() / 2);
+    SendMouse(w, QEvent::MouseButtonPress, from, Qt::LeftButton);
+    SendMouse(w, QEvent::MouseMove, from + QPoint(dx, 0), Qt::LeftButton);
+    SendMouse(w, QEvent::MouseButtonRelease, from + QPoint(dx, 0), Qt::NoButton);
+}
+
+CString ShownText(CWnd* wnd) {
+    QWidget* w = WidgetOf(wnd);
+    if (auto* e = qobject_cast<QLineEdit*>(w))
+        return FromQ(e->displayText());
+    if (auto* c = qobject_cast<QComboBox*>(w))
+        return FromQ(c->currentText());
+    if (auto* b = qobject_cast<QAbstractButton*>(w))
+        return FromQ(b->text());
+    return wnd ? wnd->StoredText() : CString();
+}
+
+RECT WidgetRect(CWnd* wnd) {
+    if (IsDialog(wnd)) {
+        QWidget* c = ClientWidgetOf(wnd);
+        return RECT{0, 0, c->width(), c->height()};
+    }
+    QWidget* w = WidgetOf(wnd);
+    QWidget* client = wnd ? ClientWidgetOf(wnd->GetTopLevelParent()) : nullptr;
+    if (!w)
+        return RECT{0, 0, 0, 0};
+    QPoint origin = client ? w->mapTo(client, QPoint(0, 0)) : w->pos();
+    return FromQRect(QRect(origin, w->size()));
+}
+
+bool HasFocus(CWnd* wnd) {
+    WidgetPeer* p = PeerOf(wnd);
+    QWidget* w = p ? p->FocusWidget() : nullptr;
+    return w && w->window()->focusWidget() == w;
+}
+
+bool IsShown(CWnd* wnd) {
+    if (IsDialog(wnd))
+        return FrameWidgetOf(wnd) && FrameWidgetOf(wnd)->isVisible();
+    QWidget* w = WidgetOf(wnd);
+    return w && w->isVisible();
+}
+
+int ListRowHeight(CWnd* list) {
+    return ListRowHeightOf(list);
+}
+
+SIZE DialogBaseUnits(CWnd* dlg) {
+    return BaseUnitsOf(dlg);
+}
+
+RECT MapDialogRect(CWnd* dlg, const RECT& du) {
+    return FromQRect(
+        MapDialogUnits(BaseUnitsOf(dlg), du.left, du.top, du.right - du.left, du.bottom - du.top));
+}
+
+COLORREF GetWindowPixel(CWnd* wnd, int x, int y) {
+    QWidget* w = IsDialog(wnd) ? ClientWidgetOf(wnd) : WidgetOf(wnd);
+    if (!w)
+        return CLR_INVALID;
+    QImage image = w->grab().toImage();
+    if (!image.valid(x, y))
+        return CLR_INVALID;
+    return FromQColor(image.pixelColor(x, y));
+}
+
+bool SaveWindowImage(CWnd* wnd, const char* path) {
+    QWidget* w = IsDialog(wnd) ? FrameWidgetOf(wnd) : WidgetOf(wnd);
+    if (!w || !path)
+        return false;
+    QString file = QString::fromUtf8(path);
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    return w->grab().save(file, "PNG");
+}
+
+} // namespace zui
