@@ -1,0 +1,361 @@
+// The console's side of the engines' status records, measured across real processes:
+//  - the round trip of an account update sent by an engine process through the console's
+//    WM_COPYDATA handling (intake, sums and the five rules) and back, beside a bare Unix
+//    datagram round trip between the same two processes;
+//  - a load run: two engine processes send account updates at a fixed rate each, and the
+//    console reports the records it handled per second and whether its queue and memory
+//    stayed flat.
+// The program plays every part: started with --console or --sender it is that process.
+// Options: --load-seconds=N (default 10), --load-rate=N records a second per engine
+// (default 10000); a load of 0 seconds skips the load run.
+#include <benchmark/benchmark.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "RatioReporter.h"
+#include "platform/core/Path.h"
+#include "platform/win/MessageLoop.h"
+#include "platform/win/Process.h"
+#include "platform/win/Station.h"
+#include "store/TradeState.h"
+#include "supervision/TraderLink.h"
+#include "supervision/TraderMessages.h"
+#include "support/TempDrive.h"
+
+namespace {
+
+constexpr char kEngineTitle[] = "Zorvik-Bench-Engine";
+constexpr char kUpdateMs[] = "1|1|1|0|0|0|12345.5|0|250.25|-30.5|1200.75|0|0|0|0|0";
+constexpr char kUpdateMd[] = "0|1|1|0|0|0|23456.5|0|-120.5|10.25|-300.5|0|0|0|0|0";
+constexpr char kInfoMs[] = "1|1|1|0|0|0|12345.5|0|250.25|-30.5|1200.75|2||0.5|20240102||20240105|";
+constexpr char kInfoMd[] = "0|1|1|0|0|0|23456.5|0|-120.5|10.25|-300.5|2||0.5|20240102||20240105|";
+
+double NowSeconds() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+void SleepSeconds(double s) {
+    if (s <= 0)
+        return;
+    timespec ts{static_cast<time_t>(s),
+                static_cast<long>((s - static_cast<double>(static_cast<time_t>(s))) * 1e9)};
+    nanosleep(&ts, nullptr);
+}
+
+long ResidentKb() {
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(f);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+std::string StationPath(const char* name) {
+    const char* station = std::getenv("ZORVIK_STATION");
+    return std::string(station ? station : "/tmp") + "/" + name;
+}
+
+int BindDatagram(const std::string& path) {
+    int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
+    unlink(path.c_str());
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        std::perror("bind");
+        std::exit(2);
+    }
+    return fd;
+}
+
+// Every engine of the benchmark applies the rules in full: each is enabled, none holds.
+void ArmRules(CTradeState& s) {
+    s.day_tot_profit_max_use = 1;
+    s.day_tot_profit_max = 2000000000;
+    s.won_dallar = 1200;
+    s.day_tot_loss_max_use = 1;
+    s.day_tot_loss_max = 2000000000;
+    s.allclear_allset_profit_use = 1;
+    s.allclear_allset_profit = 2000000000;
+    s.allclear_allset_loss_use = 1;
+    s.allclear_allset_loss = 2000000000;
+    s.profit_reserve_use = 1;
+    s.profit_reserve_base = 2000000000;
+    s.profit_reserve_trigger = 30;
+    s.profit_reserve_rest = 60;
+}
+
+// The console's main window as the main dialog wires it, without its controls.
+class CBenchConsole : public CWnd, public CTraderLink {
+public:
+    long records = 0;
+    CWnd* LinkWindow() override { return this; }
+    void UpdateAccountSummary() override {}
+    void FillTradeList() override {}
+
+protected:
+    void OnTimer(UINT_PTR id) override {
+        HandleRuleTimer(id);
+        CWnd::OnTimer(id);
+    }
+    BOOL OnCopyData(CWnd* sender, COPYDATASTRUCT* data) override {
+        ++records;
+        HandleCopyData(data);
+        return CWnd::OnCopyData(sender, data);
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CBenchConsole, CWnd)
+ON_WM_TIMER()
+ON_WM_COPYDATA()
+ON_MESSAGE(WM_TRADER_EXIT, OnTraderClosed)
+ON_MESSAGE(WM_TRADER_STARTED, OnTraderStarted)
+ON_MESSAGE(WM_TRADER_PROFIT_RESERVE, OnProfitReserveAck)
+ON_MESSAGE(WM_TRADER_DAY_PROFIT_STOP, OnDayProfitStopAck)
+ON_MESSAGE(WM_TRADER_DAY_LOSS_STOP, OnDayLossStopAck)
+ON_MESSAGE(WM_TRADER_ALLCLEAR_PROFIT, OnAllClearProfitAck)
+END_MESSAGE_MAP()
+
+void OpenConsole(CBenchConsole& console) {
+    g_pTradeState = new CTradeState;
+    ArmRules(*g_pTradeState);
+    console.CreateEx(0, kTraderTitleMaster, WS_POPUP, RECT{0, 0, 10, 10}, nullptr, 0);
+    g_pTraderLink = &console;
+}
+
+void RunLoop() {
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0))
+        DispatchMessageA(&msg);
+}
+
+void StartSelf(const std::string& arguments) {
+    char self[4096];
+    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0) {
+        std::perror("readlink");
+        std::exit(2);
+    }
+    self[n] = '\0';
+    CString command = "\"" + WindowsPath(self) + "\" " + arguments.c_str();
+    std::vector<char> buffer(command.GetString(), command.GetString() + command.GetLength() + 1);
+    STARTUPINFOA si{};
+    si.cb = 68;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        std::fprintf(stderr, "cannot start %s: %u\n", self, GetLastError());
+        std::exit(2);
+    }
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+}
+
+HWND WaitForWindow(const char* title, bool present) {
+    for (int i = 0; i < 1000; ++i) {
+        HWND h = FindWindowA(nullptr, title);
+        if ((h != nullptr) == present)
+            return h;
+        zwin::PumpWaitingMessages();
+        SleepSeconds(0.01);
+    }
+    std::fprintf(stderr, "window %s did not %s\n", title, present ? "appear" : "go");
+    std::exit(2);
+}
+
+LRESULT SendRecord(HWND to, HWND from, ULONG_PTR kind, const char* text) {
+    COPYDATASTRUCT cds{kind, static_cast<DWORD>(std::strlen(text) + 1), const_cast<char*>(text)};
+    return SendMessageA(to, WM_COPYDATA, reinterpret_cast<WPARAM>(from), reinterpret_cast<LPARAM>(&cds));
+}
+
+// ---------------------------------------------------------------------------------------
+// --console: the console of the round trips, with a bare echo socket beside its window.
+
+int RunConsole() {
+    int echo = BindDatagram(StationPath("bench-echo.sock"));
+    zwin::WatchFd(echo, [echo] {
+        char buffer[70000];
+        sockaddr_un from{};
+        socklen_t length = sizeof from;
+        ssize_t n =
+            recvfrom(echo, buffer, sizeof buffer, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &length);
+        if (n > 0)
+            sendto(echo, buffer, static_cast<size_t>(n), 0, reinterpret_cast<sockaddr*>(&from), length);
+    });
+    CBenchConsole console;
+    OpenConsole(console);
+    RunLoop(); // until the driver's WM_TRADER_EXIT brings the count below 1
+    console.DestroyWindow();
+    close(echo);
+    return 0;
+}
+
+// --sender <slot value> <rate> <seconds>: an engine sending account updates at a fixed rate.
+
+int RunSender(int slotValue, int rate, double seconds) {
+    CWnd window;
+    window.CreateEx(0, slotValue == 1 ? kTraderTitleMs : kTraderTitleMd, WS_POPUP, RECT{0, 0, 1, 1}, nullptr,
+                    0);
+    HWND master = WaitForWindow(kTraderTitleMaster, true);
+    PostMessageA(master, WM_TRADER_STARTED, slotValue == 1 ? 1 : 0, 0);
+    SendRecord(master, window.m_hWnd, COPYDATA_ACCOUNT_INFO, slotValue == 1 ? kInfoMs : kInfoMd);
+    const char* update = slotValue == 1 ? kUpdateMs : kUpdateMd;
+    const double start = NowSeconds();
+    long sent = 0;
+    for (;;) {
+        const double now = NowSeconds();
+        if (now - start >= seconds)
+            break;
+        const double due = start + static_cast<double>(sent) / rate;
+        if (due > now)
+            SleepSeconds(due - now);
+        SendRecord(master, window.m_hWnd, COPYDATA_ACCOUNT_UPDATE, update);
+        if (++sent % 64 == 0)
+            zwin::PumpWaitingMessages(); // the console's posts to this engine
+    }
+    const double took = NowSeconds() - start;
+    std::printf("sender %d: %ld records in %.2f s (%.0f a second)\n", slotValue, sent, took, sent / took);
+    std::fflush(stdout);
+    PostMessageA(master, WM_TRADER_EXIT, 0, 0);
+    window.DestroyWindow();
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// The driver: the engine side of the round trips, then the console of the load run.
+
+HWND g_master = nullptr;
+HWND g_engine = nullptr;
+int g_bare = -1;
+sockaddr_un g_echoAddress{};
+
+void BM_AccountUpdateRoundTrip(benchmark::State& state) {
+    long i = 0;
+    for (auto _ : state)
+        SendRecord(g_master, g_engine, COPYDATA_ACCOUNT_UPDATE, (i++ & 1) ? kUpdateMd : kUpdateMs);
+    zwin::PumpWaitingMessages();
+}
+
+void BM_BareDatagramRoundTrip(benchmark::State& state) {
+    // The same bytes as the record's datagram: the 48-byte header and the text.
+    std::vector<char> datagram(48 + sizeof kUpdateMs, 'x');
+    char reply[70000];
+    for (auto _ : state) {
+        sendto(g_bare, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&g_echoAddress),
+               sizeof g_echoAddress);
+        if (recv(g_bare, reply, sizeof reply, 0) <= 0) {
+            state.SkipWithError("no echo");
+            break;
+        }
+    }
+}
+
+BENCHMARK(BM_AccountUpdateRoundTrip)->Unit(benchmark::kMicrosecond)->Repetitions(5);
+BENCHMARK(BM_BareDatagramRoundTrip)->Unit(benchmark::kMicrosecond)->Repetitions(5);
+
+void RunRoundTrips(RatioReporter& reporter) {
+    CWnd engine;
+    engine.CreateEx(0, kEngineTitle, WS_POPUP, RECT{0, 0, 1, 1}, nullptr, 0);
+    g_engine = engine.m_hWnd;
+    StartSelf("--console");
+    g_master = WaitForWindow(kTraderTitleMaster, true);
+    g_bare = BindDatagram(StationPath("bench-driver.sock"));
+    g_echoAddress.sun_family = AF_UNIX;
+    std::snprintf(g_echoAddress.sun_path, sizeof g_echoAddress.sun_path, "%s",
+                  StationPath("bench-echo.sock").c_str());
+    // Both accounts report first, so every update runs the rules.
+    SendRecord(g_master, g_engine, COPYDATA_ACCOUNT_INFO, kInfoMs);
+    SendRecord(g_master, g_engine, COPYDATA_ACCOUNT_INFO, kInfoMd);
+
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatio("status_record_round_trip", "BM_AccountUpdateRoundTrip", "BM_BareDatagramRoundTrip");
+
+    PostMessageA(g_master, WM_TRADER_EXIT, 0, 0);
+    WaitForWindow(kTraderTitleMaster, false);
+    close(g_bare);
+    engine.DestroyWindow();
+}
+
+void RunLoad(int seconds, int rate) {
+    CBenchConsole console;
+    OpenConsole(console);
+    constexpr UINT_PTR kSample = 1, kGiveUp = 2;
+    struct Sample {
+        long records;
+        std::size_t queued;
+        long rssKb;
+    };
+    std::vector<Sample> samples;
+    std::size_t queuedMax = 0;
+    console.SetTimer(kSample, 1000, nullptr);
+    console.SetTimer(kGiveUp, static_cast<UINT>((seconds + 30) * 1000), nullptr);
+    StartSelf("--sender 1 " + std::to_string(rate) + " " + std::to_string(seconds));
+    StartSelf("--sender 0 " + std::to_string(rate) + " " + std::to_string(seconds));
+    const double start = NowSeconds();
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0)) {
+        queuedMax = std::max(queuedMax, zwin::QueuedMessageCount());
+        if (msg.message == WM_TIMER && msg.wParam == kSample) {
+            samples.push_back({console.records, zwin::QueuedMessageCount(), ResidentKb()});
+            continue;
+        }
+        if (msg.message == WM_TIMER && msg.wParam == kGiveUp) {
+            std::fprintf(stderr, "load run: the engines did not finish\n");
+            break;
+        }
+        DispatchMessageA(&msg);
+    }
+    const double took = NowSeconds() - start;
+    // Memory after the first second (start-up done) against the last sample.
+    const long rssFirst = samples.size() > 1 ? samples[1].rssKb : ResidentKb();
+    const long rssLast = samples.empty() ? ResidentKb() : samples.back().rssKb;
+    const bool flat = queuedMax <= 8 && rssLast - rssFirst < 1024;
+    std::printf("load_run engines=2 target=%d/s each seconds=%.1f records=%ld records_per_second=%.0f "
+                "queue_max=%zu rss_kb=%ld..%ld flat=%s\n",
+                rate, took, console.records, console.records / took, queuedMax, rssFirst, rssLast,
+                flat ? "yes" : "no");
+    console.DestroyWindow();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 2 && std::strcmp(argv[1], "--console") == 0)
+        return RunConsole();
+    if (argc >= 5 && std::strcmp(argv[1], "--sender") == 0)
+        return RunSender(std::atoi(argv[2]), std::max(1, std::atoi(argv[3])), std::atof(argv[4]));
+
+    int seconds = 10, rate = 10000;
+    std::vector<char*> rest;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--load-seconds=", 15) == 0)
+            seconds = std::atoi(argv[i] + 15);
+        else if (std::strncmp(argv[i], "--load-rate=", 12) == 0)
+            rate = std::max(1, std::atoi(argv[i] + 12));
+        else
+            rest.push_back(argv[i]);
+    }
+    int restCount = static_cast<int>(rest.size());
+    benchmark::Initialize(&restCount, rest.data());
+    TempDrive drive; // its own drive C: and station folder, which the started processes inherit
+    mkdir(drive.Station().c_str(), 0700);
+    RatioReporter reporter;
+    RunRoundTrips(reporter);
+    if (seconds > 0)
+        RunLoad(seconds, rate);
+    benchmark::Shutdown();
+    return 0;
+}
