@@ -2,8 +2,16 @@
 // WM_COPYDATA sends carried between processes as datagrams.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/win/Wnd.h"
 
+// The station folder is $ZORVIK_STATION, else $XDG_RUNTIME_DIR/zorvik-station, else
+// /tmp/zorvik-station-<uid>. One that another user owns, or that others may enter, is refused:
+// then nothing is found and nothing reaches another process.
+//
+// Finds a top-level window of any process by its exact title (the class is not looked at);
+// the newest one when several bear it, NULL when none.
 HWND FindWindowA(const char* className, const char* windowName);
 inline HWND FindWindow(const char* c, const char* w) {
     return FindWindowA(c, w);
@@ -17,4 +25,9 @@ void StationWindowDestroyed(CWnd* wnd);
 // fails quietly (FALSE); a send waits up to 5 s for the reply, else gives 0.
 BOOL StationPost(HWND remote, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT StationSend(HWND remote, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Datagrams dropped as malformed since the process started.
+std::uint64_t StationDroppedCount();
+// How long a send waits for its reply (5000 ms); tests shorten it.
+void SetStationSendTimeout(int ms);
 } // namespace zwin
