@@ -203,6 +203,8 @@ public:
     CheckBox(QWidget* parent, HWND wnd) : QCheckBox(parent), m_hWnd(wnd) {}
 
 protected:
+    // The whole control takes the click, not only the box and its text.
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
     void nextCheckState() override {
         ButtonPeer* peer = ButtonPeerOf(m_hWnd);
         if (peer && peer->IsAuto())
@@ -219,6 +221,7 @@ public:
     RadioButton(QWidget* parent, HWND wnd) : QRadioButton(parent), m_hWnd(wnd) { setAutoExclusive(false); }
 
 protected:
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
     void nextCheckState() override {
         ButtonPeer* peer = ButtonPeerOf(m_hWnd);
         if (peer && peer->IsAuto()) {

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <clocale>
 #include <cstdlib>
 #include <deque>
 #include <map>
@@ -123,7 +124,8 @@ UINT VirtualKey(const QKeyEvent* e) {
 class KeyFilter : public QObject {
 public:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::KeyPress || watched == g_redelivering)
+        // A redelivered key that its widget ignores travels up to the parents: still the same key.
+        if (event->type() != QEvent::KeyPress || g_redelivering)
             return false;
         auto* widget = qobject_cast<QWidget*>(watched);
         HWND wnd = widget ? WindowOfWidget(widget) : nullptr;
@@ -237,6 +239,9 @@ void EnsureApplication() {
         char** argv = zwin::ProcessArgv();
         argc = argv ? zwin::ProcessArgc() : 1;
         new QApplication(argc, argv ? argv : fallback);
+        // Qt takes the locale from the environment; numbers are read and written with atof
+        // and printf formats, which must keep '.' as the decimal point.
+        std::setlocale(LC_NUMERIC, "C");
     }
     ready = true;
     QApplication::setQuitOnLastWindowClosed(false);

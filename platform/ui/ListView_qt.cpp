@@ -83,8 +83,9 @@ public:
     const char* ClassName() const override { return WC_LISTVIEW; }
 
     void CreateHeader();
-    HWND HeaderHandle() const { return m_header ? m_header->m_hWnd : nullptr; }
-    bool HasHeader() const { return m_header && m_header->m_hWnd; }
+    // The handle, not the object: binding the header to another object (a subclass) keeps it.
+    HWND HeaderHandle() const { return m_headerWnd && IsWindow(m_headerWnd) ? m_headerWnd : nullptr; }
+    bool HasHeader() const { return HeaderHandle() != nullptr; }
 
     std::vector<Column>& Columns() { return m_columns; }
     int RowCount() const { return static_cast<int>(m_rows.size()); }
@@ -196,6 +197,7 @@ private:
 
     QPointer<ListWidget> m_view;
     std::unique_ptr<CHeaderCtrl> m_header;
+    HWND m_headerWnd = nullptr;
     std::vector<Column> m_columns;
     std::deque<std::vector<CString>> m_rows;
     DWORD m_exStyle = 0;
@@ -278,12 +280,14 @@ void ListPeer::CreateHeader() {
         return;
     m_header = std::make_unique<CHeaderCtrl>();
     m_header->CreateEx(0, "", WS_CHILD | WS_VISIBLE, RECT{0, 0, 0, 0}, self, 0);
+    m_headerWnd = m_header->m_hWnd;
     new HeaderPeer(m_header.get(), m_view->Header(), m_hWnd);
 }
 
 void ListPeer::Destroyed() {
     // The header window went first (a child); its object goes with the list's peer.
     m_header.reset();
+    m_headerWnd = nullptr;
     WidgetPeer::Destroyed();
 }
 

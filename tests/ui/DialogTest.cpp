@@ -1,10 +1,13 @@
+// The dialog manager and the modal loop: keys, close box, results, quit, exceptions, boxes.
+#include <functional>
+
 #include "TestDialogs.h"
 #include "UiFixture.h"
 #include "platform/ui/UiTest.h"
 
 using DialogTest = UiTest;
 
-TEST_F(DialogTest, EscapeEndsWithCancelAfterShowing) {
+TEST_F(DialogTest, EscapeEndsWithCancelAfterShowingAndDestroysFirst) {
     CControlsDlg dlg;
     bool shown = false;
     zui::WhenIdle([&] {
@@ -13,6 +16,146 @@ TEST_F(DialogTest, EscapeEndsWithCancelAfterShowing) {
     });
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
     EXPECT_TRUE(shown);
-    EXPECT_TRUE(dlg.m_destroyed);
+    EXPECT_TRUE(dlg.m_destroyed); // WM_DESTROY ran before DoModal returned
     EXPECT_EQ(dlg.m_hWnd, nullptr);
+    EXPECT_EQ(dlg.m_plain.m_hWnd, nullptr);
+}
+
+TEST_F(DialogTest, EnterGivesIdokWhichSavesTheRadioGroup) {
+    CControlsDlg dlg;
+    zui::WhenIdle([&] { zui::Click(dlg.GetDlgItem(1041)); });
+    zui::WhenIdle([&] { zui::PressKey(&dlg.m_plain, VK_RETURN); });
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(dlg.m_radio, 1); // OnOK ran UpdateData(TRUE)
+}
+
+TEST_F(DialogTest, EnterPressesTheDefaultPushButtonOrTheFocusedOne) {
+    CDefButtonDlg dlg;
+    zui::WhenIdle([&] { zui::PressKey(dlg.GetDlgItem(1010), VK_RETURN); });
+    EXPECT_EQ(dlg.DoModal(), 5);
+
+    CDefButtonDlg focused;
+    zui::WhenIdle([&] { zui::PressKey(focused.GetDlgItem(IDCANCEL), VK_RETURN); });
+    EXPECT_EQ(focused.DoModal(), IDCANCEL);
+}
+
+TEST_F(DialogTest, CloseBoxAndEscapeGoThroughTheMappedCancelHandler) {
+    // The confirmation pattern: IDCANCEL mapped to EndDialog(0); the dialog manager must
+    // never end such a dialog with IDCANCEL (2) itself.
+    CCancelZeroDlg closed;
+    zui::WhenIdle([&] { zui::ClickCloseBox(&closed); });
+    EXPECT_EQ(closed.DoModal(), 0);
+
+    CCancelZeroDlg escaped;
+    zui::WhenIdle([&] { zui::PressKey(escaped.GetDlgItem(1100), VK_ESCAPE); });
+    EXPECT_EQ(escaped.DoModal(), 0);
+
+    CControlsDlg plain; // no mapping: the base OnCancel ends with IDCANCEL
+    zui::WhenIdle([&] { zui::ClickCloseBox(&plain); });
+    EXPECT_EQ(plain.DoModal(), IDCANCEL);
+}
+
+TEST_F(DialogTest, QuitFromOnInitDialogNeverShowsAndGivesMinusOne) {
+    CControlsDlg dlg;
+    dlg.m_quitInInit = true;
+    EXPECT_EQ(dlg.DoModal(), -1);
+    EXPECT_TRUE(dlg.m_destroyed);
+    EXPECT_EQ(dlg.m_drawItems, 0); // nothing was ever painted
+    // The quit goes on outward for the loop that runs the program.
+    MSG msg;
+    EXPECT_FALSE(GetMessageA(&msg, nullptr, 0, 0));
+}
+
+TEST_F(DialogTest, FocusStartsOnTheFirstTabStop) {
+    CControlsDlg dlg;
+    bool first = false;
+    zui::WhenIdle([&] {
+        first = zui::HasFocus(&dlg.m_digits);
+        dlg.EndDialog(3);
+    });
+    EXPECT_EQ(dlg.DoModal(), 3);
+    EXPECT_TRUE(first);
+}
+
+TEST_F(DialogTest, ConsumedKeysTypeNothingAndFunctionKeysReachPreTranslate) {
+    CControlsDlg dlg;
+    CString swallowed, typed;
+    zui::WhenIdle([&] {
+        zui::TypeText(&dlg.m_swallow, "123");
+        zui::TypeText(&dlg.m_plain, "45");
+        zui::PressKey(&dlg.m_plain, VK_F3);
+        zui::PressKey(&dlg.m_swallow, VK_F4);
+    });
+    zui::WhenIdle([&] {
+        dlg.m_swallow.GetWindowText(swallowed);
+        dlg.m_plain.GetWindowText(typed);
+        dlg.EndDialog(IDOK);
+    });
+    dlg.DoModal();
+    EXPECT_EQ(swallowed, "");
+    EXPECT_EQ(typed, "45");
+    EXPECT_EQ(dlg.m_functionKeys, std::vector<UINT>{VK_F3});
+}
+
+TEST_F(DialogTest, MenuCommandReachesTheMap) {
+    CControlsDlg dlg;
+    bool found = false;
+    zui::WhenIdle([&] { found = zui::ChooseMenuItem(&dlg, ID_MENU_END); });
+    EXPECT_EQ(dlg.DoModal(), 77);
+    EXPECT_TRUE(found);
+}
+
+TEST_F(DialogTest, ExceptionInAHandlerIsReportedAndTheDialogStaysUsable) {
+    CControlsDlg dlg;
+    zui::WhenIdle([&] { zui::Click(dlg.GetDlgItem(1003)); });
+    zui::WhenIdle([&] { zui::Click(dlg.GetDlgItem(1004)); });
+    zui::WhenIdle([&] { dlg.EndDialog(IDOK); });
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(dlg.m_count, 1);
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].text, "C:\\시험\\내역.csv 액세스가 거부되었습니다.");
+    EXPECT_EQ(Boxes()[0].type & MB_ICONMASK, MB_ICONSTOP);
+}
+
+TEST_F(DialogTest, ResponderAnswersBoxesWithTheirTextsCaptionsAndButtons) {
+    AnswerBoxes({IDNO});
+    EXPECT_EQ(AfxMessageBox("변경사항을 적용하시겠습니까?", MB_YESNO | MB_ICONQUESTION), IDNO);
+    CControlsDlg dlg;
+    int owned = 0;
+    zui::WhenIdle([&] {
+        owned = dlg.MessageBox("모든 항목에 값을 입력해 주세요.", "", MB_OK);
+        dlg.EndDialog(IDOK);
+    });
+    dlg.DoModal();
+    EXPECT_EQ(owned, IDOK);
+    ASSERT_EQ(Boxes().size(), 2u);
+    EXPECT_EQ(Boxes()[0].text, "변경사항을 적용하시겠습니까?");
+    EXPECT_EQ(Boxes()[0].type, MB_YESNO | MB_ICONQUESTION);
+    EXPECT_FALSE(Boxes()[0].caption.IsEmpty()); // the application's name
+    EXPECT_EQ(Boxes()[1].caption, "");
+}
+
+TEST_F(DialogTest, ShownBoxKeepsOtherMessagesFlowingUntilAnswered) {
+    SetMessageBoxResponder(nullptr); // a real box on the offscreen screen
+    CControlsDlg dlg;
+    int answer = 0, ticksWhileOpen = 0;
+    zui::WhenIdle([&] {
+        dlg.SetTimer(7, 10, nullptr);
+        answer = AfxMessageBox("매매내역이 파일로 저장되었습니다.", MB_YESNO);
+        dlg.KillTimer(7);
+        dlg.EndDialog(IDOK);
+    });
+    // Runs inside the box's own loop: waits there until the timer has fired twice.
+    int tries = 0;
+    std::function<void()> poll = [&] {
+        ticksWhileOpen = dlg.m_ticks;
+        if (ticksWhileOpen >= 2 || ++tries > 1000000)
+            EXPECT_TRUE(zui::AnswerShownMessageBox(IDYES));
+        else
+            zui::WhenIdle(poll);
+    };
+    zui::WhenIdle(poll);
+    dlg.DoModal();
+    EXPECT_EQ(answer, IDYES);
+    EXPECT_GE(ticksWhileOpen, 2);
 }

@@ -77,6 +77,16 @@ protected:
     DECLARE_MESSAGE_MAP()
 };
 
+// Enter in the edit presses the default push button 1005, which ends with 5.
+class CDefButtonDlg : public CDialogEx {
+public:
+    CDefButtonDlg() : CDialogEx(IDD_DEFBUTTON) {}
+
+protected:
+    void OnSave() { EndDialog(5); }
+    DECLARE_MESSAGE_MAP()
+};
+
 // A header that paints a flat band (custom draw reflected from its list).
 class CBandHeader : public CHeaderCtrl {
 public:

@@ -1,0 +1,270 @@
+// Controls as the operator uses them, and what they show (checked on grabbed images).
+#include <cstdlib>
+#include <cstring>
+
+#include "TestDialogs.h"
+#include "UiFixture.h"
+#include "platform/ui/UiTest.h"
+
+using ControlsTest = UiTest;
+
+namespace {
+// Runs `check` while the dialog is open, then ends it.
+template <typename Dlg, typename F> void WhileOpen(Dlg& dlg, F check) {
+    zui::WhenIdle([&dlg, check] {
+        check();
+        dlg.EndDialog(IDOK);
+    });
+    dlg.DoModal();
+}
+
+// Pixels of the control close to `colour` (text is antialiased).
+int CountPixelsNear(CWnd* wnd, COLORREF colour) {
+    RECT r = zui::WidgetRect(wnd);
+    int n = 0;
+    for (int y = 0; y < r.bottom - r.top; ++y) {
+        for (int x = 0; x < r.right - r.left; ++x) {
+            COLORREF c = zui::GetWindowPixel(wnd, x, y);
+            if (std::abs(GetRValue(c) - GetRValue(colour)) < 60 &&
+                std::abs(GetGValue(c) - GetGValue(colour)) < 60 &&
+                std::abs(GetBValue(c) - GetBValue(colour)) < 60)
+                ++n;
+        }
+    }
+    return n;
+}
+} // namespace
+
+TEST_F(ControlsTest, EditsFilterLimitMaskAndRefuseWhenDisabled) {
+    CControlsDlg dlg;
+    CString digits, limited, korean, password, shown, disabled;
+    zui::WhenIdle([&] {
+        zui::TypeText(&dlg.m_digits, "12ab3-");
+        dlg.m_plain.SetLimitText(5);
+        zui::TypeText(&dlg.m_plain, "1234567");
+        dlg.m_swallow.EnableWindow(FALSE);
+        zui::TypeText(&dlg.m_swallow, "9");
+        zui::TypeText(&dlg.m_password, "secret");
+    });
+    zui::WhenIdle([&] {
+        dlg.m_digits.GetWindowText(digits);
+        dlg.m_plain.GetWindowText(limited);
+        dlg.m_password.GetWindowText(password);
+        shown = zui::ShownText(&dlg.m_password);
+        dlg.m_swallow.GetWindowText(disabled);
+        // The limit counts bytes of code page 949: a Hangul syllable is two.
+        dlg.m_plain.SetWindowText("");
+        zui::TypeText(&dlg.m_plain, "가나다");
+    });
+    zui::WhenIdle([&] {
+        dlg.m_plain.GetWindowText(korean);
+        dlg.EndDialog(IDOK);
+    });
+    dlg.DoModal();
+    EXPECT_EQ(digits, "123");
+    EXPECT_EQ(limited, "12345");
+    EXPECT_EQ(korean, "가나");
+    EXPECT_EQ(password, "secret");
+    EXPECT_EQ(shown.GetLength() > 0, true);
+    EXPECT_EQ(shown.Find("secret"), -1);
+    EXPECT_EQ(disabled, "");
+}
+
+TEST_F(ControlsTest, WindowTextReadIsBoundedWithoutSplittingHangul) {
+    CControlsDlg dlg;
+    char buffer[6];
+    int n = 0;
+    WhileOpen(dlg, [&] {
+        dlg.m_plain.SetWindowText("ab가나다");
+        n = dlg.m_plain.GetWindowText(buffer, sizeof(buffer));
+    });
+    EXPECT_EQ(n, 4);
+    EXPECT_STREQ(buffer, "ab가");
+}
+
+TEST_F(ControlsTest, ComboSelectionAndTheOperatorsChoice) {
+    CControlsDlg dlg;
+    int count = 0, none = 0, beyond = 0, after = 0, chosen = 0;
+    CString text;
+    zui::WhenIdle([&] {
+        count = dlg.m_combo.GetCount();
+        none = dlg.m_combo.GetCurSel();
+        beyond = dlg.m_combo.SetCurSel(5);
+        after = dlg.m_combo.GetCurSel();
+        zui::ChooseComboItem(&dlg.m_combo, 2);
+    });
+    zui::WhenIdle([&] {
+        chosen = dlg.m_combo.GetCurSel();
+        dlg.m_combo.GetLBText(1, text);
+        dlg.EndDialog(IDOK);
+    });
+    dlg.DoModal();
+    EXPECT_EQ(count, 3);
+    EXPECT_EQ(none, CB_ERR);
+    EXPECT_EQ(beyond, CB_ERR);
+    EXPECT_EQ(after, CB_ERR);
+    EXPECT_EQ(chosen, 2);
+    EXPECT_EQ(dlg.m_selChanges, 1);
+    EXPECT_EQ(text, "전체");
+}
+
+TEST_F(ControlsTest, CheckBoxesAndRadioGroupsToggleThemselves) {
+    CControlsDlg dlg;
+    dlg.m_radio = 1;
+    UINT checked = 0, unchecked = 0, shownRadio = 0;
+    zui::WhenIdle([&] {
+        shownRadio = dlg.IsDlgButtonChecked(1041); // UpdateData(FALSE) in OnInitDialog
+        zui::Click(&dlg.m_check);
+        zui::Click(dlg.GetDlgItem(1040));
+    });
+    zui::WhenIdle([&] {
+        checked = dlg.IsDlgButtonChecked(1030);
+        unchecked = dlg.IsDlgButtonChecked(1041);
+        zui::Click(&dlg.m_check);
+        zui::Click(dlg.GetDlgItem(1040)); // an auto radio stays checked when clicked again
+    });
+    zui::WhenIdle(
+        [&] { dlg.EndDialog(dlg.m_check.GetCheck() == BST_UNCHECKED && dlg.UpdateData(TRUE) ? 1 : 2); });
+    EXPECT_EQ(dlg.DoModal(), 1);
+    EXPECT_EQ(shownRadio, BST_CHECKED);
+    EXPECT_EQ(checked, BST_CHECKED);
+    EXPECT_EQ(unchecked, BST_UNCHECKED);
+    EXPECT_EQ(dlg.m_radio, 0);
+}
+
+TEST_F(ControlsTest, RadioGroupWithoutSelectionFailsValidation) {
+    CControlsDlg dlg;
+    BOOL saved = TRUE;
+    WhileOpen(dlg, [&] {
+        dlg.CheckDlgButton(1040, BST_UNCHECKED);
+        dlg.CheckDlgButton(1041, BST_UNCHECKED);
+        saved = dlg.UpdateData(TRUE);
+    });
+    EXPECT_FALSE(saved);
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_NE(Boxes()[0].text.Find("0"), -1);
+}
+
+TEST_F(ControlsTest, OwnerDrawnButtonPaintsThroughTheParentAndShowsItsPressedState) {
+    CControlsDlg dlg;
+    CWnd* button = nullptr;
+    COLORREF normal = 0, pressed = 0, released = 0;
+    zui::WhenIdle([&] {
+        button = dlg.GetDlgItem(1001);
+        RECT r = zui::WidgetRect(button);
+        int cx = (r.right - r.left) / 2, cy = 4;
+        normal = zui::GetWindowPixel(button, cx, cy);
+        SaveWindowImage(&dlg, ScreenPath("ui-controls").c_str());
+        zui::Press(button);
+        pressed = zui::GetWindowPixel(button, cx, cy);
+        SaveWindowImage(button, ScreenPath("ui-ownerdraw-pressed").c_str());
+        zui::Release(button);
+        released = zui::GetWindowPixel(button, cx, cy);
+    });
+    zui::WhenIdle([&] { dlg.EndDialog(IDOK); });
+    dlg.DoModal();
+    EXPECT_EQ(normal, kOwnerFill);
+    EXPECT_NE(pressed, kOwnerFill); // only the sunken edge: no fill
+    EXPECT_EQ(released, kOwnerFill);
+    EXPECT_GT(dlg.m_pressedDraws, 0);
+    EXPECT_EQ(dlg.m_count, 0);
+}
+
+TEST_F(ControlsTest, ColourRequestsCarryTheirKindAndTheColoursShow) {
+    CControlsDlg dlg;
+    COLORREF staticBk = 0, editBase = 0, mark = 0;
+    int red = 0;
+    WhileOpen(dlg, [&] {
+        dlg.m_plain.SetWindowText("8888");
+        dlg.m_digits.EnableWindow(FALSE);
+        CWnd* label = dlg.GetDlgItem(1020);
+        staticBk = zui::GetWindowPixel(label, 1, 1);
+        editBase = zui::GetWindowPixel(&dlg.m_plain, 4, 3);
+        red = CountPixelsNear(&dlg.m_plain, kEditText);
+        zui::GetWindowPixel(&dlg.m_digits, 1, 1);
+        zui::GetWindowPixel(&dlg.m_check, 1, 1);
+        RECT client;
+        dlg.GetClientRect(&client);
+        mark = zui::GetWindowPixel(&dlg, client.right - 3, client.bottom - 3);
+    });
+    auto kindOf = [&](int id) {
+        UINT kind = 99;
+        for (auto& [cid, k] : dlg.m_colourRequests)
+            if (cid == id)
+                kind = k;
+        return kind;
+    };
+    EXPECT_EQ(kindOf(1013), CTLCOLOR_EDIT);
+    EXPECT_EQ(kindOf(1010), CTLCOLOR_STATIC); // a disabled edit asks as a static
+    EXPECT_EQ(kindOf(1030), CTLCOLOR_STATIC); // check boxes ask as statics
+    EXPECT_EQ(kindOf(1020), CTLCOLOR_STATIC);
+    EXPECT_EQ(staticBk, kStaticBk); // opaque text background behind the text
+    EXPECT_EQ(editBase, kEditBrush);
+    EXPECT_GT(red, 0);
+    EXPECT_EQ(mark, kPaintMark); // CPaintDC in OnPaint draws on the dialog
+}
+
+TEST_F(ControlsTest, ImageStaticsFramesAndDrawingThroughAWindowDc) {
+    CDialogEx dlg(IDD_IMAGES);
+    COLORREF iconLeft = 0, iconRight = 0, bitmapLeft = 0, frameEdge = 0, whiteEdge = 0;
+    COLORREF logo = 0;
+    WhileOpen(dlg, [&] {
+        const auto& kids = dlg.GetChildren();
+        iconLeft = zui::GetWindowPixel(kids[0], 2, 10);
+        iconRight = zui::GetWindowPixel(kids[0], 30, 10); // scaled to 32 x 32
+        bitmapLeft = zui::GetWindowPixel(kids[1], 2, 2);
+        frameEdge = zui::GetWindowPixel(dlg.GetDlgItem(1070), 0, 5);
+        whiteEdge = zui::GetWindowPixel(dlg.GetDlgItem(1071), 0, 5);
+        // The logo way: a memory DC with a bitmap, stretched into a frame's window DC.
+        CWnd* frame = dlg.GetDlgItem(1070);
+        CBitmap bitmap;
+        ASSERT_TRUE(bitmap.LoadBitmap(IDB_TESTIMAGE));
+        BITMAP bm{};
+        bitmap.GetBitmap(&bm);
+        EXPECT_EQ(bm.bmWidth, 16);
+        CRect rc;
+        frame->GetClientRect(&rc);
+        CDC* dc = frame->GetDC();
+        CDC memory;
+        memory.CreateCompatibleDC(dc);
+        CBitmap* old = memory.SelectObject(&bitmap);
+        dc->StretchBlt(0, 0, rc.Width(), rc.Height(), &memory, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
+        memory.SelectObject(old);
+        frame->ReleaseDC(dc);
+        logo = zui::GetWindowPixel(frame, rc.Width() - 3, rc.Height() / 2);
+        SaveWindowImage(&dlg, ScreenPath("ui-images").c_str());
+    });
+    EXPECT_EQ(iconLeft, RGB(255, 0, 0));
+    EXPECT_EQ(iconRight, RGB(0, 0, 255));
+    EXPECT_EQ(bitmapLeft, RGB(255, 0, 0));
+    EXPECT_EQ(frameEdge, RGB(0, 0, 0));
+    EXPECT_EQ(whiteEdge, RGB(255, 255, 255));
+    EXPECT_EQ(logo, RGB(0, 0, 255));
+}
+
+TEST_F(ControlsTest, FontsFromLogfontAndTheTitleFontOnAStatic) {
+    CControlsDlg dlg;
+    LOGFONT read{};
+    HFONT dialogFont = nullptr;
+    LOGFONT dialogLf{};
+    WhileOpen(dlg, [&] {
+        LOGFONT lf{};
+        lf.lfHeight = 15;
+        lf.lfWeight = FW_BOLD;
+        strcpy(lf.lfFaceName, "Tahoma");
+        static CFont title;
+        title.DeleteObject();
+        ASSERT_TRUE(title.CreateFontIndirect(&lf));
+        CWnd* label = dlg.GetDlgItem(1020);
+        label->SetFont(&title, TRUE);
+        label->GetFont()->GetLogFont(&read);
+        dialogFont = reinterpret_cast<HFONT>(dlg.m_plain.SendMessage(WM_GETFONT));
+        CFont::FromHandle(dialogFont)->GetLogFont(&dialogLf);
+    });
+    EXPECT_EQ(read.lfHeight, 15);
+    EXPECT_EQ(read.lfWeight, 700);
+    EXPECT_STREQ(read.lfFaceName, "Tahoma");
+    EXPECT_NE(dialogFont, nullptr);
+    EXPECT_EQ(dialogLf.lfHeight, -12); // 9 point at 96 dots per inch
+    EXPECT_STREQ(dialogLf.lfFaceName, "MS Shell Dlg");
+}

@@ -1,0 +1,70 @@
+// Windows built from templates: dialog units, placement, topmost, icons.
+#include "FontProbe.h"
+#include "TestDialogs.h"
+#include "UiFixture.h"
+#include "platform/ui/UiTest.h"
+
+using WindowTest = UiTest;
+
+TEST_F(WindowTest, DialogUnitsConvertWithTheBaseUnitsOfNanumGothic) {
+    CControlsDlg dlg;
+    SIZE base{};
+    RECT client{}, edit{}, expectedEdit{}, button{}, expectedButton{};
+    zui::WhenIdle([&] {
+        base = zui::DialogBaseUnits(&dlg);
+        dlg.GetClientRect(&client);
+        edit = zui::WidgetRect(dlg.GetDlgItem(1010));
+        expectedEdit = zui::MapDialogRect(&dlg, RECT{50, 5, 110, 17});
+        button = zui::WidgetRect(dlg.GetDlgItem(IDCANCEL));
+        expectedButton = zui::MapDialogRect(&dlg, RECT{170, 140, 215, 154});
+        dlg.EndDialog(IDOK);
+    });
+    dlg.DoModal();
+    // "MS Shell Dlg" 9 point is NanumGothic of 12 pixels; the average width is the 52 letters'
+    // width / 26, halved with rounding, the height the font's.
+    FontProbe probe = ProbeFont("NanumGothic", 12);
+    EXPECT_EQ(probe.family, "NanumGothic");
+    EXPECT_EQ(base.cx, (probe.lettersWidth / 26 + 1) / 2);
+    EXPECT_EQ(base.cy, probe.height);
+    EXPECT_EQ(client.right, (220 * base.cx + 2) / 4);
+    EXPECT_EQ(client.bottom, (160 * base.cy + 4) / 8);
+    EXPECT_EQ(expectedEdit.left, (50 * base.cx + 2) / 4);
+    EXPECT_EQ(expectedEdit.top, (5 * base.cy + 4) / 8);
+    EXPECT_EQ(edit.left, expectedEdit.left);
+    EXPECT_EQ(edit.top, expectedEdit.top);
+    EXPECT_EQ(edit.right, expectedEdit.right);
+    EXPECT_EQ(edit.bottom, expectedEdit.bottom);
+    EXPECT_EQ(button.left, expectedButton.left);
+    EXPECT_EQ(button.bottom, expectedButton.bottom);
+}
+
+TEST_F(WindowTest, MovesKeepTheSizeAndTopmostToggles) {
+    CControlsDlg dlg;
+    RECT before{}, after{};
+    DWORD topmost = 0, notTopmost = 0;
+    HICON icon = nullptr, set = nullptr;
+    zui::WhenIdle([&] {
+        dlg.GetWindowRect(&before);
+        dlg.SetWindowPos(nullptr, 750, 28, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+        dlg.GetWindowRect(&after);
+        dlg.SetWindowPos(reinterpret_cast<const CWnd*>(HWND_TOPMOST), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        topmost = dlg.GetExStyle() & WS_EX_TOPMOST;
+        dlg.SetWindowPos(reinterpret_cast<const CWnd*>(HWND_NOTOPMOST), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        notTopmost = dlg.GetExStyle() & WS_EX_TOPMOST;
+        icon = AfxGetApp() ? AfxGetApp()->LoadIcon(IDB_TESTIMAGE)
+                           : LoadIconA(nullptr, MAKEINTRESOURCE(IDB_TESTIMAGE));
+        dlg.SetIcon(icon, TRUE);
+        set = dlg.GetIcon(TRUE);
+        dlg.EndDialog(IDOK);
+    });
+    dlg.DoModal();
+    EXPECT_EQ(after.left, 750);
+    EXPECT_EQ(after.top, 28);
+    EXPECT_EQ(after.right - after.left, before.right - before.left);
+    EXPECT_EQ(after.bottom - after.top, before.bottom - before.top);
+    EXPECT_NE(topmost, 0u);
+    EXPECT_EQ(notTopmost, 0u);
+    EXPECT_NE(icon, nullptr);
+    EXPECT_EQ(set, icon);
+    EXPECT_EQ(LoadIconA(nullptr, MAKEINTRESOURCE(4242)), nullptr);
+}
