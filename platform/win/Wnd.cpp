@@ -517,10 +517,13 @@ BOOL CWnd::SetWindowPos(const CWnd* insertAfter, int x, int y, int cx, int cy, U
         m_rect.bottom = m_rect.top + cy;
     }
     if (!(flags & SWP_NOZORDER)) {
-        HWND after = insertAfter ? insertAfter->m_hWnd : HWND_TOP;
-        if (insertAfter == reinterpret_cast<const CWnd*>(HWND_TOPMOST) || after == HWND_TOPMOST)
+        // The special insert-after handles come as pointers of their own value: never read them.
+        const bool topmost = insertAfter == reinterpret_cast<const CWnd*>(HWND_TOPMOST);
+        const bool notTopmost = insertAfter == reinterpret_cast<const CWnd*>(HWND_NOTOPMOST);
+        HWND after = topmost || notTopmost || !insertAfter ? HWND_TOP : insertAfter->m_hWnd;
+        if (topmost || after == HWND_TOPMOST)
             ModifyStyleEx(0, WS_EX_TOPMOST);
-        else if (insertAfter == reinterpret_cast<const CWnd*>(HWND_NOTOPMOST) || after == HWND_NOTOPMOST)
+        else if (notTopmost || after == HWND_NOTOPMOST)
             ModifyStyleEx(WS_EX_TOPMOST, 0);
     }
     if (flags & SWP_SHOWWINDOW)
