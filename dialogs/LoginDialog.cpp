@@ -1,0 +1,294 @@
+#include "dialogs/LoginDialog.h"
+
+#include <cstring>
+
+#include "console/VossenApp.h"
+#include "dialogs/DialogDrawing.h"
+#include "dialogs/ItemSetDialog.h"
+#include "dialogs/RootConfirmDlg.h"
+#include "dialogs/UpdateHandoff.h"
+#include "platform/core/Text.h"
+#include "resources/LoginDialogs.h"
+#include "store/TradeDataBase.h"
+#include "store/TradeState.h"
+#include "supervision/Launch.h"
+
+IMPLEMENT_DYNAMIC(CLoginDialog, CDialogEx)
+
+namespace {
+
+// The items offered on a first run.
+const struct {
+    const char* name;
+    const char* code;
+} kDefaultItems[] = {
+    {"미니 나스닥", "NQZ20"},  {"마이크로 나스닥", "MNQZ20"},
+    {"미니 S&P 500", "ESZ20"}, {"마이크로 S&P 500", "MESZ20"},
+    {"항생", "HSIU20"},
+};
+
+const char kFillAllFields[] = "모든 항목에 값을 입력해 주세요.";
+const char kAgreeToNotice[] = "위험고지 및 주의사항을 읽고 동의에 체크해주세요.";
+
+// The login texts as an account row holds them, each at most 19 bytes.
+struct LoginTexts {
+    char id[kAccountTextSize];
+    char passwd[kAccountTextSize];
+    char cert_passwd[kAccountTextSize];
+    char account_number[kAccountTextSize];
+    char account_passwd[kAccountTextSize];
+};
+
+// Any stored value other than 0 means the mock server.
+int NormalisedServerType(int value) {
+    return value != 0 ? 1 : 0;
+}
+
+} // namespace
+
+CLoginDialog::CLoginDialog(CWnd* parent)
+    : CDialogEx(IDD_LOGIN_DIALOG, parent), m_nAdminState(0), m_nServerType(0), m_nServerType2(0) {
+    std::memset(m_szIdentCode, 0, sizeof m_szIdentCode);
+    std::memset(m_szSubPassword, 0, sizeof m_szSubPassword);
+}
+
+CLoginDialog::~CLoginDialog() = default;
+
+void CLoginDialog::DoDataExchange(CDataExchange* dx) {
+    CDialogEx::DoDataExchange(dx);
+    DDX_Control(dx, 1064, m_editId);
+    DDX_Control(dx, 1065, m_editPasswd);
+    DDX_Control(dx, 1066, m_editCertPasswd);
+    DDX_Control(dx, 1057, m_editAccountNumber);
+    DDX_Control(dx, 1068, m_editAccountPasswd);
+    DDX_Radio(dx, 1103, m_nServerType);
+    DDV_MinMaxInt(dx, m_nServerType, 0, 1);
+    DDX_Radio(dx, 1105, m_nServerType2);
+    DDV_MinMaxInt(dx, m_nServerType2, 0, 1);
+    DDX_Control(dx, 1216, m_staticLogo1);
+    DDX_Control(dx, 1234, m_checkAgree);
+    DDX_Control(dx, 1058, m_editAccountNumber2);
+    DDX_Control(dx, 1071, m_editAccountPasswd2);
+    DDX_Control(dx, 1072, m_editId2);
+    DDX_Control(dx, 1074, m_editPasswd2);
+    DDX_Control(dx, 1076, m_editCertPasswd2);
+    DDX_Control(dx, 1218, m_staticLogo2);
+    DDX_Control(dx, 1077, m_comboItem);
+}
+
+BEGIN_MESSAGE_MAP(CLoginDialog, CDialogEx)
+ON_BN_CLICKED(IDOK, OnBnClickedOk)
+ON_BN_CLICKED(IDCANCEL, OnBnClickedCancel)
+ON_CONTROL_RANGE(BN_CLICKED, 1103, 1104, OnBnClickedServerType1)
+ON_CONTROL_RANGE(BN_CLICKED, 1105, 1106, OnBnClickedServerType2)
+ON_BN_CLICKED(1243, OnBnClickedItemSet)
+ON_WM_PAINT()
+ON_WM_CTLCOLOR()
+ON_WM_DRAWITEM()
+ON_WM_DESTROY()
+ON_WM_CLOSE()
+ON_WM_TIMER()
+ON_WM_LBUTTONUP()
+END_MESSAGE_MAP()
+
+BOOL CLoginDialog::OnInitDialog() {
+    CDialogEx::OnInitDialog();
+
+    // A first field other than "norun" names a program to update: hand over and end.
+    CStringArray fields;
+    SplitString(fields, theApp.m_lpCmdLine, "|");
+    if (fields.GetSize() > 0) {
+        theApp.m_strLaunchField0 = fields.GetAt(0);
+        if (theApp.m_strLaunchField0 != "norun") {
+            RunUpdateHandoff(theApp.m_strLaunchField0);
+            PostQuitMessage(0);
+            return FALSE;
+        }
+    }
+
+    CTradeState* state = g_pTradeState;
+    state->curr_idx = CTradeDataBase::LoadItems(state->items);
+    if (state->curr_idx < 0) {
+        for (int k = 0; k < 5; ++k) {
+            CopyBounded(state->items[k].name, sizeof state->items[k].name, kDefaultItems[k].name);
+            CopyBounded(state->items[k].code, sizeof state->items[k].code, kDefaultItems[k].code);
+        }
+        // The defaults stand in the trading state even when the store cannot keep them.
+        CTradeDataBase::SaveItems(state->items);
+        state->curr_idx = 0;
+    }
+
+    LOGFONT bold = {};
+    bold.lfHeight = 15;
+    bold.lfWeight = FW_BOLD;
+    std::strcpy(bold.lfFaceName, "Tahoma");
+    m_fontBold.CreateFontIndirect(&bold);
+    GetDlgItem(1110)->SetFont(&m_fontBold, TRUE);
+    GetDlgItem(1203)->SetFont(&m_fontBold, TRUE);
+
+    PreloadAccount();
+    return TRUE;
+}
+
+void CLoginDialog::PreloadAccount() {
+    CTradeState* state = g_pTradeState;
+    int serverType = 1, serverType2 = 1;
+    CTradeDataBase::LoadServerTypes(&serverType, &serverType2);
+
+    LoginTexts first = {}, second = {};
+    char tradeItem[kAccountTextSize] = {};
+    CTradeDataBase::LoadAccount(&serverType, first.id, first.passwd, first.cert_passwd, first.account_number,
+                                first.account_passwd, &serverType2, second.id, second.passwd,
+                                second.cert_passwd, second.account_number, second.account_passwd, tradeItem,
+                                m_szIdentCode, m_szSubPassword);
+    m_editId.SetWindowText(first.id);
+    m_editPasswd.SetWindowText(first.passwd);
+    m_editCertPasswd.SetWindowText(first.cert_passwd);
+    m_editAccountNumber.SetWindowText(first.account_number);
+    m_editAccountPasswd.SetWindowText(first.account_passwd);
+    m_nServerType = NormalisedServerType(serverType);
+    m_editId2.SetWindowText(second.id);
+    m_editPasswd2.SetWindowText(second.passwd);
+    m_editCertPasswd2.SetWindowText(second.cert_passwd);
+    m_editAccountNumber2.SetWindowText(second.account_number);
+    m_editAccountPasswd2.SetWindowText(second.account_passwd);
+    m_nServerType2 = NormalisedServerType(serverType2);
+
+    if (m_comboItem.GetCount() == 0) {
+        for (const TradeItem& item : state->items) {
+            CString name = SlotText(item.name, sizeof item.name);
+            if (name.IsEmpty())
+                break;
+            m_comboItem.AddString(name);
+        }
+        m_comboItem.SetCurSel(state->curr_idx);
+    }
+
+    // The trading state holds the preloaded account even before OK.
+    StoreLoginValues(m_nServerType, first.id, first.passwd, first.cert_passwd, first.account_number,
+                     first.account_passwd, m_nServerType2, second.id, second.passwd, second.cert_passwd,
+                     second.account_number, second.account_passwd, tradeItem, m_szIdentCode, m_szSubPassword);
+    UpdateData(FALSE);
+}
+
+void CLoginDialog::OnBnClickedOk() {
+    if (!UpdateData(TRUE))
+        return;
+
+    // At most 18 bytes of each edit are taken; blanks count as filled.
+    LoginTexts first = {}, second = {};
+    m_editId.GetWindowText(first.id, 19);
+    m_editPasswd.GetWindowText(first.passwd, 19);
+    m_editCertPasswd.GetWindowText(first.cert_passwd, 19);
+    m_editAccountNumber.GetWindowText(first.account_number, 19);
+    m_editAccountPasswd.GetWindowText(first.account_passwd, 19);
+    m_editId2.GetWindowText(second.id, 19);
+    m_editPasswd2.GetWindowText(second.passwd, 19);
+    m_editCertPasswd2.GetWindowText(second.cert_passwd, 19);
+    m_editAccountNumber2.GetWindowText(second.account_number, 19);
+    m_editAccountPasswd2.GetWindowText(second.account_passwd, 19);
+
+    // A mock login needs no certificate and always uses the mock account password.
+    auto complete = [](LoginTexts& login, int serverType) {
+        if (serverType != 0) {
+            CopyBounded(login.account_passwd, sizeof login.account_passwd, kMockAccountPassword);
+            return login.id[0] && login.passwd[0] && login.account_number[0];
+        }
+        return login.id[0] && login.passwd[0] && login.cert_passwd[0] && login.account_number[0] &&
+               login.account_passwd[0];
+    };
+    const bool firstComplete = complete(first, m_nServerType);
+    const bool secondComplete = complete(second, m_nServerType2);
+    // Without a chosen item there is no code to trade.
+    const int index = m_comboItem.GetCurSel();
+    if (!firstComplete || !secondComplete || index < 0 || index >= kTradeItemCount) {
+        MessageBox(kFillAllFields, "", MB_OK);
+        return;
+    }
+    if (!m_checkAgree.GetCheck()) {
+        MessageBox(kAgreeToNotice, "", MB_OK);
+        return;
+    }
+
+    CTradeState* state = g_pTradeState;
+    char tradeItem[kAccountTextSize] = {};
+    CopyBounded(tradeItem, sizeof tradeItem,
+                SlotText(state->items[index].code, sizeof state->items[index].code));
+    CTradeDataBase::SaveCurrentItemIndex(index);
+    StoreLoginValues(m_nServerType, first.id, first.passwd, first.cert_passwd, first.account_number,
+                     first.account_passwd, m_nServerType2, second.id, second.passwd, second.cert_passwd,
+                     second.account_number, second.account_passwd, tradeItem, m_szIdentCode, m_szSubPassword);
+    EndDialog(1);
+}
+
+void CLoginDialog::OnBnClickedCancel() {
+    EndDialog(0);
+}
+
+void CLoginDialog::OnBnClickedServerType1(UINT) {
+    UpdateData(TRUE);
+    g_pTradeState->server_type = m_nServerType;
+}
+
+void CLoginDialog::OnBnClickedServerType2(UINT) {
+    UpdateData(TRUE);
+    g_pTradeState->server_type2 = m_nServerType2;
+}
+
+void CLoginDialog::OnBnClickedItemSet() {
+    if (m_nAdminState == 0) {
+        // The confirmation only unlocks; the items open on the next click.
+        CRootConfirmDlg confirm;
+        const INT_PTR level = confirm.DoModal();
+        // A loop ended by the quit message (-1) grants nothing.
+        m_nAdminState = level == CRootConfirmDlg::kCallNumber || level == CRootConfirmDlg::kAdministrator
+                            ? static_cast<int>(level)
+                            : 0;
+    } else {
+        ItemSetDialog items;
+        items.DoModal();
+    }
+}
+
+void CLoginDialog::OnPaint() {
+    CPaintDC dc(this);
+    CBitmap logo;
+    if (!logo.LoadBitmap(IDB_LOGIN_LOGO))
+        return;
+    BITMAP size = {};
+    logo.GetBitmap(&size);
+    for (CStatic* frame : {&m_staticLogo1, &m_staticLogo2}) {
+        CRect rect;
+        frame->GetClientRect(&rect);
+        CDC* frameDC = frame->GetDC();
+        CDC memory;
+        memory.CreateCompatibleDC(frameDC);
+        CBitmap* previous = memory.SelectObject(&logo);
+        frameDC->StretchBlt(0, 0, rect.Width(), rect.Height(), &memory, 0, 0, size.bmWidth, size.bmHeight,
+                            SRCCOPY);
+        memory.SelectObject(previous);
+        memory.DeleteDC();
+        frame->ReleaseDC(frameDC);
+    }
+    logo.DeleteObject();
+}
+
+HBRUSH CLoginDialog::OnCtlColor(CDC* dc, CWnd* control, UINT kind) {
+    HBRUSH brush = CDialogEx::OnCtlColor(dc, control, kind);
+    if (kind == CTLCOLOR_STATIC) {
+        const int id = control->GetDlgCtrlID();
+        if (id == 1217)
+            dc->SetBkColor(RGB(255, 255, 255));
+        if (id == 1203 || id == 1195 || id == 1200)
+            dc->SetTextColor(RGB(255, 0, 0));
+    }
+    return brush;
+}
+
+void CLoginDialog::OnDrawItem(int controlId, LPDRAWITEMSTRUCT drawItem) {
+    if (controlId == IDOK)
+        DrawCommandButton(drawItem, kConfirmButtonColour);
+    else if (controlId == IDCANCEL)
+        DrawCommandButton(drawItem, kCancelButtonColour);
+    CDialogEx::OnDrawItem(controlId, drawItem);
+}

@@ -1,0 +1,11 @@
+// The update hand-off of the console's command line: a new build of a program waits as
+// "<name>.tmp" in the current folder and takes the place of "<name>.exe".
+#pragma once
+
+#include "platform/core/CString.h"
+#include "platform/core/WinTypes.h"
+
+// Replaces "<name>.exe" by "<name>.tmp" in the current folder and starts it without
+// arguments. Touches nothing unless the ".tmp" file exists; TRUE when the new program was
+// started. The caller ends the program whatever the result.
+BOOL RunUpdateHandoff(const CString& name);

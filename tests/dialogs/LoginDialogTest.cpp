@@ -1,0 +1,397 @@
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "DialogFixture.h"
+#include "console/VossenApp.h"
+#include "dialogs/LoginDialog.h"
+#include "dialogs/RootConfirmDlg.h"
+#include "dialogs/UpdateHandoff.h"
+#include "store/TradeDataBase.h"
+#include "store/TradeState.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kFillAllFields[] = "모든 항목에 값을 입력해 주세요.";
+const char kAgreeToNotice[] = "위험고지 및 주의사항을 읽고 동의에 체크해주세요.";
+
+class LoginTest : public DialogTest {
+protected:
+    void SetUp() override {
+        DialogTest::SetUp();
+        theApp.SetCommandLine("");
+        theApp.m_strLaunchField0.Empty();
+    }
+
+    // Both logins on the mock server with what they require.
+    static void FillMockLogins(CWnd* dlg) {
+        SetText(dlg, 1064, "user1");
+        SetText(dlg, 1065, "pw1");
+        SetText(dlg, 1057, "11111111");
+        SetText(dlg, 1072, "user2");
+        SetText(dlg, 1074, "pw2");
+        SetText(dlg, 1058, "22222222");
+    }
+    static void Agree(CWnd* dlg) {
+        if (!dlg->IsDlgButtonChecked(1234))
+            zui::Click(dlg->GetDlgItem(1234));
+    }
+    static void Ok(CWnd* dlg) { zui::Click(dlg->GetDlgItem(IDOK)); }
+    static void Cancel(CWnd* dlg) { zui::Click(dlg->GetDlgItem(IDCANCEL)); }
+    // Colour inside a control, a few pixels in from its top-left corner.
+    static COLORREF InnerPixel(CWnd* dlg, int id, int inset) {
+        RECT r = zui::WidgetRect(dlg->GetDlgItem(id));
+        return GetWindowPixel(dlg, r.left + inset, r.top + inset);
+    }
+};
+
+TEST_F(LoginTest, FirstRunOffersTheDefaultItemsOnTheMockServer) {
+    StartEnvironment();
+    CLoginDialog dlg;
+    Then([&] {
+        CComboBox& combo = dlg.m_comboItem;
+        EXPECT_EQ(combo.GetCount(), 5);
+        EXPECT_EQ(combo.GetCurSel(), 0);
+        CString name;
+        combo.GetLBText(0, name);
+        EXPECT_EQ(name, "미니 나스닥");
+        combo.GetLBText(4, name);
+        EXPECT_EQ(name, "항생");
+        for (int id : {1064, 1065, 1066, 1057, 1068, 1058, 1071, 1072, 1074, 1076})
+            EXPECT_TRUE(Text(&dlg, id).IsEmpty()) << id;
+        EXPECT_TRUE(dlg.IsDlgButtonChecked(1104));
+        EXPECT_TRUE(dlg.IsDlgButtonChecked(1106));
+        EXPECT_FALSE(dlg.IsDlgButtonChecked(1103));
+        EXPECT_FALSE(dlg.IsDlgButtonChecked(1105));
+        EXPECT_TRUE(zui::HasFocus(dlg.GetDlgItem(1064)));
+        // OK and Cancel are drawn with their own fills; the logo fills its frames.
+        EXPECT_EQ(InnerPixel(&dlg, IDOK, 6), 0x3B0028u);
+        EXPECT_EQ(InnerPixel(&dlg, IDCANCEL, 6), 0x2F2F2Fu);
+        for (int frame : {1216, 1218}) {
+            const COLORREF corner = InnerPixel(&dlg, frame, 1);
+            EXPECT_LT(GetRValue(corner), 60) << frame;
+            EXPECT_LT(GetGValue(corner), 30) << frame;
+        }
+        Screenshot(&dlg, "login-first-run");
+    });
+    Then([&] { Cancel(&dlg); });
+    EXPECT_EQ(dlg.DoModal(), 0);
+
+    TradeItem items[kTradeItemCount] = {};
+    EXPECT_EQ(CTradeDataBase::LoadItems(items), 0);
+    EXPECT_STREQ(items[0].name, "미니 나스닥");
+    EXPECT_STREQ(items[3].name, "마이크로 S&P 500");
+    EXPECT_STREQ(items[4].code, "HSIU20");
+    EXPECT_STREQ(items[5].name, "");
+    EXPECT_EQ(g_pTradeState->server_type, 1);
+    EXPECT_TRUE(m_boxes.empty());
+}
+
+TEST_F(LoginTest, MockLoginHandsOnTheMockPasswordWhichTheNextStartPreloads) {
+    StartEnvironment();
+    {
+        CLoginDialog dlg;
+        Then([&] {
+            FillMockLogins(&dlg);
+            SetText(&dlg, 1068, "9999");
+            Agree(&dlg);
+            Screenshot(&dlg, "login-filled");
+            Ok(&dlg);
+        });
+        ASSERT_EQ(dlg.DoModal(), 1);
+    }
+    CTradeState* s = g_pTradeState;
+    EXPECT_EQ(s->id, "user1");
+    EXPECT_EQ(s->account_passwd, kMockAccountPassword);
+    EXPECT_EQ(s->account_passwd2, kMockAccountPassword);
+    EXPECT_TRUE(s->cert_passwd.IsEmpty());
+    EXPECT_EQ(s->account_number2, "22222222");
+    EXPECT_EQ(s->trade_item, "NQZ20");
+    EXPECT_EQ(s->server_type, 1);
+    EXPECT_TRUE(m_boxes.empty());
+
+    // The main dialog keeps the account row; the next start shows it again.
+    ASSERT_EQ(CTradeDataBase::SaveAccount(s->server_type, s->id, s->passwd, s->cert_passwd, s->account_number,
+                                          s->account_passwd, s->server_type2, s->id2, s->passwd2,
+                                          s->cert_passwd2, s->account_number2, s->account_passwd2,
+                                          s->trade_item, s->ident_code, s->sub_password),
+              1);
+    CLoginDialog next;
+    Then([&] {
+        EXPECT_EQ(Text(&next, 1068), kMockAccountPassword);
+        EXPECT_EQ(Text(&next, 1071), kMockAccountPassword);
+        EXPECT_EQ(Text(&next, 1064), "user1");
+        EXPECT_EQ(Text(&next, 1058), "22222222");
+        EXPECT_TRUE(next.IsDlgButtonChecked(1104));
+        Cancel(&next);
+    });
+    EXPECT_EQ(next.DoModal(), 0);
+    // Cancel leaves the preloaded row in the trading state.
+    EXPECT_EQ(g_pTradeState->id2, "user2");
+}
+
+TEST_F(LoginTest, RealLoginWithoutCertificatePasswordIsRefusedUntilFilled) {
+    StartEnvironment();
+    CLoginDialog dlg;
+    Then([&] {
+        FillMockLogins(&dlg);
+        zui::Click(dlg.GetDlgItem(1103));
+    });
+    Then([&] {
+        EXPECT_EQ(g_pTradeState->server_type, 0) << "the radio click reaches the trading state";
+        SetText(&dlg, 1068, "5678");
+        Agree(&dlg);
+        Ok(&dlg);
+    });
+    Then([&] {
+        ASSERT_EQ(m_boxes.size(), 1u);
+        EXPECT_EQ(m_boxes[0], kFillAllFields);
+        EXPECT_NE(FindTopLevel("Zorvik 마스터 - [Korvex금융투자 로그인]"), nullptr)
+            << "the dialog stays open";
+        SetText(&dlg, 1066, "cert");
+        Ok(&dlg);
+    });
+    EXPECT_EQ(dlg.DoModal(), 1);
+    EXPECT_EQ(m_boxes.size(), 1u);
+    EXPECT_EQ(g_pTradeState->server_type, 0);
+    EXPECT_EQ(g_pTradeState->cert_passwd, "cert");
+    EXPECT_EQ(g_pTradeState->account_passwd, "5678");
+    EXPECT_EQ(g_pTradeState->account_passwd2, kMockAccountPassword);
+}
+
+TEST_F(LoginTest, WithoutTheAgreementNothingIsStored) {
+    StartEnvironment();
+    CLoginDialog dlg;
+    Then([&] {
+        FillMockLogins(&dlg);
+        zui::ChooseComboItem(&dlg.m_comboItem, 2);
+        Ok(&dlg);
+    });
+    Then([&] {
+        ASSERT_EQ(m_boxes.size(), 1u);
+        EXPECT_EQ(m_boxes[0], kAgreeToNotice);
+        Cancel(&dlg);
+    });
+    EXPECT_EQ(dlg.DoModal(), 0);
+    EXPECT_TRUE(g_pTradeState->id.IsEmpty());
+    TradeItem items[kTradeItemCount] = {};
+    EXPECT_EQ(CTradeDataBase::LoadItems(items), 0) << "the chosen item index was not stored";
+}
+
+TEST_F(LoginTest, BlankFieldsCountAsFilledAndLongTextsHandOnEighteenBytes) {
+    StartEnvironment();
+    CLoginDialog dlg;
+    Then([&] {
+        FillMockLogins(&dlg);
+        SetText(&dlg, 1064, "ABCDEFGHIJKLMNOPQRSTUVWXY");
+        SetText(&dlg, 1065, " ");
+        SetText(&dlg, 1058, "   ");
+        zui::ChooseComboItem(&dlg.m_comboItem, 4);
+        Agree(&dlg);
+        Ok(&dlg);
+    });
+    EXPECT_EQ(dlg.DoModal(), 1);
+    EXPECT_EQ(g_pTradeState->id, "ABCDEFGHIJKLMNOPQR");
+    EXPECT_EQ(g_pTradeState->passwd, " ");
+    EXPECT_EQ(g_pTradeState->account_number2, "   ");
+    EXPECT_EQ(g_pTradeState->trade_item, "HSIU20");
+    TradeItem items[kTradeItemCount] = {};
+    EXPECT_EQ(CTradeDataBase::LoadItems(items), 4);
+}
+
+TEST_F(LoginTest, ItemButtonAsksOnceAndOpensTheItemsOnTheNextClick) {
+    StartEnvironment();
+    CLoginDialog dlg;
+    Then([&] { zui::Click(dlg.GetDlgItem(1243)); });
+    Then([&] {
+        CWnd* confirm = FindTopLevel("관리자 인증");
+        ASSERT_NE(confirm, nullptr);
+        zui::TypeText(confirm->GetDlgItem(1100), kAdminAccessCode);
+        zui::Click(confirm->GetDlgItem(IDOK));
+    });
+    Then([&] {
+        EXPECT_EQ(FindTopLevel("관리자 인증"), nullptr);
+        EXPECT_EQ(FindTopLevel("종목설정"), nullptr) << "a correct password opens nothing yet";
+        EXPECT_EQ(dlg.m_nAdminState, 2);
+        zui::Click(dlg.GetDlgItem(1243));
+    });
+    Then([&] {
+        CWnd* items = FindTopLevel("종목설정");
+        ASSERT_NE(items, nullptr);
+        zui::PressKey(items->GetDlgItem(1100), VK_ESCAPE);
+    });
+    Then([&] { Cancel(&dlg); });
+    EXPECT_EQ(dlg.DoModal(), 0);
+    EXPECT_TRUE(m_boxes.empty());
+}
+
+TEST_F(LoginTest, RefusedOrCancelledConfirmationAsksAgain) {
+    StartEnvironment();
+    CLoginDialog dlg;
+    for (bool typeWrong : {true, false}) {
+        Then([&] { zui::Click(dlg.GetDlgItem(1243)); });
+        Then([&, typeWrong] {
+            CWnd* confirm = FindTopLevel("관리자 인증");
+            ASSERT_NE(confirm, nullptr);
+            if (typeWrong) {
+                zui::TypeText(confirm->GetDlgItem(1100), "wrong");
+                zui::Click(confirm->GetDlgItem(IDOK));
+            } else {
+                // Escape ends the prompt with 0, never with the administrator level.
+                zui::TypeText(confirm->GetDlgItem(1100), kAdminAccessCode);
+                zui::PressKey(confirm->GetDlgItem(1100), VK_ESCAPE);
+            }
+        });
+        Then([&] {
+            EXPECT_EQ(dlg.m_nAdminState, 0);
+            EXPECT_EQ(FindTopLevel("종목설정"), nullptr);
+        });
+    }
+    Then([&] { Cancel(&dlg); });
+    EXPECT_EQ(dlg.DoModal(), 0);
+    EXPECT_TRUE(m_boxes.empty()) << "the login dialog shows no message for a refusal";
+}
+
+TEST_F(LoginTest, FailingStoreNeverBlocksTheLogin) {
+    StartEnvironment(false);
+    CLoginDialog dlg;
+    Then([&] {
+        EXPECT_EQ(dlg.m_comboItem.GetCount(), 5);
+        EXPECT_EQ(dlg.m_comboItem.GetCurSel(), 0);
+        FillMockLogins(&dlg);
+        Agree(&dlg);
+        Ok(&dlg);
+    });
+    EXPECT_EQ(dlg.DoModal(), 1);
+    EXPECT_EQ(g_pTradeState->trade_item, "NQZ20");
+    EXPECT_EQ(g_pTradeState->curr_idx, 0);
+}
+
+TEST_F(LoginTest, NorunAfterAnEmptyFieldIsAPlainStart) {
+    theApp.SetCommandLine("||norun|ignored");
+    StartEnvironment();
+    CLoginDialog dlg;
+    Then([&] { Cancel(&dlg); });
+    EXPECT_EQ(dlg.DoModal(), 0);
+    EXPECT_EQ(theApp.m_strLaunchField0, "norun");
+}
+
+// ---------------------------------------------------------------------------------------
+// The update hand-off, with real files in a temporary current folder.
+
+class HandoffTest : public LoginTest {
+protected:
+    void SetUp() override {
+        LoginTest::SetUp();
+        char tmpl[] = "/tmp/zorvik-handoff-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        m_folder = tmpl;
+        m_saved = fs::current_path();
+        fs::current_path(m_folder);
+    }
+    void TearDown() override {
+        fs::current_path(m_saved);
+        std::error_code ec;
+        fs::remove_all(m_folder, ec);
+        LoginTest::TearDown();
+    }
+
+    void WriteFile(const std::string& name, const std::string& content, bool executable = false) {
+        std::ofstream(m_folder / name) << content;
+        if (executable)
+            fs::permissions(m_folder / name, fs::perms::owner_all);
+    }
+    std::string ReadFile(const std::string& name) const {
+        std::stringstream text;
+        text << std::ifstream(m_folder / name).rdbuf();
+        return text.str();
+    }
+    std::vector<std::string> Files() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(m_folder))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    // The new program reports how many arguments it got into "started"; waits for it.
+    std::string WaitForStart() const {
+        for (int i = 0; i < 1000 && !fs::exists(m_folder / "started.done"); ++i)
+            usleep(10000);
+        return ReadFile("started.done");
+    }
+    std::string NewProgram() const {
+        return "#!/bin/sh\necho \"$#\" > '" + (m_folder / "started").string() + "'\nmv '" +
+               (m_folder / "started").string() + "' '" + (m_folder / "started.done").string() +
+               "'\n# new build\n";
+    }
+
+    // A dialog that notes whether it was ever shown.
+    struct WatchedLogin : CLoginDialog {
+        bool shown = false;
+        LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+            if (message == WM_PAINT || (message == WM_SHOWWINDOW && wParam))
+                shown = true;
+            return CLoginDialog::WindowProc(message, wParam, lParam);
+        }
+    };
+
+    fs::path m_folder;
+    fs::path m_saved;
+};
+
+TEST_F(HandoffTest, ReplacesTheProgramStartsItWithoutArgumentsAndNeverShowsTheDialog) {
+    WriteFile("upd.exe", "old build", true);
+    WriteFile("upd.tmp", NewProgram(), true);
+    theApp.SetCommandLine("upd|more|fields");
+    StartEnvironment();
+    WatchedLogin dlg;
+    EXPECT_EQ(dlg.DoModal(), -1);
+    EXPECT_FALSE(dlg.shown);
+    EXPECT_EQ(theApp.m_strLaunchField0, "upd");
+    EXPECT_EQ(WaitForStart(), "0\n");
+    EXPECT_EQ(Files(), (std::vector<std::string>{"started.done", "upd.exe"}));
+    EXPECT_NE(ReadFile("upd.exe").find("# new build"), std::string::npos);
+    // No normal start: the items were never prepared.
+    TradeItem items[kTradeItemCount] = {};
+    EXPECT_EQ(CTradeDataBase::LoadItems(items), -1);
+}
+
+TEST_F(HandoffTest, WithoutTheNewFileNothingIsTouchedAndTheProgramEnds) {
+    WriteFile("NoRun.exe", "current build", true);
+    // The comparison with "norun" is case-sensitive: this names a program.
+    theApp.SetCommandLine("NoRun");
+    StartEnvironment();
+    WatchedLogin dlg;
+    EXPECT_EQ(dlg.DoModal(), -1);
+    EXPECT_FALSE(dlg.shown);
+    EXPECT_EQ(Files(), std::vector<std::string>{"NoRun.exe"});
+    EXPECT_EQ(ReadFile("NoRun.exe"), "current build");
+    TradeItem items[kTradeItemCount] = {};
+    EXPECT_EQ(CTradeDataBase::LoadItems(items), -1);
+}
+
+TEST_F(HandoffTest, NamesOutsideTheCurrentFolderAreRefused) {
+    fs::create_directory(m_folder / "sub");
+    WriteFile("sub/x.exe", "keep", true);
+    WriteFile("sub/x.tmp", NewProgram(), true);
+    EXPECT_FALSE(RunUpdateHandoff("sub\\x"));
+    EXPECT_FALSE(RunUpdateHandoff("sub/x"));
+    EXPECT_FALSE(RunUpdateHandoff("Z:x"));
+    EXPECT_EQ(ReadFile("sub/x.exe"), "keep");
+    EXPECT_TRUE(fs::exists(m_folder / "sub/x.tmp"));
+}
+
+TEST_F(HandoffTest, ProgramWithoutAnOldFileIsStillPutInPlace) {
+    WriteFile("fresh.tmp", NewProgram(), true);
+    EXPECT_TRUE(RunUpdateHandoff("fresh"));
+    EXPECT_EQ(WaitForStart(), "0\n");
+    EXPECT_EQ(Files(), (std::vector<std::string>{"fresh.exe", "started.done"}));
+}
+
+} // namespace
