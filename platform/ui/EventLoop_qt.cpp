@@ -6,8 +6,8 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include <cstdio>
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <map>

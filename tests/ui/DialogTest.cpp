@@ -1,9 +1,13 @@
 // The dialog manager and the modal loop: keys, close box, results, quit, exceptions, boxes.
+#include <unistd.h>
+
 #include <functional>
+#include <thread>
 
 #include "TestDialogs.h"
 #include "UiFixture.h"
 #include "platform/ui/UiTest.h"
+#include "platform/win/MessageLoop.h"
 
 using DialogTest = UiTest;
 
@@ -158,4 +162,62 @@ TEST_F(DialogTest, ShownBoxKeepsOtherMessagesFlowingUntilAnswered) {
     dlg.DoModal();
     EXPECT_EQ(answer, IDYES);
     EXPECT_GE(ticksWhileOpen, 2);
+}
+
+TEST_F(DialogTest, NestedDialogKeepsTheOuterWindowsTimersRunning) {
+    CControlsDlg outer;
+    CControlsDlg inner(IDD_DEFBUTTON);
+    int innerResult = 0, ticksDuringInner = 0;
+    zui::WhenIdle([&] {
+        outer.SetTimer(9, 10, nullptr);
+        innerResult = static_cast<int>(inner.DoModal());
+        outer.KillTimer(9);
+        outer.EndDialog(IDOK);
+    });
+    int tries = 0;
+    std::function<void()> poll = [&] {
+        ticksDuringInner = outer.m_ticks;
+        if (ticksDuringInner >= 2 || ++tries > 1000000)
+            zui::PressKey(inner.GetDlgItem(IDCANCEL), VK_ESCAPE);
+        else
+            zui::WhenIdle(poll);
+    };
+    zui::WhenIdle(poll);
+    EXPECT_EQ(outer.DoModal(), IDOK);
+    EXPECT_EQ(innerResult, IDCANCEL);
+    EXPECT_GE(ticksDuringInner, 2);
+}
+
+TEST_F(DialogTest, ReadableDescriptorWakesTheWaitingLoop) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    CDialogEx dlg(IDD_IMAGES); // nothing focused: no caret blinking wakes Qt either
+    bool read = false;
+    zwin::WatchFd(fds[0], [&] {
+        char c;
+        read = ::read(fds[0], &c, 1) == 1;
+        zwin::UnwatchFd(fds[0]);
+        dlg.EndDialog(9);
+    });
+    // No timer runs: only the descriptor can end the wait.
+    std::thread writer([&] {
+        usleep(50000);
+        (void)::write(fds[1], "x", 1);
+    });
+    EXPECT_EQ(dlg.DoModal(), 9);
+    writer.join();
+    EXPECT_TRUE(read);
+    close(fds[0]);
+    close(fds[1]);
+}
+
+TEST_F(DialogTest, ExceptionWhilePaintingIsReportedOnceIdle) {
+    CControlsDlg dlg;
+    dlg.m_throwInDraw = true;
+    zui::WhenIdle([&] { zui::GetWindowPixel(dlg.GetDlgItem(1001), 1, 1); });
+    zui::WhenIdle([&] { dlg.EndDialog(IDOK); });
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].type & MB_ICONMASK, MB_ICONSTOP);
+    EXPECT_NE(Boxes()[0].text.Find("C:\\그림"), -1);
 }

@@ -174,6 +174,10 @@ void CControlsDlg::OnPaint() {
 void CControlsDlg::OnDrawItem(int id, LPDRAWITEMSTRUCT dis) {
     if (id == 1001) {
         ++m_drawItems;
+        if (m_throwInDraw) {
+            m_throwInDraw = false;
+            throw new CFileException(CFileException::diskFull, 112, "C:\\그림");
+        }
         CDC dc;
         dc.Attach(dis->hDC);
         CRect rc(dis->rcItem);

@@ -38,6 +38,7 @@ public:
     int m_radio = 0;   // 1040 / 1041
 
     bool m_quitInInit = false;
+    bool m_throwInDraw = false;
     bool m_destroyed = false;
     int m_drawItems = 0;
     int m_pressedDraws = 0;
