@@ -72,27 +72,3 @@ TEST(ConsoleResources, MainDialogControlsLieInsideAndApart) {
         }
     }
 }
-
-TEST(ConsoleResources, MenuAboutBoxAndIcon) {
-    RegisterConsoleResources();
-    const MenuTemplate* menu = FindMenuTemplate(IDR_MAIN_MENU);
-    ASSERT_NE(menu, nullptr);
-    ASSERT_EQ(menu->items.size(), 3u);
-    EXPECT_EQ(menu->items[0].popup.at(0).id, ID_MENU_EXIT);
-    EXPECT_EQ(menu->items[1].popup.at(0).id, ID_MENU_COMMON_SETTINGS);
-    EXPECT_EQ(menu->items[2].popup.at(0).id, ID_MENU_ABOUT);
-
-    const DialogTemplate* about = FindDialogTemplate(IDD_ABOUTBOX);
-    ASSERT_NE(about, nullptr);
-    ASSERT_EQ(about->items.size(), 4u);
-    EXPECT_EQ(about->items[0].imageId, IDR_MAINFRAME);
-    EXPECT_EQ(about->items[3].id, IDOK);
-
-    const ImageTemplate* icon = FindImage(IDR_MAINFRAME);
-    ASSERT_NE(icon, nullptr);
-    std::set<DWORD> colours;
-    for (int y = 0; y < icon->height; ++y)
-        for (int x = 0; x < icon->width; ++x)
-            colours.insert(icon->pixel(x, y));
-    EXPECT_GE(colours.size(), 3u); // a drawn image, not a plain square
-}

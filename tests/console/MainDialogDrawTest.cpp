@@ -211,3 +211,16 @@ TEST_F(MainDialogTest, DayFiguresFollowTheSignOfTheDayPnl) {
         }
     });
 }
+
+TEST_F(MainDialogTest, EntryCountAndRetracementChecksHaveTheirOwnColours) {
+    Run([&] {
+        CWnd* entryCount = dlg->GetDlgItem(IDC_CHECK_REVCLEAR_INCOUNT);
+        CWnd* retracement = dlg->GetDlgItem(IDC_CHECK_REVCLEAR_REBACK);
+        EXPECT_GT(CountPixels(entryCount, InnerRect(entryCount, 0), Reddish), 10);
+        EXPECT_GT(CountPixels(retracement, InnerRect(retracement, 0), Bluish), 10);
+        // Another check box of the same box keeps the default text colour.
+        CWnd* other = dlg->GetDlgItem(IDC_CHECK_REVCLEAR_TREND_LINK);
+        RECT all = InnerRect(other, 0);
+        EXPECT_EQ(CountPixels(other, all, Reddish) + CountPixels(other, all, Bluish), 0);
+    });
+}

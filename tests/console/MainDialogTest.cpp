@@ -203,6 +203,11 @@ TEST_F(MainDialogTest, KeysIntoTheDayFiguresAreSwallowed) {
         EXPECT_TRUE(ms->received.empty());
         EXPECT_TRUE(md->received.empty());
         EXPECT_TRUE(boxes.empty());
+        // A settings edit takes the same keys.
+        dlg->m_editInTickS.SetWindowText("12");
+        zui::PressKey(&dlg->m_editInTickS, '5');
+        Settle();
+        EXPECT_NE(zui::ShownText(&dlg->m_editInTickS), "12");
     });
 }
 
