@@ -1,11 +1,13 @@
+#include <sqlite3.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "MainDialogFixture.h"
+#include "platform/core/Path.h"
 #include "platform/ui/Backend.h"
 #include "platform/ui/DialogTemplate.h"
-#include "store/TradeDataBase.h"
 #include "supervision/TraderMessages.h"
 #include "support/TradingLogFile.h"
 
@@ -38,6 +40,23 @@ const std::vector<std::string> kTradeTitles = {"",       "포지션",   "수량"
                                                "청산가", "청산손익", "수수료",  "종목코드",
                                                "거래일", "진입시각", "청산시각"};
 const std::vector<int> kTradeWidths = {5, 50, 35, 70, 70, 70, 70, 70, 80, 70, 70};
+
+// The login flag of the stored account row, "" when there is none.
+std::string AccountLogin() {
+    std::string path = HostPath((std::string(kBaseFolder) + "\\DataBase\\db_Velmora.db").c_str());
+    sqlite3* db = nullptr;
+    std::string login;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db, "select login from VnAccount", -1, &stmt, nullptr) == SQLITE_OK &&
+            sqlite3_step(stmt) == SQLITE_ROW)
+            if (const unsigned char* text = sqlite3_column_text(stmt, 0))
+                login = reinterpret_cast<const char*>(text);
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_close(db);
+    return login;
+}
 
 } // namespace
 
@@ -127,8 +146,6 @@ TEST_F(MainDialogTest, OpensStoppedWithEmptyListsAndTheTitleFont) {
         zui::GetWindowPixel(dlg.get(), 0, 0);
         EXPECT_FALSE(dlg->m_editDayProfitMax.IsWindowEnabled());
     });
-    // The account row is marked as logged out when the dialog goes.
-    EXPECT_EQ(g_pMainDlg, nullptr);
 }
 
 TEST_F(MainDialogTest, InitialisationSavesTheAccountAndBuildsBothCommandLines) {
@@ -140,12 +157,13 @@ TEST_F(MainDialogTest, InitialisationSavesTheAccountAndBuildsBothCommandLines) {
         EXPECT_EQ(dlg->m_strTradeType, "2");
         EXPECT_EQ(dlg->m_strLaunchArgMs, "trader1|pw1|cert1|11110001|0001|0|NQM25|2|Ms");
         EXPECT_EQ(dlg->m_strLaunchArgMd, "trader2|pw2|cert2|22220002|0002|1|NQM25|2|Md");
-        int serverType = -1, serverType2 = -1;
-        EXPECT_EQ(CTradeDataBase::LoadServerTypes(&serverType, &serverType2), 1);
-        EXPECT_EQ(serverType2, 1);
+        EXPECT_EQ(AccountLogin(), "1");
         ASSERT_NE(dlg->m_pStatMerged, nullptr);
         EXPECT_TRUE(dlg->m_pStatMerged->empty());
     });
+    // Ending the dialog marks the account row as logged out.
+    EXPECT_EQ(AccountLogin(), "0");
+    EXPECT_EQ(g_pMainDlg, nullptr);
 }
 
 TEST_F(MainDialogTest, MenuHoldsItsThreeCommands) {
