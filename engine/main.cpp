@@ -1,0 +1,34 @@
+// zorvik_zuzidi.exe: the trading engine stand-in. One argument of nine '|'-separated fields
+// ending in "Ms" or "Md"; see ZuzidiWnd.h.
+#include <cstdio>
+
+#include "engine/EngineArgs.h"
+#include "engine/ZuzidiWnd.h"
+#include "platform/core/Text.h"
+#include "platform/win/MessageLoop.h"
+
+int main(int argc, char** argv) {
+    // Blanks inside a value split it into several arguments; joined again they read as given.
+    CString text;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1)
+            text += ' ';
+        text += HostUtf8ToAnsi(argv[i]);
+    }
+    CEngineArgs args;
+    if (!ParseEngineArgs(text, &args)) {
+        std::fprintf(stderr,
+                     "usage: zorvik_zuzidi.exe id|passwd|cert_passwd|account|account_passwd|server_type|"
+                     "trade_item|trade_type|Ms\n");
+        return 2;
+    }
+    CZuzidiWnd engine(args, CEngineOptions::FromEnvironment(args.Mode()));
+    if (!engine.Start())
+        return 3;
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
