@@ -1,5 +1,11 @@
 // The history list of the main window: trades of both accounts, or their statistics per day
 // or month, chosen in the view combo.
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+
+#include "console/NumberText.h"
 #include "console/VossenDlg.h"
 #include "store/TradeDataBase.h"
 
@@ -22,6 +28,63 @@ const HistoryColumn kStatisticsColumns[] = {
     {"", LVCFMT_LEFT, 5},          {"기준일", LVCFMT_LEFT, 70},   {"매매횟수", LVCFMT_LEFT, 60},
     {"청산손익", LVCFMT_LEFT, 80}, {"수수료", LVCFMT_CENTER, 80}, {"순손익", LVCFMT_CENTER, 80},
 };
+
+// The engines report the decimals; a value no price can have is held to a sane range.
+int PriceDecimals(int decimals) {
+    return std::clamp(decimals, 0, 10);
+}
+
+// Room for any double in fixed notation with up to 10 decimals.
+constexpr std::size_t kNumberRoom = 400;
+
+// The text that the format MakeDecimalFormat(decimals) prints, without printf's cost: fixed
+// notation of to_chars gives the same digits. Returns the length.
+int FixedText(char* out, double value, int decimals) {
+    auto [end, error] = std::to_chars(out, out + kNumberRoom - 1, value, std::chars_format::fixed, decimals);
+    if (error != std::errc())
+        return std::snprintf(out, kNumberRoom, MakeDecimalFormat(decimals), value);
+    *end = 0;
+    return static_cast<int>(end - out);
+}
+
+// A number with the price decimals, passed through the price form of the tick base.
+CString PriceText(double value, int decimals, int tickBase) {
+    char number[kNumberRoom];
+    CString text(number, FixedText(number, value, decimals));
+    FormatPriceText(text, tickBase);
+    return text;
+}
+
+// A fixed text field of a record, up to its terminator or its end.
+CString FieldText(const char* field, std::size_t size) {
+    return CString(field, static_cast<int>(strnlen(field, size)));
+}
+
+// Characters [first, first + count) of a time text; empty beyond its end.
+void AppendPart(char*& out, const char* text, int length, int first, int count) {
+    for (int i = first; i < first + count && i < length; ++i)
+        *out++ = text[i];
+}
+
+// "YYYY-MM-DD" of the date characters of a time text.
+void DateText(char* out, const char* time, int length) {
+    AppendPart(out, time, length, 0, 4);
+    *out++ = '-';
+    AppendPart(out, time, length, 4, 2);
+    *out++ = '-';
+    AppendPart(out, time, length, 6, 2);
+    *out = 0;
+}
+
+// "hh:mm:ss" of the time-of-day characters of a time text.
+void ClockText(char* out, const char* time, int length) {
+    AppendPart(out, time, length, 8, 2);
+    *out++ = ':';
+    AppendPart(out, time, length, 10, 2);
+    *out++ = ':';
+    AppendPart(out, time, length, 12, 2);
+    *out = 0;
+}
 
 } // namespace
 
@@ -64,20 +127,90 @@ void CVossenDlg::FillTradeList() {
     if (!s || !s->trade_records)
         return;
     // Any entry but "당일" lists every trade up to the end of the current trading day.
-    const CString fromDay = m_cbView.GetCurSel() > 0 ? CString("00000000") : s->trade_day_from;
-    CTradeDataBase::LoadTradingLog(*s->trade_records, m_strAccountNumber, m_strAccountNumber2, fromDay,
-                                   s->trade_day_to);
-    m_listHistory.DeleteAllItems();
+    const int selected = m_cbView.GetCurSel();
+    const CString fromDay = selected > 0 ? CString("00000000") : s->trade_day_from;
+    std::vector<TradeLogRow>& rows = *s->trade_records;
+    CTradeDataBase::LoadTradingLog(rows, m_strAccountNumber, m_strAccountNumber2, fromDay, s->trade_day_to);
+
+    // The risk rules read the count whatever the list shows.
     s->trade_count = 0;
-    for (const TradeLogRow& row : *s->trade_records)
+    for (const TradeLogRow& row : rows)
         s->trade_count += row.qty;
+    // Statistics on screen stay there: a status record does not replace them with trades.
+    if (m_nViewMode > 1 && selected > 1)
+        return;
+
+    m_listHistory.DeleteAllItems();
+    const int decimals = PriceDecimals(s->price_decimals);
+    const int tickBase = s->tick_base;
+    char text[kNumberRoom];
+    for (const TradeLogRow& row : rows) {
+        const int item = m_listHistory.InsertItem(0, "");
+        m_listHistory.SetItemText(item, 1, row.side == 2 ? "매수" : "매도");
+        std::snprintf(text, sizeof text, "%d", row.qty);
+        m_listHistory.SetItemText(item, 2, text);
+        m_listHistory.SetItemText(item, 3, PriceText(row.in_price, decimals, tickBase));
+        m_listHistory.SetItemText(item, 4, PriceText(row.out_price, decimals, tickBase));
+        // Money in the trade rows: two decimals, no separators.
+        FixedText(text, row.profit, 2);
+        m_listHistory.SetItemText(item, 5, text);
+        FixedText(text, row.fee, 2);
+        m_listHistory.SetItemText(item, 6, text);
+        m_listHistory.SetItemText(item, 7, FieldText(row.code, sizeof row.code));
+        const int outLength = static_cast<int>(strnlen(row.out_time, sizeof row.out_time));
+        const int inLength = static_cast<int>(strnlen(row.in_time, sizeof row.in_time));
+        DateText(text, row.out_time, outLength);
+        m_listHistory.SetItemText(item, 8, text);
+        ClockText(text, row.in_time, inLength);
+        m_listHistory.SetItemText(item, 9, text);
+        ClockText(text, row.out_time, outLength);
+        m_listHistory.SetItemText(item, 10, text);
+    }
 }
 
-void CVossenDlg::FillStatisticsList(int) {
-    for (std::vector<StatRow>* rows : {m_pStatFirst, m_pStatSecond, m_pStatMerged})
-        if (rows)
-            rows->clear();
+void CVossenDlg::FillStatisticsList(int kind) {
+    if (!m_pStatFirst || !m_pStatSecond || !m_pStatMerged)
+        return;
+    std::vector<StatRow>& first = *m_pStatFirst;
+    std::vector<StatRow>& second = *m_pStatSecond;
+    std::vector<StatRow>& merged = *m_pStatMerged;
+    first.clear();
+    second.clear();
+    merged.clear();
+    CTradeDataBase::QueryPeriodStatistics(first, m_strAccountNumber, kind);
+    CTradeDataBase::QueryPeriodStatistics(second, m_strAccountNumber2, kind);
+
+    merged = first;
+    for (const StatRow& row : second) {
+        auto same = std::find_if(merged.begin(), merged.end(), [&row](const StatRow& m) {
+            return std::strncmp(m.key, row.key, sizeof m.key) == 0;
+        });
+        if (same != merged.end()) {
+            same->count += row.count;
+            same->fee += row.fee;
+            same->profit += row.profit;
+        } else {
+            merged.push_back(row);
+        }
+    }
+    std::sort(merged.begin(), merged.end(), StatRowLess);
+
     m_listHistory.DeleteAllItems();
+    const CTradeState* s = g_pTradeState;
+    const int decimals = PriceDecimals(s ? s->price_decimals : 0);
+    const int tickBase = s ? s->tick_base : 0;
+    char text[kNumberRoom];
+    for (const StatRow& row : merged) {
+        const int item = m_listHistory.InsertItem(0, "");
+        m_listHistory.SetItemText(item, 1, FieldText(row.key, sizeof row.key));
+        std::snprintf(text, sizeof text, "%d", row.count);
+        m_listHistory.SetItemText(item, 2, text);
+        m_listHistory.SetItemText(item, 3, PriceText(row.profit, decimals, tickBase));
+        m_listHistory.SetItemText(item, 4, PriceText(row.fee, decimals, tickBase));
+        // The net result keeps no separators.
+        FixedText(text, row.profit - row.fee, decimals);
+        m_listHistory.SetItemText(item, 5, text);
+    }
 }
 
 bool StatRowLess(StatRow a, StatRow b) {

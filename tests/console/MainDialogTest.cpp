@@ -341,6 +341,17 @@ TEST_F(MainDialogTest, TradeFillCountsTheQuantitiesOfBothAccounts) {
         EXPECT_EQ(dlg->m_nViewMode, 1);
         EXPECT_EQ(g_pTradeState->trade_count, 9);
         EXPECT_EQ(HeaderTitles(dlg->m_listHistory), kTradeTitles);
+        // A refill from the engines while statistics are shown counts the trades and leaves
+        // the statistics on screen.
+        zui::ChooseComboItem(&dlg->m_cbView, 2);
+        Settle();
+        dlg->m_listHistory.InsertItem(0, "");
+        dlg->m_listHistory.SetItemText(0, 1, "20250602");
+        g_pTradeState->trade_count = 0;
+        dlg->FillTradeList();
+        EXPECT_EQ(g_pTradeState->trade_count, 9);
+        EXPECT_EQ(dlg->m_listHistory.GetItemText(0, 1), "20250602");
+        EXPECT_EQ(HeaderTitles(dlg->m_listHistory).size(), 6u);
     });
 }
 
