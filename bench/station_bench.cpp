@@ -1,0 +1,155 @@
+// The window station between two processes: a WM_COPYDATA send with its reply, through the
+// station, beside a bare Unix datagram round trip between the same two processes (the other
+// process echoes the datagram from its message loop, where the station's socket is also
+// taken).
+#include <benchmark/benchmark.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "RatioReporter.h"
+#include "platform/win/MessageLoop.h"
+#include "platform/win/Station.h"
+#include "support/TempDrive.h"
+
+namespace {
+
+constexpr char kPeerTitle[] = "Zorvik-Bench-Peer";
+constexpr char kClientTitle[] = "Zorvik-Bench-Client";
+constexpr UINT WM_BENCH_QUIT = WM_USER + 1;
+// An account update of typical length.
+constexpr char kRecord[] =
+    "1|12|1|15012.25|15010.00|50123000|50150000|40123000|27000|27000|123000|5.00|3|0|0|0";
+
+std::string SocketPath(const char* name) {
+    return std::string(std::getenv("ZORVIK_STATION")) + "/" + name + "-" + std::to_string(getpid()) + ".sock";
+}
+
+int Bind(const std::string& path, sockaddr_un* addr) {
+    int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    std::memset(addr, 0, sizeof(*addr));
+    addr->sun_family = AF_UNIX;
+    std::snprintf(addr->sun_path, sizeof(addr->sun_path), "%s", path.c_str());
+    unlink(path.c_str());
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(addr), sizeof(*addr)) != 0) {
+        std::perror("bind");
+        std::exit(2);
+    }
+    return fd;
+}
+
+class CPeerWnd : public CWnd {
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_COPYDATA)
+            return static_cast<LRESULT>(reinterpret_cast<COPYDATASTRUCT*>(lParam)->cbData);
+        if (message == WM_BENCH_QUIT) {
+            PostQuitMessage(0);
+            return 0;
+        }
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+};
+
+// The other process: a titled window and an echo socket, both taken by its message loop.
+[[noreturn]] void RunPeer(const std::string& echoPath) {
+    sockaddr_un addr;
+    int echo = Bind(echoPath, &addr);
+    zwin::WatchFd(echo, [echo] {
+        char buffer[512];
+        sockaddr_un from{};
+        socklen_t length = sizeof(from);
+        ssize_t n;
+        while ((n = recvfrom(echo, buffer, sizeof(buffer), MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from),
+                             &length)) > 0)
+            sendto(echo, buffer, static_cast<size_t>(n), 0, reinterpret_cast<sockaddr*>(&from), length);
+    });
+    CPeerWnd wnd;
+    wnd.CreateEx(0, kPeerTitle, WS_POPUP, RECT{0, 0, 10, 10}, nullptr, 0);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0))
+        DispatchMessageA(&msg);
+    wnd.DestroyWindow();
+    unlink(echoPath.c_str());
+    std::exit(0);
+}
+
+struct Link {
+    HWND peer = nullptr;
+    CWnd* client = nullptr;
+    int bare = -1;
+    sockaddr_un echo{};
+};
+Link g_link;
+
+void BM_BareDatagramRoundTrip(benchmark::State& state) {
+    char out[48 + sizeof(kRecord)] = {};
+    std::memcpy(out + 48, kRecord, sizeof(kRecord));
+    char in[512];
+    for (auto _ : state) {
+        sendto(g_link.bare, out, sizeof(out), 0, reinterpret_cast<sockaddr*>(&g_link.echo),
+               sizeof(g_link.echo));
+        if (recv(g_link.bare, in, sizeof(in), 0) != static_cast<ssize_t>(sizeof(out)))
+            state.SkipWithError("echo lost");
+    }
+}
+BENCHMARK(BM_BareDatagramRoundTrip)->Repetitions(3);
+
+void BM_CopyDataRoundTrip(benchmark::State& state) {
+    COPYDATASTRUCT cds{3049, sizeof(kRecord), const_cast<char*>(kRecord)};
+    for (auto _ : state) {
+        LRESULT r = SendMessageA(g_link.peer, WM_COPYDATA, reinterpret_cast<WPARAM>(g_link.client->m_hWnd),
+                                 reinterpret_cast<LPARAM>(&cds));
+        if (r != static_cast<LRESULT>(sizeof(kRecord)))
+            state.SkipWithError("no reply");
+    }
+}
+BENCHMARK(BM_CopyDataRoundTrip)->Repetitions(3);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    TempDrive drive;
+    std::string echoPath = drive.Station() + "/bench-echo.sock";
+    pid_t peer = fork();
+    if (peer == 0)
+        RunPeer(echoPath);
+
+    CWnd client;
+    client.CreateEx(0, kClientTitle, WS_POPUP, RECT{0, 0, 10, 10}, nullptr, 0);
+    for (int i = 0; i < 500 && !(g_link.peer = FindWindowA(nullptr, kPeerTitle)); ++i) {
+        timespec ts{0, 10000000};
+        nanosleep(&ts, nullptr);
+    }
+    if (!g_link.peer) {
+        std::fprintf(stderr, "the peer's window did not appear\n");
+        kill(peer, SIGKILL);
+        return 2;
+    }
+    g_link.client = &client;
+    g_link.bare = Bind(SocketPath("bench-client"), &g_link.echo);
+    std::memset(&g_link.echo, 0, sizeof(g_link.echo));
+    g_link.echo.sun_family = AF_UNIX;
+    std::snprintf(g_link.echo.sun_path, sizeof(g_link.echo.sun_path), "%s", echoPath.c_str());
+
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatio("station_copydata_roundtrip", "BM_CopyDataRoundTrip", "BM_BareDatagramRoundTrip");
+
+    PostMessageA(g_link.peer, WM_BENCH_QUIT, 0, 0);
+    int status = 0;
+    waitpid(peer, &status, 0);
+    close(g_link.bare);
+    unlink(SocketPath("bench-client").c_str());
+    client.DestroyWindow();
+    benchmark::Shutdown();
+    return 0;
+}
