@@ -75,7 +75,7 @@ bool CZuzidiWnd::Start() {
     int count = LoadStrategyValues(&m_settings);
     m_log.Write("note", 0, 0, 0, CString("settings keys=") + std::to_string(count).c_str());
 
-    CreateEx(0, m_args.ms ? kEngineTitleMs : kEngineTitleMd, WS_POPUP, RECT{0, 0, 0, 0}, nullptr, 0);
+    CreateEx(0, m_args.ms ? kTraderTitleMs : kTraderTitleMd, WS_POPUP, RECT{0, 0, 0, 0}, nullptr, 0);
     PostToMaster(WM_TRADER_STARTED, m_args.ms ? 1 : 0);
     m_startMs = CClock::NowMs();
     if (Simulating()) {
@@ -231,13 +231,13 @@ void CZuzidiWnd::Changed() {
 // Reports to the console.
 
 void CZuzidiWnd::PostToMaster(UINT message, WPARAM wParam) {
-    HWND master = FindWindowA(nullptr, kMasterTitle);
+    HWND master = FindWindowA(nullptr, kTraderTitleMaster);
     BOOL posted = master ? PostMessageA(master, message, wParam, 0) : FALSE;
     m_log.Write(posted ? "sent" : "lost", message, wParam, 0);
 }
 
 void CZuzidiWnd::SendRecord(ULONG_PTR kind, const CString& text) {
-    HWND master = FindWindowA(nullptr, kMasterTitle);
+    HWND master = FindWindowA(nullptr, kTraderTitleMaster);
     if (!master) {
         m_log.Write("lost", WM_COPYDATA, kind, 0, text);
         return;

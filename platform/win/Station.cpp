@@ -154,13 +154,22 @@ bool Deliver(long pid, const std::vector<std::uint8_t>& bytes) {
     }
 }
 
+// A datagram of this process to window `target` of another.
+zwin::StationDatagram Outgoing(std::uint32_t kind, std::uint64_t target, UINT message, WPARAM wParam,
+                               LPARAM lParam) {
+    zwin::StationDatagram d;
+    d.kind = kind;
+    d.senderPid = static_cast<std::uint32_t>(getpid());
+    d.target = target;
+    d.message = message;
+    d.wParam = static_cast<std::uint64_t>(wParam);
+    d.lParam = static_cast<std::uint64_t>(lParam);
+    return d;
+}
+
 void Reply(const zwin::StationDatagram& request, LRESULT result) {
-    zwin::StationDatagram r;
-    r.kind = zwin::kDatagramReply;
-    r.senderPid = static_cast<std::uint32_t>(getpid());
+    zwin::StationDatagram r = Outgoing(zwin::kDatagramReply, 0, request.message, 0, result);
     r.sequence = request.sequence;
-    r.message = request.message;
-    r.lParam = static_cast<std::uint64_t>(result);
     Deliver(request.senderPid, zwin::EncodeDatagram(r));
 }
 
@@ -477,14 +486,7 @@ BOOL StationPost(HWND remote, UINT message, WPARAM wParam, LPARAM lParam) {
     }
     if (!StationCarries(kDatagramPost, message) || !Ensure())
         return FALSE;
-    StationDatagram d;
-    d.kind = kDatagramPost;
-    d.senderPid = static_cast<std::uint32_t>(getpid());
-    d.target = id;
-    d.message = message;
-    d.wParam = static_cast<std::uint64_t>(wParam);
-    d.lParam = static_cast<std::uint64_t>(lParam);
-    return Deliver(pid, EncodeDatagram(d)) ? TRUE : FALSE;
+    return Deliver(pid, EncodeDatagram(Outgoing(kDatagramPost, id, message, wParam, lParam))) ? TRUE : FALSE;
 }
 
 LRESULT StationSend(HWND remote, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -496,13 +498,7 @@ LRESULT StationSend(HWND remote, UINT message, WPARAM wParam, LPARAM lParam) {
         HWND local = HandleFromId(id);
         return local ? SendMessageA(local, message, wParam, lParam) : 0;
     }
-    StationDatagram d;
-    d.kind = kDatagramSend;
-    d.senderPid = static_cast<std::uint32_t>(getpid());
-    d.target = id;
-    d.message = message;
-    d.wParam = static_cast<std::uint64_t>(wParam);
-    d.lParam = static_cast<std::uint64_t>(lParam);
+    StationDatagram d = Outgoing(kDatagramSend, id, message, wParam, lParam);
     if (message == WM_COPYDATA) {
         const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
         if (!cds || cds->cbData > kStationMaxPayload || (cds->cbData && !cds->lpData))
