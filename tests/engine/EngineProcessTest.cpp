@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -91,16 +92,32 @@ bool ProcessGone(pid_t pid) {
     return ::access(("/proc/" + std::to_string(pid) + "/stat").c_str(), F_OK) != 0;
 }
 
+// Still a child of this process: an engine that ended was reaped, and its pid may since
+// name another process.
+bool OwnChild(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::size_t close = stat.rfind(')');
+    if (close == std::string::npos)
+        return false;
+    std::istringstream rest(stat.substr(close + 1));
+    std::string state;
+    long parent = 0;
+    rest >> state >> parent;
+    return parent == getpid();
+}
+
 class EngineProcessTest : public ::testing::Test {
 protected:
     void SetUp() override {
         base = drive.MakeBaseFolder();
         ASSERT_EQ(symlink(ZORVIK_ENGINE_EXE, (base + "/zorvik_zuzidi.exe").c_str()), 0);
-        master.CreateEx(0, kMasterTitle, WS_POPUP, RECT{}, nullptr, 0);
+        master.CreateEx(0, kTraderTitleMaster, WS_POPUP, RECT{}, nullptr, 0);
     }
     void TearDown() override {
         for (pid_t pid : started)
-            kill(pid, SIGKILL);
+            if (OwnChild(pid))
+                kill(pid, SIGKILL);
         for (const char* name : {"ZORVIK_ENGINE_SCENARIO", "ZORVIK_ENGINE_SEED", "ZORVIK_ENGINE_STEP_MS"})
             unsetenv(name);
     }
@@ -158,11 +175,11 @@ TEST_F(EngineProcessTest, StartsReportsTakesCommandsInOrderAndEchoes) {
     EXPECT_EQ(master.Texts(COPYDATA_ACCOUNT_INFO), (std::vector<CString>{"1|1|0"}));
     EXPECT_STREQ(Field(master.Texts(COPYDATA_ACCOUNT_UPDATE)[0], 14).GetString(), "1");
 
-    HWND ms = FindWindowA(nullptr, kEngineTitleMs);
+    HWND ms = FindWindowA(nullptr, kTraderTitleMs);
     ASSERT_NE(ms, nullptr);
     EXPECT_EQ(CWnd::FromHandlePermanent(ms), nullptr);
     EXPECT_EQ(master.records[0].sender, ms);
-    EXPECT_EQ(FindWindowA(nullptr, kEngineTitleMd), nullptr);
+    EXPECT_EQ(FindWindowA(nullptr, kTraderTitleMd), nullptr);
 
     const std::pair<UINT, WPARAM> commands[] = {{WM_TRADER_START, 0},
                                                 {WM_TRADER_STOP, 0},
@@ -186,7 +203,7 @@ TEST_F(EngineProcessTest, StartsReportsTakesCommandsInOrderAndEchoes) {
 
     // It ended and took its window out of the station.
     ASSERT_TRUE(PumpUntil([&] { return ProcessGone(pid); }));
-    EXPECT_EQ(FindWindowA(nullptr, kEngineTitleMs), nullptr);
+    EXPECT_EQ(FindWindowA(nullptr, kTraderTitleMs), nullptr);
     EXPECT_FALSE(PostMessageA(ms, WM_TRADER_START, 0, 0));
 
     std::vector<std::string> received = Log("Ms", "recv");
@@ -227,7 +244,7 @@ TEST_F(EngineProcessTest, SecondInstanceWritesItsTradesAndReloadsItsSettings) {
     // Settings are read at the start and again on every reload.
     sqlite3_exec(db, "insert into VnStrategy values ('macd_use_r', 1);", nullptr, nullptr, nullptr);
     sqlite3_close(db);
-    HWND md = FindWindowA(nullptr, kEngineTitleMd);
+    HWND md = FindWindowA(nullptr, kTraderTitleMd);
     ASSERT_TRUE(PostMessageA(md, WM_TRADER_RELOAD_SETTINGS, 0, 0));
     ASSERT_TRUE(PostMessageA(md, WM_TRADER_EXIT, 0, 0));
     ASSERT_TRUE(PumpUntil([&] { return master.Posted(WM_TRADER_EXIT); }));
@@ -264,7 +281,7 @@ TEST_F(EngineProcessTest, SimulatedMarketTradesWhileStartedAndReportsItsState) {
     EXPECT_EQ(SplitFields(master.Texts(COPYDATA_ACCOUNT_UPDATE)[0]).size(), 16u);
     EXPECT_STREQ(Field(master.Texts(COPYDATA_ACCOUNT_UPDATE)[0], 14).GetString(), "1"); // stopped
 
-    HWND ms = FindWindowA(nullptr, kEngineTitleMs);
+    HWND ms = FindWindowA(nullptr, kTraderTitleMs);
     PostMessageA(ms, WM_TRADER_START, 0, 0);
     // Each closed trade is followed by an account-information record.
     ASSERT_TRUE(PumpUntil([&] { return master.Texts(COPYDATA_ACCOUNT_INFO).size() >= 3; }));
@@ -287,6 +304,6 @@ TEST_F(EngineProcessTest, SimulatedMarketTradesWhileStartedAndReportsItsState) {
 
     // Killed, it leaves nothing to find and posts to it fail quietly.
     kill(pid, SIGKILL);
-    EXPECT_TRUE(PumpUntil([&] { return FindWindowA(nullptr, kEngineTitleMs) == nullptr; }));
+    EXPECT_TRUE(PumpUntil([&] { return FindWindowA(nullptr, kTraderTitleMs) == nullptr; }));
     EXPECT_FALSE(PostMessageA(ms, WM_TRADER_START, 0, 0));
 }
