@@ -1,0 +1,169 @@
+#include <sqlite3.h>
+
+#include <string>
+#include <vector>
+
+#include "HistoryData.h"
+#include "PanelFixture.h"
+#include "platform/ui/UiTest.h"
+#include "store/TradeState.h"
+
+namespace {
+
+using Table = std::vector<std::vector<std::string>>;
+
+// Column 0 is the empty spacer of either layout.
+const Table kTodayTrades = {
+    {"", "매수", "1", "15,234.25", "15,240.50", "152500.00", "21300.00", "NQH24", "2024-03-05", "04:59:00",
+     "05:00:00"},
+    {"", "매도", "3", "15,300.00", "15,290.00", "-1234.50", "21300.00", "NQ,H\"24", "2024-03-04", "22:00:00",
+     "23:00:00"},
+};
+const Table kEarlierTrades = {
+    {"", "매도", "5", "5,000.00", "5,001.00", "500.00", "5.00", "ESH24", "2024-03-01", "11:59:00",
+     "12:00:00"},
+    {"", "매수", "2", "15,234.25", "15,240.50", "1234.50", "10.00", "NQH24", "2024-03-01", "10:00:00",
+     "10:15:00"},
+    {"", "매수", "1", "5,000.00", "4,999.00", "-123.50", "0.00", "ESH24", "2024-02-28", "15:20:00",
+     "15:30:00"},
+};
+const Table kDayStatistics = {
+    {"", "20240305", "2", "152,600.00", "21,301.00", "131299.00"},
+    {"", "20240304", "1", "-1,234.50", "21,300.00", "-22534.50"},
+    {"", "20240301", "2", "1,734.50", "15.00", "1719.50"},
+    {"", "20240228", "1", "-123.50", "0.00", "-123.50"},
+};
+const Table kMonthStatistics = {
+    {"", "202403", "5", "153,100.00", "42,616.00", "110484.00"},
+    {"", "202402", "1", "-123.50", "0.00", "-123.50"},
+};
+
+Table Concat(Table a, const Table& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+class HistoryTest : public PanelTest {
+protected:
+    // Both engines report: the trading day is known and the trades are listed.
+    static void Report(CVossenDlg& dlg) {
+        SendAccountInfo(dlg, 1, 2, kDayFrom, kDayTo);
+        SendAccountInfo(dlg, 0, 2, kDayFrom, kDayTo);
+    }
+    static void Choose(CVossenDlg& dlg, int entry) {
+        zui::ChooseComboItem(&dlg.m_cbView, entry);
+        zui::ProcessEvents();
+    }
+    static Table Shown(CVossenDlg& dlg, int columns) { return Rows(dlg.m_listHistory, columns); }
+};
+
+} // namespace
+
+TEST_F(HistoryTest, EachViewListsItsRowsLatestFirst) {
+    WriteHistoryLogs();
+    RunDialog([](CVossenDlg& dlg) {
+        EXPECT_EQ(dlg.m_listHistory.GetItemCount(), 0); // empty until the engines report
+        Report(dlg);
+        EXPECT_EQ(Shown(dlg, 11), kTodayTrades);
+        EXPECT_EQ(g_pTradeState->trade_count, 4);
+
+        Choose(dlg, 1);
+        EXPECT_EQ(dlg.m_nViewMode, 1);
+        EXPECT_EQ(Shown(dlg, 11), Concat(kTodayTrades, kEarlierTrades));
+        EXPECT_EQ(g_pTradeState->trade_count, 12);
+
+        Choose(dlg, 2);
+        EXPECT_EQ(dlg.m_listHistory.GetHeaderCtrl()->GetItemCount(), 6);
+        EXPECT_EQ(Shown(dlg, 6), kDayStatistics);
+        SaveScreen(&dlg, "main-statistics-day");
+
+        Choose(dlg, 3);
+        EXPECT_EQ(Shown(dlg, 6), kMonthStatistics);
+        EXPECT_EQ(g_pTradeState->trade_count, 12);
+
+        Choose(dlg, 0);
+        EXPECT_EQ(dlg.m_listHistory.GetHeaderCtrl()->GetItemCount(), 11);
+        EXPECT_EQ(Shown(dlg, 11), kTodayTrades);
+        EXPECT_EQ(g_pTradeState->trade_count, 4);
+    });
+}
+
+TEST_F(HistoryTest, ChoosingTheEntryShownChangesNothing) {
+    WriteHistoryLogs();
+    RunDialog([](CVossenDlg& dlg) {
+        Report(dlg);
+        TradingLogFile("111").Add(
+            {"111", "NQH24", "20240304080000", "20240304090000", "", "", 2, 7, 1, 1, 1, 1});
+        Choose(dlg, 0);
+        EXPECT_EQ(Shown(dlg, 11), kTodayTrades);
+        EXPECT_EQ(g_pTradeState->trade_count, 4);
+        Choose(dlg, 2);
+        TradingLogFile("222").Add(
+            {"222", "NQH24", "20240306080000", "20240306090000", "", "", 2, 1, 1, 1, 1, 1});
+        Choose(dlg, 2);
+        EXPECT_EQ(Shown(dlg, 6).size(), kDayStatistics.size());
+    });
+}
+
+TEST_F(HistoryTest, StatusRecordsKeepStatisticsOnScreenAndRecountTrades) {
+    WriteHistoryLogs();
+    RunDialog([](CVossenDlg& dlg) {
+        Report(dlg);
+        Choose(dlg, 3);
+        TradingLogFile("222").Add(
+            {"222", "NQH24", "20240304080000", "20240304090000", "", "", 2, 6, 1, 1, 1, 1});
+        Report(dlg);
+        EXPECT_EQ(dlg.m_listHistory.GetHeaderCtrl()->GetItemCount(), 6);
+        EXPECT_EQ(Shown(dlg, 6), kMonthStatistics);
+        // Every trade up to the end of the trading day counts while a statistics view is shown.
+        EXPECT_EQ(g_pTradeState->trade_count, 18);
+        EXPECT_EQ(dlg.m_nViewMode, 3);
+        // Back to the trades: the new one is there.
+        Choose(dlg, 0);
+        EXPECT_EQ(Shown(dlg, 11).size(), 3u);
+        EXPECT_EQ(g_pTradeState->trade_count, 10);
+    });
+}
+
+TEST_F(HistoryTest, UnreadableLogsListWhatCouldBeRead) {
+    WriteHistoryLogs();
+    RunDialog([this](CVossenDlg& dlg) {
+        // The first account's log is held by its engine for writing; the second has none.
+        sqlite3* engine = nullptr;
+        ASSERT_EQ(sqlite3_open(TradingLogPath("111").c_str(), &engine), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(engine, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        Report(dlg);
+        EXPECT_EQ(Shown(dlg, 11), Table({kTodayTrades[0]}));
+        EXPECT_EQ(g_pTradeState->trade_count, 1);
+        Choose(dlg, 2);
+        EXPECT_EQ(Shown(dlg, 6), Table({{"", "20240305", "2", "152,600.00", "21,301.00", "131299.00"},
+                                        {"", "20240301", "1", "500.00", "5.00", "495.00"},
+                                        {"", "20240228", "1", "-123.50", "0.00", "-123.50"}}));
+        sqlite3_exec(engine, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(engine);
+
+        std::remove(TradingLogPath("111").c_str());
+        std::remove(TradingLogPath("222").c_str());
+        Choose(dlg, 1);
+        EXPECT_EQ(dlg.m_listHistory.GetItemCount(), 0);
+        EXPECT_EQ(g_pTradeState->trade_count, 0);
+        Choose(dlg, 3);
+        EXPECT_EQ(dlg.m_listHistory.GetItemCount(), 0);
+        EXPECT_TRUE(shown.empty());
+    });
+}
+
+TEST_F(HistoryTest, LongKeysAreCutAndUntilTheFirstReportNothingIsListed) {
+    TradingLogFile log("111");
+    log.Add({"111", "X", "20240304080000", "20240304090000", "2024030412345678901", "20240304123456789", 2, 1,
+             1, 1, 3, 1});
+    log.Add({"111", "X", "20240304080000", "20240304090000", "", "", 2, 1, 1, 1, 3, 1});
+    RunDialog([](CVossenDlg& dlg) {
+        // No trading day yet: the window ends before every exit time.
+        dlg.FillTradeList();
+        EXPECT_EQ(dlg.m_listHistory.GetItemCount(), 0);
+        EXPECT_EQ(g_pTradeState->trade_count, 0);
+        Choose(dlg, 2);
+        EXPECT_EQ(Shown(dlg, 2), Table({{"", "202403041234567"}, {"", "20240304"}}));
+    });
+}
