@@ -1,5 +1,7 @@
 #include "platform/core/Time.h"
 
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 
 __time64_t _time64(__time64_t* t) {
@@ -7,4 +9,14 @@ __time64_t _time64(__time64_t* t) {
     if (t)
         *t = now;
     return now;
+}
+
+int _localtime64_s(struct tm* result, const __time64_t* t) {
+    if (!result)
+        return EINVAL;
+    std::memset(result, 0, sizeof *result);
+    if (!t)
+        return EINVAL;
+    const time_t value = static_cast<time_t>(*t);
+    return localtime_r(&value, result) ? 0 : EINVAL;
 }

@@ -1,0 +1,195 @@
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "HistoryData.h"
+#include "PanelFixture.h"
+#include "platform/core/Path.h"
+#include "platform/core/Sys.h"
+#include "platform/ui/UiTest.h"
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+const char* const kSaved = "매매내역이 파일로 저장되었습니다.";
+const std::string kTradeHeader =
+    "번호,거래일,진입시각,청산시각,포지션,매매수량,진입가,청산가,청산손익,수수료,종목코드\r\n";
+const std::string kStatsHeader = "기준일,매매횟수,청산손익,수수료,순손익\r\n";
+const std::string kToday =
+    ",2024-03-05,04:59:00,05:00:00,매수,1,15234.25,15240.50,152500.00,21300.00,NQH24\r\n"
+    ",2024-03-04,22:00:00,23:00:00,매도,3,15300.00,15290.00,-1234.50,21300.00,\"NQH\"\"24\"\r\n";
+const std::string kEarlier = ",2024-03-01,11:59:00,12:00:00,매도,5,5000.00,5001.00,500.00,5.00,ESH24\r\n"
+                             ",2024-03-01,10:00:00,10:15:00,매수,2,15234.25,15240.50,1234.50,10.00,NQH24\r\n"
+                             ",2024-02-28,15:20:00,15:30:00,매수,1,5000.00,4999.00,-123.50,0.00,ESH24\r\n";
+const std::string kDays = "20240305,2,152600.00,21301.00,131299.00\r\n"
+                          "20240304,1,-1234.50,21300.00,-22534.50\r\n"
+                          "20240301,2,1734.50,15.00,1719.50\r\n"
+                          "20240228,1,-123.50,0.00,-123.50\r\n";
+const std::string kMonths = "202403,5,153100.00,42616.00,110484.00\r\n"
+                            "202402,1,-123.50,0.00,-123.50\r\n";
+
+class ExportTest : public PanelTest {
+protected:
+    // Clicks "엑셀저장" and returns the file written for `suffix` ("list_Day" ...), read whole.
+    std::string Export(CVossenDlg& dlg, const char* suffix) {
+        const std::string before = Today();
+        zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
+        zui::ProcessEvents();
+        std::string path = BasePath((before + "_" + suffix + ".csv").c_str());
+        if (!std::filesystem::exists(path)) // the date turned during the export
+            path = BasePath((Today() + "_" + suffix + ".csv").c_str());
+        lastFile = path;
+        return ReadAll(path);
+    }
+    static void Choose(CVossenDlg& dlg, int entry) {
+        zui::ChooseComboItem(&dlg.m_cbView, entry);
+        zui::ProcessEvents();
+    }
+    static void Report(CVossenDlg& dlg) {
+        SendAccountInfo(dlg, 1, 2, kDayFrom, kDayTo);
+        SendAccountInfo(dlg, 0, 2, kDayFrom, kDayTo);
+    }
+    std::string lastFile;
+};
+
+} // namespace
+
+TEST_F(ExportTest, EachViewIsWrittenAsTheListShowsIt) {
+    WriteHistoryLogs();
+    RunDialog([this](CVossenDlg& dlg) {
+        Report(dlg);
+        EXPECT_EQ(Export(dlg, "list_Day"), kTradeHeader + kToday);
+        Choose(dlg, 1);
+        EXPECT_EQ(Export(dlg, "list_All"), kTradeHeader + kToday + kEarlier);
+        Choose(dlg, 2);
+        EXPECT_EQ(Export(dlg, "stats_Day"), kStatsHeader + kDays);
+        Choose(dlg, 3);
+        EXPECT_EQ(Export(dlg, "stats_Month"), kStatsHeader + kMonths);
+        ASSERT_EQ(shown.size(), 4u);
+        for (const ShownBox& box : shown) {
+            EXPECT_EQ(box.text, kSaved);
+            EXPECT_EQ(box.type & MB_TYPEMASK, MB_OK);
+        }
+    });
+}
+
+TEST_F(ExportTest, SecondExportReplacesTheFirstAndEmptyListsWriteTheHeader) {
+    RunDialog([this](CVossenDlg& dlg) {
+        Report(dlg);
+        EXPECT_EQ(Export(dlg, "list_Day"), kTradeHeader);
+        WriteHistoryLogs();
+        Report(dlg);
+        EXPECT_EQ(Export(dlg, "list_Day"), kTradeHeader + kToday);
+        EXPECT_EQ(shown.size(), 2u);
+    });
+}
+
+TEST_F(ExportTest, CellTextsAreQuotedWhereTheyNeedIt) {
+    RunDialog([this](CVossenDlg& dlg) {
+        Choose(dlg, 2);
+        CListCtrl& list = dlg.m_listHistory;
+        const int row = list.InsertItem(0, "");
+        list.SetItemText(row, 1, "2024,03");
+        list.SetItemText(row, 2, "say \"3\"");
+        list.SetItemText(row, 3, "1,234.50");
+        list.SetItemText(row, 4, "");
+        list.SetItemText(row, 5, "two\nlines");
+        EXPECT_EQ(Export(dlg, "stats_Day"),
+                  kStatsHeader + "\"2024,03\",\"say \"\"3\"\"\",1234.50,,\"two\r\nlines\"\r\n");
+    });
+}
+
+TEST_F(ExportTest, AFileThatCannotBeWrittenIsReportedAndTheDialogGoesOn) {
+    WriteHistoryLogs();
+    RunDialog([this](CVossenDlg& dlg) {
+        Report(dlg);
+        // A folder holds the file's name: writing is refused.
+        const std::string day = Today();
+        const std::string blocked = BasePath((day + "_list_Day.csv").c_str());
+        std::filesystem::create_directory(blocked);
+        zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
+        zui::ProcessEvents();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].text,
+                  std::string(kBaseFolder) + "\\" + day + "_list_Day.csv 액세스가 거부되었습니다.");
+        EXPECT_EQ(shown[0].type & MB_ICONMASK, MB_ICONSTOP);
+
+        // Another program holds the file open.
+        Choose(dlg, 1);
+        const std::string held = BasePath((day + "_list_All.csv").c_str());
+        std::ofstream(held) << "theirs";
+        int fd = ::open(held.c_str(), O_RDWR);
+        ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+        zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
+        zui::ProcessEvents();
+        ASSERT_EQ(shown.size(), 2u);
+        EXPECT_EQ(shown[1].text, std::string(kBaseFolder) + "\\" + day +
+                                     "_list_All.csv에 액세스하는 동안 공유 위반이 발생했습니다.");
+        EXPECT_EQ(ReadAll(held), "theirs");
+        ::close(fd);
+
+        // The base folder is gone.
+        const std::string base = HostPath(kBaseFolder);
+        std::filesystem::rename(base, base + ".away");
+        zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
+        zui::ProcessEvents();
+        std::filesystem::rename(base + ".away", base);
+        ASSERT_EQ(shown.size(), 3u);
+        EXPECT_EQ(shown[2].text,
+                  std::string(kBaseFolder) + "\\" + day + "_list_All.csv에 잘못된 경로가 있습니다.");
+
+        // Still usable: the next export goes through.
+        EXPECT_EQ(Export(dlg, "list_All"), kTradeHeader + kToday + kEarlier);
+        EXPECT_EQ(shown.back().text, kSaved);
+    });
+}
+
+TEST_F(ExportTest, AFullDiskIsReportedAndNeverCalledSaved) {
+    WriteHistoryLogs();
+    RunDialog([this](CVossenDlg& dlg) {
+        Report(dlg);
+        {
+            SysCallsOverride restore;
+            Sys().write = [](int, const void*, size_t) -> ssize_t {
+                errno = ENOSPC;
+                return -1;
+            };
+            // Few lines: the failure shows when the file is closed.
+            zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
+            zui::ProcessEvents();
+        }
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_NE(shown[0].text.find("에 액세스하는 동안 디스크가 꽉 찼습니다."), std::string::npos);
+        EXPECT_EQ(shown[0].type & MB_ICONMASK, MB_ICONSTOP);
+
+        // Many lines: the failure shows while writing.
+        CListCtrl& list = dlg.m_listHistory;
+        for (int i = 0; i < 500; ++i)
+            list.InsertItem(0, "");
+        {
+            SysCallsOverride restore;
+            Sys().write = [](int, const void*, size_t) -> ssize_t {
+                errno = ENOSPC;
+                return -1;
+            };
+            zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
+            zui::ProcessEvents();
+        }
+        ASSERT_EQ(shown.size(), 2u);
+        EXPECT_NE(shown[1].text.find("에 액세스하는 동안 디스크가 꽉 찼습니다."), std::string::npos);
+        EXPECT_EQ(Export(dlg, "list_Day").size(), kTradeHeader.size() + kToday.size() + 500 * 12);
+        EXPECT_EQ(shown.back().text, kSaved);
+    });
+}
