@@ -82,7 +82,7 @@ bool TryGet(MSG* msg, HWND hWnd, UINT lo, UINT hi, bool remove) {
     RunIncomingSends();
     if (TakeFrom(q.posted, msg, hWnd, lo, hi, remove))
         return true;
-    if (q.quit && (lo == 0 && hi == 0)) {
+    if (q.quit && !hWnd && ((lo == 0 && hi == 0) || (lo <= WM_QUIT && WM_QUIT <= hi))) {
         *msg = Make(nullptr, WM_QUIT, static_cast<WPARAM>(q.quitCode), 0);
         if (remove)
             q.quit = false;

@@ -136,7 +136,8 @@ void LinkTest::Update(int slotValue, int qty, double setPnl, double tradingPnl, 
 
 bool LinkTest::QuitPosted() {
     MSG msg;
-    return PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message == WM_QUIT;
+    // Engines' posts may stand before the quit in the queue.
+    return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
 }
 
 std::string Fields(const std::vector<std::string>& fields) {

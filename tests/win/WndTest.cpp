@@ -234,3 +234,17 @@ TEST_F(WinTest, FindWindowFindsTitledTopLevelWindowsOnly) {
     master.SetWindowText("Other");
     EXPECT_EQ(FindWindowA(nullptr, "Zorvik-Master"), nullptr);
 }
+
+TEST_F(WinTest, AQuitIsFoundByItsFilterBehindPostedMessages) {
+    CTestWnd w;
+    w.CreateEx(0, "", WS_POPUP, R(), nullptr, 0);
+    w.PostMessage(WM_TEST_A, 1);
+    PostQuitMessage(3);
+    MSG m;
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(m.message, WM_QUIT);
+    EXPECT_EQ(m.wParam, 3u);
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));  // the posted one is still there
+    EXPECT_EQ(m.message, WM_TEST_A);
+    EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+}

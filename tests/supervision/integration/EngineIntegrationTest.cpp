@@ -164,7 +164,7 @@ TEST_F(EngineIntegrationTest, MenuExitQuitsAtOnceAndTheEnginesStillLeave) {
     EXPECT_TRUE(QuitPosted()) << "without waiting for an answer";
     EXPECT_EQ(2, dlg->m_nTraderCount);
     MSG quit;
-    PeekMessageA(&quit, nullptr, 0, 0, PM_REMOVE);
+    PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     EXPECT_TRUE(PumpUntil(
         [] { return !FindWindowA(nullptr, "Zorvik-MS") && !FindWindowA(nullptr, "Zorvik-MD"); }, 10));
     EXPECT_TRUE(HasReceived("Ms", WM_TRADER_EXIT));
