@@ -1,7 +1,8 @@
 // The console's side of the engines' status records, measured across real processes:
 //  - the round trip of an account update sent by an engine process through the console's
 //    WM_COPYDATA handling (intake, sums and the five rules) and back, beside a bare Unix
-//    datagram round trip between the same two processes;
+//    datagram round trip between the same two processes (and the console's handling alone,
+//    called in one process, against the same baseline);
 //  - a load run: two engine processes send account updates at a fixed rate each, and the
 //    console reports the records it handled per second and whether its queue and memory
 //    stayed flat.
@@ -263,6 +264,26 @@ void BM_BareDatagramRoundTrip(benchmark::State& state) {
     }
 }
 
+// The console's share alone: the same handling called in this process, no transport.
+void BM_AccountUpdateHandling(benchmark::State& state) {
+    CTradeState tradeState;
+    ArmRules(tradeState);
+    CBenchConsole console;
+    console.CreateEx(0, nullptr, WS_POPUP, RECT{0, 0, 10, 10}, nullptr, 0);
+    g_pTradeState = &tradeState;
+    g_pTraderLink = &console;
+    SendRecord(console.m_hWnd, g_engine, COPYDATA_ACCOUNT_INFO, kInfoMs);
+    SendRecord(console.m_hWnd, g_engine, COPYDATA_ACCOUNT_INFO, kInfoMd);
+    long i = 0;
+    for (auto _ : state)
+        SendRecord(console.m_hWnd, g_engine, COPYDATA_ACCOUNT_UPDATE, (i++ & 1) ? kUpdateMd : kUpdateMs);
+    g_pTraderLink = nullptr;
+    g_pTradeState = nullptr;
+    console.DestroyWindow();
+    zwin::PumpWaitingMessages();
+}
+
+BENCHMARK(BM_AccountUpdateHandling)->Unit(benchmark::kMicrosecond)->Repetitions(5);
 BENCHMARK(BM_AccountUpdateRoundTrip)->Unit(benchmark::kMicrosecond)->Repetitions(5);
 BENCHMARK(BM_BareDatagramRoundTrip)->Unit(benchmark::kMicrosecond)->Repetitions(5);
 
@@ -282,6 +303,7 @@ void RunRoundTrips(RatioReporter& reporter) {
 
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatio("status_record_round_trip", "BM_AccountUpdateRoundTrip", "BM_BareDatagramRoundTrip");
+    reporter.PrintRatio("status_record_handling", "BM_AccountUpdateHandling", "BM_BareDatagramRoundTrip");
 
     PostMessageA(g_master, WM_TRADER_EXIT, 0, 0);
     WaitForWindow(kTraderTitleMaster, false);
