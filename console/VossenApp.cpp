@@ -4,7 +4,12 @@
 
 #include <cstring>
 
+#include "console/VossenDlg.h"
+#include "dialogs/LoginDialog.h"
 #include "platform/core/Files.h"
+#include "platform/ui/Shell.h"
+#include "resources/ConsoleResources.h"
+#include "resources/LoginDialogs.h"
 #include "store/TradeDataBase.h"
 #include "store/TradeState.h"
 
@@ -34,6 +39,32 @@ CVossenApp::CVossenApp() : CWinApp(nullptr) {
 }
 
 CVossenApp::~CVossenApp() = default;
+
+BOOL CVossenApp::InitInstance() {
+    RegisterConsoleResources();
+    RegisterLoginDialogResources();
+
+    INITCOMMONCONTROLSEX controls = {8, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+    CWinApp::InitInstance();
+    // Nothing uses the shell manager; it lives as long as the dialogs.
+    CShellManager* shellManager = new CShellManager;
+    InitEnvironment();
+
+    CLoginDialog login;
+    if (login.DoModal() == 1) {
+        CVossenDlg dlg;
+        m_pMainWnd = &dlg;
+        dlg.DoModal();
+        delete shellManager;
+        ShutdownCleanup();
+        m_pMainWnd = nullptr;
+    } else {
+        delete shellManager;
+        ShutdownCleanup();
+    }
+    return FALSE;
+}
 
 CString CVossenApp::GetBasePath() const {
     return m_strBasePath;

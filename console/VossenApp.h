@@ -13,6 +13,9 @@ public:
     CVossenApp();
     ~CVossenApp() override;
 
+    // The whole run: environment, login dialog, main dialog, cleanup; always FALSE, so the
+    // framework ends the program without a message loop of its own.
+    BOOL InitInstance() override;
     // Folders below the base folder, the store with its tables, and the trading state.
     void InitEnvironment();
     CString GetBasePath() const;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "console/AboutDlg.h"
+#include "dialogs/StrategyDialog.h"
 #include "store/TradeDataBase.h"
 #include "supervision/TraderMessages.h"
 
@@ -252,7 +253,10 @@ void CVossenDlg::OnAppAbout() {
     about.DoModal();
 }
 
-void CVossenDlg::OnCommonSettings() {}
+void CVossenDlg::OnCommonSettings() {
+    CStrategyDialog dlg;
+    dlg.DoModal();
+}
 
 void CVossenDlg::OnBnClickedAlwaysOnTop() {
     const int check = m_chkAlwaysOnTop.GetCheck();
