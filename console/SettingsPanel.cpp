@@ -1,5 +1,7 @@
 // The settings form of the main window and its read-only day figures.
+#include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 
 #include "console/NumberText.h"
@@ -23,20 +25,74 @@ int TextToInt(const CString& text) {
     return static_cast<int>(value);
 }
 
-int ReadNumber(const CWnd& edit) {
+// How a control shows its value and reads it back.
+enum class Conversion {
+    Check,        // checked when non-zero; any checked state reads 1
+    InverseCheck, // checked when zero; reads 0 when checked
+    Number,       // "%d", read with atoi
+    TenThousands, // shown in 만원, held in won
+    Index,        // the selected item; -1 when none
+    ShownOnly,    // ten-thousands, never read back
+};
+
+struct FormField {
+    int id;
+    Conversion conversion;
+    int32_t CTradeState::*value;
+};
+
+// The form in the order it is written and read.
+const FormField kForm[] = {
+    {IDC_EDIT_DAY_PROFIT_MAX, Conversion::ShownOnly, &CTradeState::day_tot_profit_max},
+    {IDC_CHECK_DAY_LOSS_MAX, Conversion::Check, &CTradeState::day_tot_loss_max_use},
+    {IDC_EDIT_DAY_LOSS_MAX, Conversion::TenThousands, &CTradeState::day_tot_loss_max},
+    // "오버(홀딩)" holds positions over the close, the inverse of clearing them.
+    {IDC_CHECK_MARKET_OFF_HOLD, Conversion::InverseCheck, &CTradeState::market_off_clear},
+    {IDC_COMBO_TRADE_TYPE, Conversion::Index, &CTradeState::trade_type},
+    {IDC_COMBO_KEEP_POSITION, Conversion::Index, &CTradeState::trade_keep_position},
+    {IDC_CHECK_TRENDCLEAR_REBACK, Conversion::Check, &CTradeState::trendclear_reback_use},
+    {IDC_EDIT_TRENDCLEAR_REBACK, Conversion::Number, &CTradeState::trendclear_reback},
+    {IDC_CHECK_TRENDCLEAR_SET_PROFIT, Conversion::Check, &CTradeState::trendclear_set_profit_use},
+    {IDC_EDIT_TRENDCLEAR_SET_PROFIT, Conversion::Number, &CTradeState::trendclear_set_profit},
+    {IDC_EDIT_IN_TICK_S, Conversion::Number, &CTradeState::in_tick_s},
+    {IDC_CHECK_MACD_R, Conversion::Check, &CTradeState::macd_use_r},
+    {IDC_EDIT_MACD_TERM1_R, Conversion::Number, &CTradeState::macd_term1_r},
+    {IDC_EDIT_MACD_TERM2_R, Conversion::Number, &CTradeState::macd_term2_r},
+    {IDC_EDIT_MACD_TERM3_R, Conversion::Number, &CTradeState::macd_term3_r},
+    {IDC_CHECK_DMI_R, Conversion::Check, &CTradeState::dmi_use_r},
+    {IDC_EDIT_DMI_TERM_R, Conversion::Number, &CTradeState::dmi_term_r},
+    {IDC_CHECK_MACD_RT, Conversion::Check, &CTradeState::macd_use_rt},
+    {IDC_EDIT_MACD_TERM1_RT, Conversion::Number, &CTradeState::macd_term1_rt},
+    {IDC_EDIT_MACD_TERM2_RT, Conversion::Number, &CTradeState::macd_term2_rt},
+    {IDC_EDIT_MACD_TERM3_RT, Conversion::Number, &CTradeState::macd_term3_rt},
+    {IDC_CHECK_DMI_RT, Conversion::Check, &CTradeState::dmi_use_rt},
+    {IDC_EDIT_DMI_TERM_RT, Conversion::Number, &CTradeState::dmi_term_rt},
+    {IDC_CHECK_REVERSE_BONG, Conversion::Check, &CTradeState::reverse_bong_use},
+    {IDC_EDIT_REVERSE_BONG_COUNT, Conversion::Number, &CTradeState::reverse_bong_count},
+    {IDC_EDIT_REVERSE_BONG_HEIGHT, Conversion::Number, &CTradeState::reverse_bong_height},
+    {IDC_CHECK_REVERSE_MAX_BONG, Conversion::Check, &CTradeState::reverse_max_bong_use},
+    {IDC_EDIT_REVERSE_MAX_BONG_LIMIT, Conversion::Number, &CTradeState::reverse_max_bong_limit},
+    {IDC_CHECK_REVCLEAR_INCOUNT, Conversion::Check, &CTradeState::revclear_incount_use},
+    {IDC_EDIT_REVCLEAR_INCOUNT, Conversion::Number, &CTradeState::revclear_incount},
+    {IDC_CHECK_REVCLEAR_REBACK, Conversion::Check, &CTradeState::revclear_reback_use},
+    {IDC_EDIT_REVCLEAR_REBACK, Conversion::Number, &CTradeState::revclear_reback},
+    {IDC_CHECK_REVCLEAR_SET_PROFIT, Conversion::Check, &CTradeState::revclear_set_profit_use},
+    {IDC_EDIT_REVCLEAR_SET_PROFIT, Conversion::Number, &CTradeState::revclear_set_profit},
+    {IDC_CHECK_REVCLEAR_TREND_LINK, Conversion::Check, &CTradeState::revclear_trend_link},
+    {IDC_CHECK_ALLCLEAR_PROFIT, Conversion::Check, &CTradeState::allclear_allset_profit_use},
+    {IDC_EDIT_ALLCLEAR_PROFIT, Conversion::Number, &CTradeState::allclear_allset_profit},
+    {IDC_CHECK_ALLCLEAR_LOSS, Conversion::Check, &CTradeState::allclear_allset_loss_use},
+    {IDC_EDIT_ALLCLEAR_LOSS, Conversion::Number, &CTradeState::allclear_allset_loss},
+    {IDC_CHECK_COUNT_PAIRING, Conversion::Check, &CTradeState::count_pairing_use},
+    {IDC_COMBO_COUNT_PAIRING_ADD, Conversion::Index, &CTradeState::count_pairing_add},
+    {IDC_CHECK_ROUND_PAIRING, Conversion::Check, &CTradeState::round_pairing_use},
+    {IDC_COMBO_ROUND_PAIRING_ADD, Conversion::Index, &CTradeState::round_pairing_add},
+};
+
+int ReadNumber(CWnd& edit) {
     CString text;
     edit.GetWindowText(text);
     return TextToInt(text);
-}
-
-// An entry beyond what the won value can hold is taken as the largest that fits.
-int ReadTenThousands(const CWnd& edit) {
-    int value = ReadNumber(edit);
-    if (value > kMaxTenThousands)
-        value = kMaxTenThousands;
-    if (value < -kMaxTenThousands)
-        value = -kMaxTenThousands;
-    return value * 10000;
 }
 
 void ShowNumber(CWnd& edit, int value) {
@@ -45,8 +101,44 @@ void ShowNumber(CWnd& edit, int value) {
     edit.SetWindowText(text);
 }
 
-void ShowTenThousands(CWnd& edit, int value) {
-    ShowNumber(edit, value / 10000);
+void ShowField(CWnd& control, Conversion conversion, int value) {
+    switch (conversion) {
+    case Conversion::Check:
+        control.SendMessage(BM_SETCHECK, value != 0 ? BST_CHECKED : BST_UNCHECKED);
+        break;
+    case Conversion::InverseCheck:
+        control.SendMessage(BM_SETCHECK, value == 0 ? BST_CHECKED : BST_UNCHECKED);
+        break;
+    case Conversion::Number:
+        ShowNumber(control, value);
+        break;
+    case Conversion::TenThousands:
+    case Conversion::ShownOnly:
+        ShowNumber(control, value / 10000);
+        break;
+    case Conversion::Index:
+        // A value without an item leaves the combo without a selection.
+        control.SendMessage(CB_SETCURSEL, static_cast<WPARAM>(value));
+        break;
+    }
+}
+
+int ReadField(CWnd& control, Conversion conversion) {
+    switch (conversion) {
+    case Conversion::Check:
+        return control.SendMessage(BM_GETCHECK) != BST_UNCHECKED ? 1 : 0;
+    case Conversion::InverseCheck:
+        return control.SendMessage(BM_GETCHECK) != BST_UNCHECKED ? 0 : 1;
+    case Conversion::TenThousands:
+        // An entry beyond what the won value can hold is taken as the largest that fits.
+        return std::clamp(ReadNumber(control), -kMaxTenThousands, kMaxTenThousands) * 10000;
+    case Conversion::Index:
+        return static_cast<int>(control.SendMessage(CB_GETCURSEL));
+    case Conversion::Number:
+    case Conversion::ShownOnly:
+        break;
+    }
+    return ReadNumber(control);
 }
 
 // Whole won: "1,234,567원".
@@ -114,51 +206,9 @@ void CVossenDlg::LoadSettingsToControls() {
     m_editTargetRate.SetWindowText(TargetRateText(*s));
     UpdateProfitFields();
 
-    auto check = [this](int id, int value) { CheckDlgButton(id, value ? BST_CHECKED : BST_UNCHECKED); };
-    ShowTenThousands(m_editDayProfitMax, s->day_tot_profit_max);
-    check(IDC_CHECK_DAY_LOSS_MAX, s->day_tot_loss_max_use);
-    ShowTenThousands(m_editDayLossMax, s->day_tot_loss_max);
-    // "오버(홀딩)" means holding over the close, so it shows the inverse of the clearing flag.
-    check(IDC_CHECK_MARKET_OFF_HOLD, s->market_off_clear == 0);
-    m_cbTradeType.SetCurSel(s->trade_type);
-    m_cbKeepPosition.SetCurSel(s->trade_keep_position);
-    check(IDC_CHECK_TRENDCLEAR_REBACK, s->trendclear_reback_use);
-    ShowNumber(m_editTrendclearReback, s->trendclear_reback);
-    check(IDC_CHECK_TRENDCLEAR_SET_PROFIT, s->trendclear_set_profit_use);
-    ShowNumber(m_editTrendclearSetProfit, s->trendclear_set_profit);
-    ShowNumber(m_editInTickS, s->in_tick_s);
-    check(IDC_CHECK_MACD_R, s->macd_use_r);
-    ShowNumber(m_editMacdTerm1R, s->macd_term1_r);
-    ShowNumber(m_editMacdTerm2R, s->macd_term2_r);
-    ShowNumber(m_editMacdTerm3R, s->macd_term3_r);
-    check(IDC_CHECK_DMI_R, s->dmi_use_r);
-    ShowNumber(m_editDmiTermR, s->dmi_term_r);
-    check(IDC_CHECK_MACD_RT, s->macd_use_rt);
-    ShowNumber(m_editMacdTerm1Rt, s->macd_term1_rt);
-    ShowNumber(m_editMacdTerm2Rt, s->macd_term2_rt);
-    ShowNumber(m_editMacdTerm3Rt, s->macd_term3_rt);
-    check(IDC_CHECK_DMI_RT, s->dmi_use_rt);
-    ShowNumber(m_editDmiTermRt, s->dmi_term_rt);
-    check(IDC_CHECK_REVERSE_BONG, s->reverse_bong_use);
-    ShowNumber(m_editReverseBongCount, s->reverse_bong_count);
-    ShowNumber(m_editReverseBongHeight, s->reverse_bong_height);
-    check(IDC_CHECK_REVERSE_MAX_BONG, s->reverse_max_bong_use);
-    ShowNumber(m_editReverseMaxBongLimit, s->reverse_max_bong_limit);
-    check(IDC_CHECK_REVCLEAR_INCOUNT, s->revclear_incount_use);
-    ShowNumber(m_editRevclearIncount, s->revclear_incount);
-    check(IDC_CHECK_REVCLEAR_REBACK, s->revclear_reback_use);
-    ShowNumber(m_editRevclearReback, s->revclear_reback);
-    check(IDC_CHECK_REVCLEAR_SET_PROFIT, s->revclear_set_profit_use);
-    ShowNumber(m_editRevclearSetProfit, s->revclear_set_profit);
-    check(IDC_CHECK_REVCLEAR_TREND_LINK, s->revclear_trend_link);
-    check(IDC_CHECK_ALLCLEAR_PROFIT, s->allclear_allset_profit_use);
-    ShowNumber(m_editAllclearProfit, s->allclear_allset_profit);
-    check(IDC_CHECK_ALLCLEAR_LOSS, s->allclear_allset_loss_use);
-    ShowNumber(m_editAllclearLoss, s->allclear_allset_loss);
-    check(IDC_CHECK_COUNT_PAIRING, s->count_pairing_use);
-    m_cbCountPairingAdd.SetCurSel(s->count_pairing_add);
-    check(IDC_CHECK_ROUND_PAIRING, s->round_pairing_use);
-    m_cbRoundPairingAdd.SetCurSel(s->round_pairing_add);
+    for (const FormField& f : kForm)
+        if (CWnd* control = GetDlgItem(f.id))
+            ShowField(*control, f.conversion, s->*f.value);
 
     m_cbStartHour.SetCurSel(TimePart(s->timer1_start, 0));
     m_cbEndHour.SetCurSel(TimePart(s->timer1_end, 0));
@@ -175,52 +225,14 @@ void CVossenDlg::ApplySettings() {
     if (!s)
         return;
 
-    auto checked = [this](int id) { return IsDlgButtonChecked(id) ? 1 : 0; };
-    // The daily target (1121) is only shown here; the common settings edit it.
-    s->day_tot_loss_max_use = checked(IDC_CHECK_DAY_LOSS_MAX);
-    s->day_tot_loss_max = ReadTenThousands(m_editDayLossMax);
-    s->market_off_clear = checked(IDC_CHECK_MARKET_OFF_HOLD) ? 0 : 1;
-    s->trade_type = m_cbTradeType.GetCurSel();
-    s->trade_keep_position = m_cbKeepPosition.GetCurSel();
-    s->trendclear_reback_use = checked(IDC_CHECK_TRENDCLEAR_REBACK);
-    s->trendclear_reback = ReadNumber(m_editTrendclearReback);
-    s->trendclear_set_profit_use = checked(IDC_CHECK_TRENDCLEAR_SET_PROFIT);
-    s->trendclear_set_profit = ReadNumber(m_editTrendclearSetProfit);
-    s->in_tick_s = ReadNumber(m_editInTickS);
-    s->macd_use_r = checked(IDC_CHECK_MACD_R);
-    s->macd_term1_r = ReadNumber(m_editMacdTerm1R);
-    s->macd_term2_r = ReadNumber(m_editMacdTerm2R);
-    s->macd_term3_r = ReadNumber(m_editMacdTerm3R);
+    for (const FormField& f : kForm) {
+        CWnd* control = GetDlgItem(f.id);
+        if (control && f.conversion != Conversion::ShownOnly)
+            s->*f.value = ReadField(*control, f.conversion);
+    }
+    // The moving-average types have no control; an Apply always sets them.
     s->macd_matype_r = 1;
-    s->dmi_use_r = checked(IDC_CHECK_DMI_R);
-    s->dmi_term_r = ReadNumber(m_editDmiTermR);
-    s->macd_use_rt = checked(IDC_CHECK_MACD_RT);
-    s->macd_term1_rt = ReadNumber(m_editMacdTerm1Rt);
-    s->macd_term2_rt = ReadNumber(m_editMacdTerm2Rt);
-    s->macd_term3_rt = ReadNumber(m_editMacdTerm3Rt);
     s->macd_matype_rt = 1;
-    s->dmi_use_rt = checked(IDC_CHECK_DMI_RT);
-    s->dmi_term_rt = ReadNumber(m_editDmiTermRt);
-    s->reverse_bong_use = checked(IDC_CHECK_REVERSE_BONG);
-    s->reverse_bong_count = ReadNumber(m_editReverseBongCount);
-    s->reverse_bong_height = ReadNumber(m_editReverseBongHeight);
-    s->reverse_max_bong_use = checked(IDC_CHECK_REVERSE_MAX_BONG);
-    s->reverse_max_bong_limit = ReadNumber(m_editReverseMaxBongLimit);
-    s->revclear_incount_use = checked(IDC_CHECK_REVCLEAR_INCOUNT);
-    s->revclear_incount = ReadNumber(m_editRevclearIncount);
-    s->revclear_reback_use = checked(IDC_CHECK_REVCLEAR_REBACK);
-    s->revclear_reback = ReadNumber(m_editRevclearReback);
-    s->revclear_set_profit_use = checked(IDC_CHECK_REVCLEAR_SET_PROFIT);
-    s->revclear_set_profit = ReadNumber(m_editRevclearSetProfit);
-    s->revclear_trend_link = checked(IDC_CHECK_REVCLEAR_TREND_LINK);
-    s->allclear_allset_profit_use = checked(IDC_CHECK_ALLCLEAR_PROFIT);
-    s->allclear_allset_profit = ReadNumber(m_editAllclearProfit);
-    s->allclear_allset_loss_use = checked(IDC_CHECK_ALLCLEAR_LOSS);
-    s->allclear_allset_loss = ReadNumber(m_editAllclearLoss);
-    s->count_pairing_use = checked(IDC_CHECK_COUNT_PAIRING);
-    s->count_pairing_add = m_cbCountPairingAdd.GetCurSel();
-    s->round_pairing_use = checked(IDC_CHECK_ROUND_PAIRING);
-    s->round_pairing_add = m_cbRoundPairingAdd.GetCurSel();
 
     s->timer1_start.Format("%02d%02d", m_cbStartHour.GetCurSel(), m_cbStartMinute.GetCurSel());
     s->timer1_end.Format("%02d%02d", m_cbEndHour.GetCurSel(), m_cbEndMinute.GetCurSel());

@@ -1,14 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <fstream>
 #include <initializer_list>
 #include <sstream>
 #include <string>
 
 #include "console/CSVFile.h"
-#include "platform/core/Exceptions.h"
-#include "platform/core/Sys.h"
 #include "support/TempDrive.h"
 
 namespace {
@@ -48,29 +45,4 @@ TEST(CSVFile, RowsAreQuotedOnlyWhereNeeded) {
               "\"line\r\nbreak\",\"cr\ronly\",\"\xC1\xBE\xB8\xF1,\xC4\xDA\xB5\xE5\"\r\n"
               "\r\n"
               "\r\n");
-}
-
-TEST(CSVFile, FailedWriteThrowsAndKeepsEarlierLines) {
-    TempDrive drive;
-    {
-        CCSVFile file("C:\\full.csv", kCsvFlags);
-        file.WriteRow(Row({"a", "b"}));
-        file.Flush();
-        SysCallsOverride restore;
-        Sys().write = [](int, const void*, size_t) -> ssize_t {
-            errno = ENOSPC;
-            return -1;
-        };
-        CStringArray big;
-        big.Add(CString('x', 5000));
-        int cause = -1;
-        try {
-            file.WriteRow(big);
-        } catch (CFileException* e) {
-            cause = e->m_cause;
-            e->Delete();
-        }
-        EXPECT_EQ(cause, CFileException::diskFull);
-    }
-    EXPECT_EQ(ReadAll(drive.Root() + "/full.csv"), "a,b\r\n");
 }

@@ -50,7 +50,6 @@ protected:
         std::string path = BasePath((before + "_" + suffix + ".csv").c_str());
         if (!std::filesystem::exists(path)) // the date turned during the export
             path = BasePath((Today() + "_" + suffix + ".csv").c_str());
-        lastFile = path;
         return ReadAll(path);
     }
     static void Choose(CVossenDlg& dlg, int entry) {
@@ -61,7 +60,16 @@ protected:
         SendAccountInfo(dlg, 1, 2, kDayFrom, kDayTo);
         SendAccountInfo(dlg, 0, 2, kDayFrom, kDayTo);
     }
-    std::string lastFile;
+    // Clicks "엑셀저장" while every write fails for want of room.
+    static void ExportOnFullDisk(CVossenDlg& dlg) {
+        SysCallsOverride restore;
+        Sys().write = [](int, const void*, size_t) -> ssize_t {
+            errno = ENOSPC;
+            return -1;
+        };
+        zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
+        zui::ProcessEvents();
+    }
 };
 
 } // namespace
@@ -160,16 +168,8 @@ TEST_F(ExportTest, AFullDiskIsReportedAndNeverCalledSaved) {
     WriteHistoryLogs();
     RunDialog([this](CVossenDlg& dlg) {
         Report(dlg);
-        {
-            SysCallsOverride restore;
-            Sys().write = [](int, const void*, size_t) -> ssize_t {
-                errno = ENOSPC;
-                return -1;
-            };
-            // Few lines: the failure shows when the file is closed.
-            zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
-            zui::ProcessEvents();
-        }
+        // Few lines: the failure shows when the file is closed.
+        ExportOnFullDisk(dlg);
         ASSERT_EQ(shown.size(), 1u);
         EXPECT_NE(shown[0].text.find("에 액세스하는 동안 디스크가 꽉 찼습니다."), std::string::npos);
         EXPECT_EQ(shown[0].type & MB_ICONMASK, MB_ICONSTOP);
@@ -178,15 +178,7 @@ TEST_F(ExportTest, AFullDiskIsReportedAndNeverCalledSaved) {
         CListCtrl& list = dlg.m_listHistory;
         for (int i = 0; i < 500; ++i)
             list.InsertItem(0, "");
-        {
-            SysCallsOverride restore;
-            Sys().write = [](int, const void*, size_t) -> ssize_t {
-                errno = ENOSPC;
-                return -1;
-            };
-            zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
-            zui::ProcessEvents();
-        }
+        ExportOnFullDisk(dlg);
         ASSERT_EQ(shown.size(), 2u);
         EXPECT_NE(shown[1].text.find("에 액세스하는 동안 디스크가 꽉 찼습니다."), std::string::npos);
         EXPECT_EQ(Export(dlg, "list_Day").size(), kTradeHeader.size() + kToday.size() + 500 * 12);
