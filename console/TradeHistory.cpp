@@ -2,6 +2,7 @@
 // or month, chosen in the view combo.
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -132,10 +133,12 @@ void CVossenDlg::FillTradeList() {
     std::vector<TradeLogRow>& rows = *s->trade_records;
     CTradeDataBase::LoadTradingLog(rows, m_strAccountNumber, m_strAccountNumber2, fromDay, s->trade_day_to);
 
-    // The risk rules read the count whatever the list shows.
-    s->trade_count = 0;
+    // The risk rules read the count whatever the list shows; quantities from a damaged log
+    // must not overflow it.
+    std::int64_t count = 0;
     for (const TradeLogRow& row : rows)
-        s->trade_count += row.qty;
+        count += row.qty;
+    s->trade_count = static_cast<std::int32_t>(std::clamp<std::int64_t>(count, INT32_MIN, INT32_MAX));
     // Statistics on screen stay there: a status record does not replace them with trades.
     if (m_nViewMode > 1 && selected > 1)
         return;

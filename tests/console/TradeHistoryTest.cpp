@@ -153,16 +153,20 @@ TEST_F(HistoryTest, UnreadableLogsListWhatCouldBeRead) {
     });
 }
 
-TEST_F(HistoryTest, LongKeysAreCutAndUntilTheFirstReportNothingIsListed) {
+TEST_F(HistoryTest, DamagedLogRowsAreListedWithoutHarm) {
     TradingLogFile log("111");
-    log.Add({"111", "X", "20240304080000", "20240304090000", "2024030412345678901", "20240304123456789", 2, 1,
-             1, 1, 3, 1});
-    log.Add({"111", "X", "20240304080000", "20240304090000", "", "", 2, 1, 1, 1, 3, 1});
+    // A key longer than a statistics key holds, and quantities whose sum no int holds.
+    log.Add({"111", "X", "20240304080000", "20240304090000", "2024030412345678901", "20240304123456789", 2,
+             2147483647, 1, 1, 3, 1});
+    log.Add({"111", "X", "20240304080000", "20240304090000", "", "", 2, 2147483647, 1, 1, 3, 1});
     RunDialog([](CVossenDlg& dlg) {
         // No trading day yet: the window ends before every exit time.
         dlg.FillTradeList();
         EXPECT_EQ(dlg.m_listHistory.GetItemCount(), 0);
         EXPECT_EQ(g_pTradeState->trade_count, 0);
+        Report(dlg);
+        EXPECT_EQ(dlg.m_listHistory.GetItemCount(), 2);
+        EXPECT_EQ(g_pTradeState->trade_count, 2147483647);
         Choose(dlg, 2);
         EXPECT_EQ(Shown(dlg, 2), Table({{"", "202403041234567"}, {"", "20240304"}}));
     });
