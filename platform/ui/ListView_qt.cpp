@@ -179,6 +179,14 @@ public:
         }
     }
 
+    // A fill sets many cells: the view is asked to repaint once until it has painted.
+    void CellsChanged() {
+        if (m_view && !m_repaintPending) {
+            m_repaintPending = true;
+            m_view->update();
+        }
+    }
+
     void Relayout();
     void Paint(QWidget* w);
     void PaintHeader(QWidget* w);
@@ -206,6 +214,7 @@ private:
     int m_hOffset = 0;
     int m_selected = -1;
     bool m_layoutPending = false;
+    bool m_repaintPending = false;
     friend WidgetPeer* zui::detail::CreateListViewPeer(CWnd*, QWidget*);
 };
 
@@ -407,6 +416,7 @@ bool ListPeer::ClassProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* re
         }
         int at = std::min(item->iItem, RowCount());
         std::vector<CString> cells(1);
+        cells.reserve(std::max<size_t>(1, m_columns.size()));
         if ((item->mask & LVIF_TEXT) && item->pszText)
             cells[0] = item->pszText;
         m_rows.insert(m_rows.begin() + at, std::move(cells));
@@ -450,8 +460,7 @@ bool ListPeer::ClassProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* re
         if (cells.size() <= sub)
             cells.resize(sub + 1);
         cells[sub] = item->pszText ? item->pszText : "";
-        if (m_view)
-            m_view->update();
+        CellsChanged();
         *result = TRUE;
         return true;
     }
@@ -497,6 +506,7 @@ bool ListPeer::ClassProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* re
 }
 
 void ListPeer::Paint(QWidget* w) {
+    m_repaintPending = false;
     QPainter p(w);
     int b = Border();
     if (b > 0) {
