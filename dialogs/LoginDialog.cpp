@@ -30,13 +30,19 @@ const struct {
 const char kFillAllFields[] = "모든 항목에 값을 입력해 주세요.";
 const char kAgreeToNotice[] = "위험고지 및 주의사항을 읽고 동의에 체크해주세요.";
 
-// The login texts as an account row holds them, each at most 19 bytes.
+// The texts of one login as an account row holds them, each at most 19 bytes.
 struct LoginTexts {
     char id[kAccountTextSize];
     char passwd[kAccountTextSize];
     char cert_passwd[kAccountTextSize];
     char account_number[kAccountTextSize];
     char account_passwd[kAccountTextSize];
+
+    // Text k in the order of the account row (and of LoginEdits).
+    char* Text(int k) {
+        char* texts[] = {id, passwd, cert_passwd, account_number, account_passwd};
+        return texts[k];
+    }
 };
 
 // Any stored value other than 0 means the mock server.
@@ -141,17 +147,11 @@ void CLoginDialog::PreloadAccount() {
                                 first.account_passwd, &serverType2, second.id, second.passwd,
                                 second.cert_passwd, second.account_number, second.account_passwd, tradeItem,
                                 m_szIdentCode, m_szSubPassword);
-    m_editId.SetWindowText(first.id);
-    m_editPasswd.SetWindowText(first.passwd);
-    m_editCertPasswd.SetWindowText(first.cert_passwd);
-    m_editAccountNumber.SetWindowText(first.account_number);
-    m_editAccountPasswd.SetWindowText(first.account_passwd);
+    LoginTexts* logins[] = {&first, &second};
+    for (int login = 0; login < 2; ++login)
+        for (int k = 0; k < 5; ++k)
+            LoginEdit(login, k)->SetWindowText(logins[login]->Text(k));
     m_nServerType = NormalisedServerType(serverType);
-    m_editId2.SetWindowText(second.id);
-    m_editPasswd2.SetWindowText(second.passwd);
-    m_editCertPasswd2.SetWindowText(second.cert_passwd);
-    m_editAccountNumber2.SetWindowText(second.account_number);
-    m_editAccountPasswd2.SetWindowText(second.account_passwd);
     m_nServerType2 = NormalisedServerType(serverType2);
 
     if (m_comboItem.GetCount() == 0) {
@@ -177,16 +177,10 @@ void CLoginDialog::OnBnClickedOk() {
 
     // At most 18 bytes of each edit are taken; blanks count as filled.
     LoginTexts first = {}, second = {};
-    m_editId.GetWindowText(first.id, 19);
-    m_editPasswd.GetWindowText(first.passwd, 19);
-    m_editCertPasswd.GetWindowText(first.cert_passwd, 19);
-    m_editAccountNumber.GetWindowText(first.account_number, 19);
-    m_editAccountPasswd.GetWindowText(first.account_passwd, 19);
-    m_editId2.GetWindowText(second.id, 19);
-    m_editPasswd2.GetWindowText(second.passwd, 19);
-    m_editCertPasswd2.GetWindowText(second.cert_passwd, 19);
-    m_editAccountNumber2.GetWindowText(second.account_number, 19);
-    m_editAccountPasswd2.GetWindowText(second.account_passwd, 19);
+    LoginTexts* logins[] = {&first, &second};
+    for (int login = 0; login < 2; ++login)
+        for (int k = 0; k < 5; ++k)
+            LoginEdit(login, k)->GetWindowText(logins[login]->Text(k), 19);
 
     // A mock login needs no certificate and always uses the mock account password.
     auto complete = [](LoginTexts& login, int serverType) {
@@ -219,6 +213,14 @@ void CLoginDialog::OnBnClickedOk() {
                      first.account_passwd, m_nServerType2, second.id, second.passwd, second.cert_passwd,
                      second.account_number, second.account_passwd, tradeItem, m_szIdentCode, m_szSubPassword);
     EndDialog(1);
+}
+
+CEdit* CLoginDialog::LoginEdit(int login, int k) {
+    CEdit* edits[2][5] = {
+        {&m_editId, &m_editPasswd, &m_editCertPasswd, &m_editAccountNumber, &m_editAccountPasswd},
+        {&m_editId2, &m_editPasswd2, &m_editCertPasswd2, &m_editAccountNumber2, &m_editAccountPasswd2},
+    };
+    return edits[login][k];
 }
 
 void CLoginDialog::OnBnClickedCancel() {

@@ -51,6 +51,9 @@ private:
     // Both logins from the newest account row into the edits, the item combo and the
     // trading state.
     void PreloadAccount();
+    // Edit k of the first (0) or second (1) login: id, password, certificate password,
+    // account number, account password.
+    CEdit* LoginEdit(int login, int k);
     // Bold Tahoma of the notice title and the warning title, alive as long as the dialog.
     CFont m_fontBold;
 };

@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -271,6 +272,50 @@ TEST_F(LoginTest, FailingStoreNeverBlocksTheLogin) {
     EXPECT_EQ(dlg.DoModal(), 1);
     EXPECT_EQ(g_pTradeState->trade_item, "NQZ20");
     EXPECT_EQ(g_pTradeState->curr_idx, 0);
+}
+
+// With no item on offer there is no code to trade: OK asks for every field instead of
+// handing on a slot that does not exist.
+TEST_F(LoginTest, OkWithoutAnItemOnOfferAsksForEveryField) {
+    StartEnvironment();
+    TradeItem items[kTradeItemCount] = {};
+    std::strcpy(items[1].name, "gap before me");
+    ASSERT_EQ(CTradeDataBase::SaveItems(items), 0);
+    CLoginDialog dlg;
+    Then([&] {
+        EXPECT_EQ(dlg.m_comboItem.GetCount(), 0);
+        FillMockLogins(&dlg);
+        Agree(&dlg);
+        Ok(&dlg);
+    });
+    Then([&] {
+        EXPECT_EQ(m_boxes, std::vector<CString>{kFillAllFields});
+        Cancel(&dlg);
+    });
+    EXPECT_EQ(dlg.DoModal(), 0);
+    EXPECT_TRUE(g_pTradeState->id.IsEmpty());
+}
+
+// A stored server type other than 0 or 1 stands for the mock server, so a radio button is
+// always chosen and OK never fails on it.
+TEST_F(LoginTest, UnknownStoredServerTypeShowsAsMock) {
+    StartEnvironment();
+    ASSERT_EQ(CTradeDataBase::SaveAccount(5, "u1", "p1", "", "1", "x", 0, "u2", "p2", "c2", "2", "y", "NQZ20",
+                                          "", ""),
+              1);
+    CLoginDialog dlg;
+    Then([&] {
+        EXPECT_TRUE(dlg.IsDlgButtonChecked(1104));
+        EXPECT_TRUE(dlg.IsDlgButtonChecked(1105));
+        Agree(&dlg);
+        Ok(&dlg);
+    });
+    EXPECT_EQ(dlg.DoModal(), 1);
+    EXPECT_TRUE(m_boxes.empty());
+    EXPECT_EQ(g_pTradeState->server_type, 1);
+    EXPECT_EQ(g_pTradeState->server_type2, 0);
+    EXPECT_EQ(g_pTradeState->account_passwd, kMockAccountPassword);
+    EXPECT_EQ(g_pTradeState->account_passwd2, "y");
 }
 
 TEST_F(LoginTest, NorunAfterAnEmptyFieldIsAPlainStart) {
