@@ -72,6 +72,18 @@ TEST_F(LinkTest, LaunchProgramStartsTheProgramWithItsArgumentTextAndReportsFailu
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, LaunchProgram("C:\\nowhere\\none.exe", nullptr));
 }
 
+// The shell refuses a program it may not run; the plain process start that follows must
+// quote the path as one word, or a folder name with a space splits it (file not found).
+TEST(LaunchProgram, ThePlainStartQuotesThePathOnceAndReturnsItsError) {
+    TempDrive drive;
+    const std::string folder = drive.MakeFolder("C:\\sp ace");
+    std::ofstream(folder + "/tool.exe") << "#!/bin/sh\n";
+    chmod((folder + "/tool.exe").c_str(), 0644);
+    EXPECT_EQ(ERROR_ACCESS_DENIED, LaunchProgram("C:\\sp ace\\tool.exe", nullptr));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, LaunchProgram("\"\"C:\\sp ace\\tool.exe\"\"", "a b"));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, LaunchProgram("C:\\sp ace\\none.exe", ""));
+}
+
 TEST_F(LinkTest, TheMsEngineStartsFirstAndTheMdEngineWhenMsReports) {
     const std::string folder = InstallArgumentWriter();
     StoreLoginValues(0, "a", "b", "c", "d", "e", 1, "f", "g", "h", "i", "j", "NQZ20", "", "");

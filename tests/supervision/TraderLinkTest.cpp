@@ -14,6 +14,27 @@ constexpr WPARAM Clicked(int id) {
     return MAKEWPARAM(id, BN_CLICKED);
 }
 
+// The engines are built apart from the console: the shared header cannot show a changed
+// number, so the wire values are pinned here.
+TEST(TraderMessages, TheWireNumbersAndTitlesAreFixed) {
+    const std::vector<UINT> messages = {
+        WM_TRADER_EXIT,           WM_TRADER_SOUND,           WM_TRADER_RELOAD_SETTINGS,
+        WM_TRADER_START,          WM_TRADER_LIQUIDATE_ALL,   WM_TRADER_STOP,
+        WM_TRADER_PROFIT_RESERVE, WM_TRADER_RESUME,          WM_TRADER_DAY_PROFIT_STOP,
+        WM_TRADER_DAY_LOSS_STOP,  WM_TRADER_ALLCLEAR_PROFIT, WM_TRADER_ALLCLEAR_LOSS,
+        WM_TRADER_STARTED};
+    EXPECT_EQ(messages, (std::vector<UINT>{2533, 2824, 3034, 3037, 3038, 3039, 3040, 3041, 3042, 3043, 3046,
+                                           3047, 3053}));
+    EXPECT_EQ(COPYDATA_ACCOUNT_INFO, 3048u);
+    EXPECT_EQ(COPYDATA_ACCOUNT_UPDATE, 3049u);
+    const std::vector<UINT_PTR> timers = {TIMER_PROFIT_RESERVE_REST, TIMER_DAY_PROFIT_STOP,
+                                          TIMER_DAY_LOSS_STOP, TIMER_ALLCLEAR_PROFIT, TIMER_ALLCLEAR_LOSS};
+    EXPECT_EQ(timers, (std::vector<UINT_PTR>{2930, 2931, 2932, 2933, 2934}));
+    EXPECT_STREQ(kTraderTitleMs, "Zorvik-MS");
+    EXPECT_STREQ(kTraderTitleMd, "Zorvik-MD");
+    EXPECT_STREQ(kTraderTitleMaster, "Zorvik-Master");
+}
+
 TEST_F(LinkTest, HandshakeCountsEveryStartAndTellsTheMsEngineWhenMdIsUp) {
     ms = OpenEngine("Zorvik-MS");
     SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
