@@ -88,6 +88,34 @@ TEST_F(HistoryTest, EachViewListsItsRowsLatestFirst) {
     });
 }
 
+// The alignment (LVCFMT_*) of every column of the history list.
+std::vector<int> Alignments(CVossenDlg& dlg) {
+    std::vector<int> formats;
+    CHeaderCtrl* header = dlg.m_listHistory.GetHeaderCtrl();
+    for (int i = 0; i < header->GetItemCount(); ++i) {
+        HDITEM item = {};
+        item.mask = HDI_FORMAT;
+        header->GetItem(i, &item);
+        formats.push_back(item.fmt & 3);
+    }
+    return formats;
+}
+
+TEST_F(HistoryTest, EachLayoutAlignsItsColumnsAndDrawsItsOwnRows) {
+    RunDialog([](CVossenDlg& dlg) {
+        const int c = LVCFMT_CENTER, l = LVCFMT_LEFT;
+        const DWORD listStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB | LVS_EX_DOUBLEBUFFER;
+        EXPECT_EQ(Alignments(dlg), (std::vector<int>(11, c)));
+        EXPECT_EQ(dlg.m_listHistory.GetExtendedStyle(), listStyle);
+        EXPECT_EQ(dlg.m_listHistory.GetStyle() & LVS_OWNERDRAWFIXED, 0u);
+        Choose(dlg, 2);
+        EXPECT_EQ(Alignments(dlg), (std::vector<int>{l, l, l, l, c, c}));
+        EXPECT_EQ(dlg.m_listHistory.GetExtendedStyle(), listStyle);
+        Choose(dlg, 1);
+        EXPECT_EQ(Alignments(dlg), (std::vector<int>(11, c)));
+    });
+}
+
 TEST_F(HistoryTest, ChoosingTheEntryShownChangesNothing) {
     WriteHistoryLogs();
     RunDialog([](CVossenDlg& dlg) {

@@ -10,8 +10,10 @@
 void DialogTest::SetUp() {
     // The shutdown's pause is not waited for.
     Sys().sleepMs = [](unsigned) {};
-    SetMessageBoxResponder([this](const CString& text, const CString&, UINT) {
+    SetMessageBoxResponder([this](const CString& text, const CString& caption, UINT type) {
         m_boxes.push_back(text);
+        m_boxCaptions.push_back(caption);
+        m_boxTypes.push_back(type);
         return m_boxAnswer;
     });
     RegisterLoginDialogResources();

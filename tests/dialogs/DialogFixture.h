@@ -25,6 +25,9 @@ protected:
 
     // Texts of the message boxes answered so far.
     std::vector<CString> m_boxes;
+    // Their captions and MB_ types, in the same order.
+    std::vector<CString> m_boxCaptions;
+    std::vector<UINT> m_boxTypes;
     // Button that the next boxes are answered with.
     int m_boxAnswer = IDOK;
 

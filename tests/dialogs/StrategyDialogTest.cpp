@@ -150,6 +150,7 @@ TEST_F(StrategyTest, AdministratorModeUnlocksOnLevelOneOrTwoAndCancelLocksAgain)
     Then([&] {
         ASSERT_EQ(m_boxes.size(), 1u);
         EXPECT_EQ(m_boxes[0], kAdminRefused);
+        EXPECT_EQ(m_boxTypes[0] & MB_TYPEMASK, static_cast<UINT>(MB_OK));
         EXPECT_FALSE(AdminControlsEnabled(&dlg));
     });
     // A cancelled prompt refuses too, even with the access code typed.
