@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <memory>
 
 #include "platform/core/Text.h"
 #include "platform/win/MessageLoop.h"
@@ -64,7 +65,7 @@ public:
         CWnd* wnd = nullptr;
         int remotePid = 0;
         std::uint64_t remoteId = 0;
-        CWnd* proxy = nullptr; // temporary object standing for a remote window
+        std::unique_ptr<CWnd> proxy; // object standing for a remote window, kept with its handle
     };
 
     static CWndHandleMap& Get() {
@@ -258,11 +259,11 @@ CWnd* CWnd::FromHandle(HWND hWnd) {
     if (e->remotePid == 0)
         return e->wnd;
     if (!e->proxy) {
-        e->proxy = new CWnd();
+        e->proxy = std::make_unique<CWnd>();
         e->proxy->m_hWnd = hWnd;
         e->proxy->m_bRemote = true;
     }
-    return e->proxy;
+    return e->proxy.get();
 }
 
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
