@@ -289,11 +289,29 @@ void RadioButton::paintEvent(QPaintEvent* e) {
         peer->AfterPaint(this);
 }
 
-void GroupBox::paintEvent(QPaintEvent* e) {
+// Drawn as the system draws a group box: an etched frame and its title, nothing filled, so
+// the dialog's face shows through (the style's own group box fills a panel).
+void GroupBox::paintEvent(QPaintEvent*) {
     ColourAsker* peer = AskerOf(m_hWnd);
     if (peer)
         peer->BeforePaint(this);
-    QGroupBox::paintEvent(e);
+    {
+        QPainter p(this);
+        QFontMetrics fm(font());
+        QRect frame = rect().adjusted(0, fm.height() / 2, -1, -1);
+        p.setPen(QColor(0xA0, 0xA0, 0xA0));
+        p.drawRect(frame.adjusted(0, 0, -1, -1));
+        p.setPen(QColor(0xFF, 0xFF, 0xFF));
+        p.drawRect(frame.adjusted(1, 1, 0, 0));
+        const QString text = title();
+        if (!text.isEmpty()) {
+            QRect band(fm.averageCharWidth(), 0, fm.horizontalAdvance(text) + 4, fm.height());
+            p.fillRect(band, ToQColor(kFace));
+            p.setPen(
+                palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+            p.drawText(band, Qt::AlignCenter | Qt::TextSingleLine, text);
+        }
+    }
     if (peer)
         peer->AfterPaint(this);
 }
