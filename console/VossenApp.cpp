@@ -13,6 +13,9 @@
 #include "store/TradeDataBase.h"
 #include "store/TradeState.h"
 
+BEGIN_MESSAGE_MAP(CVossenApp, CWinApp)
+END_MESSAGE_MAP()
+
 CVossenApp theApp;
 
 namespace {

@@ -24,6 +24,8 @@ public:
     CString m_strLaunchField0;
     CTradeState* m_pTradeState = nullptr;
     CTradeDataBase* m_pTradeDataBase = nullptr;
+
+    DECLARE_MESSAGE_MAP()
 };
 
 extern CVossenApp theApp;

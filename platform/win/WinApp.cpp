@@ -17,6 +17,14 @@ char** ProcessArgv() {
 }
 } // namespace zwin
 
+const CRuntimeClass CWinApp::classCWinApp = {"CWinApp", &CCmdTarget::classCCmdTarget};
+
+const AFX_MSGMAP* CWinApp::GetThisMessageMap() {
+    static const AFX_MSGMAP_ENTRY entries[] = {{0, 0, 0, 0, nullptr}};
+    static const AFX_MSGMAP map = {&CCmdTarget::GetThisMessageMap, &entries[0]};
+    return &map;
+}
+
 CWinApp::CWinApp(const char* appName) : m_strAppName(appName) {
     g_app = this;
 }

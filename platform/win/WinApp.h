@@ -5,17 +5,19 @@
 #include "platform/core/CString.h"
 #include "platform/core/WinTypes.h"
 #include "platform/win/Messages.h"
-
-class CWnd;
+#include "platform/win/Wnd.h"
 
 constexpr DWORD AFX_RESTART_MANAGER_SUPPORT_RESTART = 0x01;
 
-class CWinApp {
+class CWinApp : public CCmdTarget {
 public:
     explicit CWinApp(const char* appName = nullptr);
     virtual ~CWinApp();
     CWinApp(const CWinApp&) = delete;
     CWinApp& operator=(const CWinApp&) = delete;
+
+    static const CRuntimeClass classCWinApp;
+    const CRuntimeClass* GetRuntimeClass() const override { return &classCWinApp; }
 
     virtual BOOL InitInstance() { return TRUE; }
     virtual int ExitInstance() { return 0; }
@@ -31,6 +33,10 @@ public:
 
     // Stores the command-line tail that m_lpCmdLine points at.
     void SetCommandLine(const CString& tail);
+
+protected:
+    static const AFX_MSGMAP* GetThisMessageMap();
+    const AFX_MSGMAP* GetMessageMap() const override { return GetThisMessageMap(); }
 
 private:
     CString m_cmdLineStorage;
