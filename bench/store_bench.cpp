@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "RatioReporter.h"
 #include "platform/core/Path.h"
 #include "store/TradeDataBase.h"
 #include "store/TradeState.h"
@@ -156,29 +157,6 @@ BENCHMARK(BM_StrategyLoad)->Unit(benchmark::kMicrosecond)->Repetitions(5);
 BENCHMARK(BM_StrategyLoadOneConnection)->Unit(benchmark::kMicrosecond)->Repetitions(5);
 BENCHMARK(BM_StrategySave)->Unit(benchmark::kMicrosecond)->Repetitions(5);
 BENCHMARK(BM_StrategySaveOneConnection)->Unit(benchmark::kMicrosecond)->Repetitions(5);
-
-// Keeps each benchmark's best time per iteration over its repetitions, so that the ratios
-// printed after the run are not those of a moment when the machine was busy elsewhere.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-                double seconds = run.GetAdjustedRealTime() * benchmark::GetTimeUnitMultiplier(run.time_unit);
-                auto [it, added] = times.emplace(run.run_name.function_name, seconds);
-                if (!added && seconds < it->second)
-                    it->second = seconds;
-            }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void PrintRatio(const char* figure, const char* measured, const char* baseline) const {
-        auto m = times.find(measured);
-        auto b = times.find(baseline);
-        if (m != times.end() && b != times.end() && b->second > 0)
-            std::printf("%s ratio=%.2f\n", figure, m->second / b->second);
-    }
-    std::map<std::string, double> times;
-};
 
 // The main store with its tables and read keys, and the two trading logs.
 void Prepare(const TempDrive& drive) {

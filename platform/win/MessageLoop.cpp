@@ -16,8 +16,7 @@ namespace {
 
 struct Timer {
     UINT interval;
-    std::uint64_t due;
-    bool queued; // a WM_TIMER for it waits (it is handed out once per expiry)
+    std::uint64_t due; // a WM_TIMER is handed out once per expiry, when it is taken
 };
 
 struct Queue {
@@ -180,7 +179,7 @@ UINT_PTR SetTimer(HWND hWnd, UINT_PTR id, UINT elapse, TIMERPROC) {
     if (elapse < USER_TIMER_MINIMUM)
         elapse = USER_TIMER_MINIMUM;
     // Arming a running timer restarts its full length.
-    Q().timers[{hWnd, id}] = Timer{elapse, CClock::NowMs() + elapse, false};
+    Q().timers[{hWnd, id}] = Timer{elapse, CClock::NowMs() + elapse};
     return id ? id : 1;
 }
 
