@@ -4,6 +4,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <unordered_map>
 
 #include "platform/core/Text.h"
 #include "platform/win/MessageLoop.h"
@@ -105,11 +106,16 @@ public:
         m_remote[key] = h;
         return h;
     }
+    // In the order the windows were made.
     std::vector<CWnd*> TopLevel() {
-        std::vector<CWnd*> out;
+        std::vector<std::pair<std::uint64_t, CWnd*>> found;
         for (auto& [id, e] : m_entries)
             if (e.wnd && !e.wnd->GetParent() && e.remotePid == 0)
-                out.push_back(e.wnd);
+                found.emplace_back(id, e.wnd);
+        std::sort(found.begin(), found.end());
+        std::vector<CWnd*> out;
+        for (auto& f : found)
+            out.push_back(f.second);
         return out;
     }
     static std::uint64_t Id(HWND h) {
@@ -118,7 +124,8 @@ public:
 
 private:
     std::uint64_t m_next = 0x100;
-    std::map<std::uint64_t, Entry> m_entries;
+    // Looked up on every message: hashed.
+    std::unordered_map<std::uint64_t, Entry> m_entries;
     std::map<std::pair<int, std::uint64_t>, HWND> m_remote;
 };
 
