@@ -192,6 +192,8 @@ BOOL CVossenDlg::PreTranslateMessage(MSG* msg) {
     return CDialogEx::PreTranslateMessage(msg);
 }
 
+void CVossenDlg::OnOK() {}
+
 void CVossenDlg::OnPaint() {
     if (IsIconic()) {
         CPaintDC dc(this);

@@ -105,6 +105,8 @@ protected:
     void DoDataExchange(CDataExchange* dx) override;
     BOOL PreTranslateMessage(MSG* msg) override;
     BOOL OnInitDialog() override;
+    // Enter in an edit must not end the console and leave the engines unsupervised.
+    void OnOK() override;
 
     void OnPaint();
     HCURSOR OnQueryDragIcon();

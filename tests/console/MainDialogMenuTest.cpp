@@ -1,3 +1,4 @@
+#include <cstring>
 #include <vector>
 
 #include "MainDialogFixture.h"
@@ -12,12 +13,22 @@ TEST_F(MainDialogTest, MenuShowsItsTextsWithoutTheMnemonicMarks) {
     });
 }
 
-TEST_F(MainDialogTest, EnterInAnEditEndsTheDialogWithoutAskingTheEngines) {
+TEST_F(MainDialogTest, EnterInAnyEditLeavesTheDialogRunning) {
     INT_PTR result = Run([&] {
         ConnectEngines();
-        zui::PressKey(&dlg->m_editInTickS, VK_RETURN);
+        int edits = 0;
+        for (const DialogItemTemplate& item : FindDialogTemplate(CVossenDlg::IDD)->items) {
+            CWnd* edit = dlg->GetDlgItem(item.id);
+            if (std::strcmp(item.className, WC_EDIT) != 0 || !edit->IsWindowEnabled())
+                continue;
+            zui::PressKey(edit, VK_RETURN);
+            Settle();
+            EXPECT_FALSE(dlg->ended) << "Enter in edit " << item.id;
+            ++edits;
+        }
+        EXPECT_GE(edits, 20);
     });
-    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(result, kEndedByTest);
     EXPECT_EQ(ms->Count(WM_TRADER_EXIT), 0);
     EXPECT_EQ(md->Count(WM_TRADER_EXIT), 0);
 }

@@ -78,6 +78,16 @@ protected:
                 return true;
         return false;
     }
+
+    // A command message of `name` (START, EXIT ...) reached the engine.
+    bool EngineReceived(const char* mode, const std::string& name) {
+        std::ifstream in(drive.Root() + "/engine-" + mode + ".log");
+        std::string line;
+        while (std::getline(in, line))
+            if (line.find(" recv ") != std::string::npos && line.find(" " + name + " ") != std::string::npos)
+                return true;
+        return false;
+    }
 };
 
 } // namespace
@@ -120,5 +130,30 @@ TEST_F(PanelWithEnginesTest, ListsWhatTheEnginesWroteAndAppliesToBoth) {
             [&] { return EngineNoted("Ms", "settings keys=67") && EngineNoted("Md", "settings keys=67"); },
             10));
         EXPECT_EQ(g_pTradeState->day_tot_loss_max, 450000);
+    });
+}
+
+TEST_F(PanelWithEnginesTest, EnterInTheLossLimitLeavesTheConsoleAndBothEnginesRunning) {
+    Scenario("Ms", std::string("at 100 ") + kInfo);
+    Scenario("Md", std::string("at 100 ") + kInfo);
+    RunDialog([this](CVossenDlg& dlg) {
+        ASSERT_TRUE(WaitFor([&] { return dlg.m_nTraderCount == 2 && dlg.m_hTraderMd; }, 15))
+            << "engines " << dlg.m_nTraderCount;
+        CWnd* limit = dlg.GetDlgItem(1123);
+        limit->SetFocus();
+        SetText(dlg, 1123, "");
+        zui::TypeText(limit, "45");
+        zui::PressKey(limit, VK_RETURN);
+        // The engines still take commands from the console: F3 reaches both.
+        zui::PressKey(limit, VK_F3);
+        EXPECT_TRUE(
+            WaitFor([&] { return EngineReceived("Ms", "START") && EngineReceived("Md", "START"); }, 10));
+        EXPECT_FALSE(static_cast<TestVossenDlg&>(dlg).ended);
+        EXPECT_TRUE(dlg.m_hWnd != nullptr);
+        EXPECT_EQ(Text(dlg, 1123), "45");
+        EXPECT_TRUE(FindWindowA(nullptr, kTraderTitleMs));
+        EXPECT_TRUE(FindWindowA(nullptr, kTraderTitleMd));
+        EXPECT_FALSE(EngineReceived("Ms", "EXIT"));
+        EXPECT_FALSE(EngineReceived("Md", "EXIT"));
     });
 }
