@@ -1,7 +1,8 @@
 #include "console/NumberText.h"
 
-#include <climits>
 #include <cstdlib>
+
+#include "platform/core/Numbers.h"
 
 namespace {
 
@@ -9,16 +10,6 @@ namespace {
 int IntegerPartEnd(const CString& text) {
     int p = text.Find('.');
     return p < 0 ? text.GetLength() : p;
-}
-
-// atoi of the leading number, held within int so that a long text cannot overflow.
-int LeadingInt(const CString& text) {
-    long long v = std::strtoll(text.GetString(), nullptr, 10);
-    if (v > INT_MAX)
-        return INT_MAX;
-    if (v < INT_MIN)
-        return INT_MIN;
-    return static_cast<int>(v);
 }
 
 } // namespace
@@ -46,6 +37,6 @@ void FormatPriceText(CString& text, int tickBase) {
     }
     int p = IntegerPartEnd(text);
     double value = std::atof(text.GetString());
-    int whole = LeadingInt(text.Left(p));
+    int whole = ReadInt32(text.Left(p).GetString());
     text.Format("%d'%05.2f", whole, (value - whole) * 32.0);
 }

@@ -1,29 +1,14 @@
 // The settings form of the main window and its read-only day figures.
 #include <algorithm>
-#include <climits>
 #include <cstdint>
-#include <cstdlib>
 
 #include "console/NumberText.h"
 #include "console/VossenDlg.h"
+#include "platform/core/Numbers.h"
 #include "store/TradeState.h"
 #include "supervision/TraderMessages.h"
 
 namespace {
-
-// Amounts typed in units of 10,000 won are held in won as an int32.
-constexpr int kMaxTenThousands = INT_MAX / 10000;
-
-// atoi as the runtime gives it: leading blanks and a sign, the leading digits, 0 without
-// any, and the int range's end for a number beyond it.
-int TextToInt(const CString& text) {
-    const long value = std::strtol(text.GetString(), nullptr, 10);
-    if (value > INT_MAX)
-        return INT_MAX;
-    if (value < INT_MIN)
-        return INT_MIN;
-    return static_cast<int>(value);
-}
 
 // How a control shows its value and reads it back.
 enum class Conversion {
@@ -92,7 +77,7 @@ const FormField kForm[] = {
 int ReadNumber(CWnd& edit) {
     CString text;
     edit.GetWindowText(text);
-    return TextToInt(text);
+    return ReadInt32(text.GetString());
 }
 
 void ShowNumber(CWnd& edit, int value) {
@@ -172,7 +157,7 @@ CString TargetRateText(const CTradeState& s) {
 
 // The hour or minute of a "%02d%02d" time text: characters 1-2 or 3-4.
 int TimePart(const CString& time, int first) {
-    return TextToInt(time.Mid(first, 2));
+    return ReadInt32(time.Mid(first, 2).GetString());
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "console/VossenDlg.h"
 #include "dialogs/DialogDrawing.h"
 #include "dialogs/RootConfirmDlg.h"
+#include "platform/core/Numbers.h"
 #include "resources/LoginDialogs.h"
 #include "store/TradeDataBase.h"
 #include "store/TradeState.h"
@@ -20,8 +21,6 @@ namespace {
 constexpr int kAdminControls[] = {1103, 1101, 1248, 1102, 1249};
 // The call number is checked through a 20-byte buffer, so a longer one could never pass.
 constexpr UINT kCallNumberLimit = 19;
-// Amounts typed in units of 10,000 won that still fit an int32 in won.
-constexpr long long kMaxTenThousands = 214748;
 
 CString EditText(const CEdit& edit) {
     CString text;
@@ -29,16 +28,13 @@ CString EditText(const CEdit& edit) {
     return text;
 }
 
-// atoi of the text, held within the int32 range.
 int ReadInt(const CEdit& edit) {
-    const long long value = std::strtoll(EditText(edit), nullptr, 10);
-    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+    return ReadInt32(EditText(edit).GetString());
 }
 
 // Won from an entry in 만원, held where its won value fits an int32.
 int ReadTenThousands(const CEdit& edit) {
-    const long long value = std::strtoll(EditText(edit), nullptr, 10);
-    return static_cast<int>(std::clamp(value, -kMaxTenThousands, kMaxTenThousands) * 10000);
+    return std::clamp(ReadInt(edit), -kMaxTenThousands, kMaxTenThousands) * 10000;
 }
 
 // Hundredths from an entry with decimals, truncated towards zero.
