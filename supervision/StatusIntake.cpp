@@ -66,16 +66,12 @@ std::vector<std::string_view> SplitRecordFields(std::string_view record) {
     std::size_t start = 0;
     std::size_t i = 0;
     while (i < record.size()) {
-        const auto b = static_cast<BYTE>(record[i]);
-        if (IsDBCSLeadByte(b) && i + 1 < record.size()) {
-            i += 2;
-            continue;
-        }
-        if (record[i] == '|') {
+        const int step = CharSize(record, i);
+        if (step == 1 && record[i] == '|') {
             fields.push_back(record.substr(start, i - start));
             start = i + 1;
         }
-        ++i;
+        i += step;
     }
     fields.push_back(record.substr(start));
     return fields;

@@ -96,21 +96,12 @@ CString CString::Right(int nCount) const {
     return CString(m_str.substr(GetLength() - nCount));
 }
 
-bool CString::IsCharStart(int pos) const {
-    int i = 0;
-    while (i < pos)
-        i += (IsDBCSLeadByte(static_cast<BYTE>(m_str[i])) && i + 1 < GetLength()) ? 2 : 1;
-    return i == pos;
-}
-
 int CString::Find(char ch, int nStart) const {
     if (nStart < 0)
         nStart = 0;
-    for (int i = 0; i < GetLength();) {
-        BYTE b = static_cast<BYTE>(m_str[i]);
+    for (int i = 0; i < GetLength(); i += CharSize(m_str, i)) {
         if (i >= nStart && m_str[i] == ch)
             return i;
-        i += (IsDBCSLeadByte(b) && i + 1 < GetLength()) ? 2 : 1;
     }
     return -1;
 }
@@ -126,17 +117,16 @@ int CString::Find(const char* sub, int nStart) const {
             return i;
         if (i == GetLength())
             break;
-        i += (IsDBCSLeadByte(static_cast<BYTE>(m_str[i])) && i + 1 < GetLength()) ? 2 : 1;
+        i += CharSize(m_str, i);
     }
     return -1;
 }
 
 int CString::ReverseFind(char ch) const {
     int found = -1;
-    for (int i = 0; i < GetLength();) {
+    for (int i = 0; i < GetLength(); i += CharSize(m_str, i)) {
         if (m_str[i] == ch)
             found = i;
-        i += (IsDBCSLeadByte(static_cast<BYTE>(m_str[i])) && i + 1 < GetLength()) ? 2 : 1;
     }
     return found;
 }
@@ -145,14 +135,10 @@ int CString::FindOneOf(const char* charSet) const {
     if (!charSet)
         return -1;
     for (int i = 0; i < GetLength();) {
-        BYTE b = static_cast<BYTE>(m_str[i]);
-        if (IsDBCSLeadByte(b) && i + 1 < GetLength()) {
-            i += 2;
-            continue;
-        }
-        if (m_str[i] != '\0' && strchr(charSet, m_str[i]))
+        const int step = CharSize(m_str, i);
+        if (step == 1 && m_str[i] != '\0' && strchr(charSet, m_str[i]))
             return i;
-        ++i;
+        i += step;
     }
     return -1;
 }
@@ -160,16 +146,12 @@ int CString::FindOneOf(const char* charSet) const {
 int CString::Replace(char chOld, char chNew) {
     int count = 0;
     for (int i = 0; i < GetLength();) {
-        BYTE b = static_cast<BYTE>(m_str[i]);
-        if (IsDBCSLeadByte(b) && i + 1 < GetLength()) {
-            i += 2;
-            continue;
-        }
-        if (m_str[i] == chOld) {
+        const int step = CharSize(m_str, i);
+        if (step == 1 && m_str[i] == chOld) {
             m_str[i] = chNew;
             ++count;
         }
-        ++i;
+        i += step;
     }
     return count;
 }
@@ -188,7 +170,7 @@ int CString::Replace(const char* oldText, const char* newText) {
             ++count;
             continue;
         }
-        int step = (IsDBCSLeadByte(static_cast<BYTE>(m_str[i])) && i + 1 < GetLength()) ? 2 : 1;
+        const int step = CharSize(m_str, i);
         out.append(m_str, i, step);
         i += step;
     }
@@ -200,17 +182,12 @@ int CString::Remove(char ch) {
     std::string out;
     int count = 0;
     for (int i = 0; i < GetLength();) {
-        BYTE b = static_cast<BYTE>(m_str[i]);
-        if (IsDBCSLeadByte(b) && i + 1 < GetLength()) {
-            out.append(m_str, i, 2);
-            i += 2;
-            continue;
-        }
-        if (m_str[i] == ch)
+        const int step = CharSize(m_str, i);
+        if (step == 1 && m_str[i] == ch)
             ++count;
         else
-            out += m_str[i];
-        ++i;
+            out.append(m_str, i, step);
+        i += step;
     }
     m_str.swap(out);
     return count;
@@ -260,8 +237,7 @@ CString& CString::TrimRight() {
     // byte of a double-byte character is never taken for white space.
     int keep = 0;
     for (int i = 0; i < GetLength();) {
-        BYTE b = static_cast<BYTE>(m_str[i]);
-        int step = (IsDBCSLeadByte(b) && i + 1 < GetLength()) ? 2 : 1;
+        const int step = CharSize(m_str, i);
         if (!(step == 1 && IsSpaceByte(m_str[i])))
             keep = i + step;
         i += step;
@@ -286,8 +262,7 @@ CString& CString::TrimLeft(char ch) {
 CString& CString::TrimRight(char ch) {
     int keep = 0;
     for (int i = 0; i < GetLength();) {
-        BYTE b = static_cast<BYTE>(m_str[i]);
-        int step = (IsDBCSLeadByte(b) && i + 1 < GetLength()) ? 2 : 1;
+        const int step = CharSize(m_str, i);
         if (!(step == 1 && m_str[i] == ch))
             keep = i + step;
         i += step;
@@ -303,28 +278,20 @@ CString& CString::Trim(char ch) {
 
 CString& CString::MakeUpper() {
     for (int i = 0; i < GetLength();) {
-        BYTE b = static_cast<BYTE>(m_str[i]);
-        if (IsDBCSLeadByte(b) && i + 1 < GetLength()) {
-            i += 2;
-            continue;
-        }
-        if (b >= 'a' && b <= 'z')
-            m_str[i] = static_cast<char>(b - 'a' + 'A');
-        ++i;
+        const int step = CharSize(m_str, i);
+        if (step == 1 && m_str[i] >= 'a' && m_str[i] <= 'z')
+            m_str[i] = static_cast<char>(m_str[i] - 'a' + 'A');
+        i += step;
     }
     return *this;
 }
 
 CString& CString::MakeLower() {
     for (int i = 0; i < GetLength();) {
-        BYTE b = static_cast<BYTE>(m_str[i]);
-        if (IsDBCSLeadByte(b) && i + 1 < GetLength()) {
-            i += 2;
-            continue;
-        }
-        if (b >= 'A' && b <= 'Z')
-            m_str[i] = static_cast<char>(b - 'A' + 'a');
-        ++i;
+        const int step = CharSize(m_str, i);
+        if (step == 1 && m_str[i] >= 'A' && m_str[i] <= 'Z')
+            m_str[i] = static_cast<char>(m_str[i] - 'A' + 'a');
+        i += step;
     }
     return *this;
 }
@@ -335,13 +302,7 @@ CString CString::Tokenize(const char* delims, int& iStart) const {
         return CString();
     }
     auto isDelim = [&](int i) {
-        BYTE b = static_cast<BYTE>(m_str[i]);
-        if (IsDBCSLeadByte(b) && i + 1 < GetLength())
-            return false;
-        return m_str[i] != '\0' && strchr(delims, m_str[i]) != nullptr;
-    };
-    auto step = [&](int i) {
-        return (IsDBCSLeadByte(static_cast<BYTE>(m_str[i])) && i + 1 < GetLength()) ? 2 : 1;
+        return CharSize(m_str, i) == 1 && m_str[i] != '\0' && strchr(delims, m_str[i]) != nullptr;
     };
     int i = iStart;
     while (i < GetLength() && isDelim(i))
@@ -352,7 +313,7 @@ CString CString::Tokenize(const char* delims, int& iStart) const {
     }
     int begin = i;
     while (i < GetLength() && !isDelim(i))
-        i += step(i);
+        i += CharSize(m_str, i);
     iStart = i < GetLength() ? i + 1 : i;
     return CString(m_str.substr(begin, i - begin));
 }

@@ -4,6 +4,7 @@
 
 #include <cstdarg>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/core/WinTypes.h"
@@ -11,6 +12,12 @@
 // A lead byte of a double-byte character in code page 949.
 inline bool IsDBCSLeadByte(BYTE b) {
     return b >= 0x81 && b <= 0xFE;
+}
+
+// Bytes of the character at `pos`: 2 for a lead byte with a byte after it, else 1 (a lone
+// lead byte at the end is a character of its own).
+inline int CharSize(std::string_view text, std::size_t pos) {
+    return (IsDBCSLeadByte(static_cast<BYTE>(text[pos])) && pos + 1 < text.size()) ? 2 : 1;
 }
 
 class CString {
@@ -108,9 +115,6 @@ public:
     BSTR AllocSysString() const;
 
 private:
-    // Position of the character that starts at or after byte nStart, aligned to character starts.
-    bool IsCharStart(int pos) const;
-
     std::string m_str;
 };
 

@@ -45,7 +45,7 @@ std::string Convert(const char* to, const char* from, const char* src, size_t le
             // EILSEQ or EINVAL: an unreadable or unmappable unit.
             out += subst;
             size_t skip = unit < inLeft ? unit : inLeft;
-            if (unit == 1 && inLeft >= 2 && IsDBCSLeadByte(static_cast<BYTE>(*in)) &&
+            if (unit == 1 && CharSize(std::string_view(in, inLeft), 0) == 2 &&
                 std::strcmp(from, "CP949") == 0)
                 skip = 2; // an undefined double-byte code stands for one character
             if (unit == 2 && inLeft >= 4) {
@@ -198,8 +198,10 @@ int CopyBounded(char* dst, int size, const char* src) {
         return 0;
     int n = 0;
     if (src) {
-        while (src[n]) {
-            int step = (IsDBCSLeadByte(static_cast<BYTE>(src[n])) && src[n + 1]) ? 2 : 1;
+        // Only the bytes that could fit are looked at, and a lead byte before the NUL stands alone.
+        const std::string_view text(src, strnlen(src, size));
+        while (n < static_cast<int>(text.size())) {
+            const int step = CharSize(text, n);
             if (n + step > size - 1)
                 break;
             n += step;

@@ -96,6 +96,19 @@ TEST(Text, CopyBoundedNeverSplitsACharacter) {
     EXPECT_STREQ(buf, "abc");
     EXPECT_EQ(CopyBounded(buf, 1, "abc"), 0);
     EXPECT_STREQ(buf, "");
+    // A lead byte whose pair would end past the room stays out; one before the NUL is copied alone.
+    EXPECT_EQ(CopyBounded(buf, 5, "abc한"), 3);
+    EXPECT_EQ(CopyBounded(buf, 6, "ab\xB0"), 3);
+    EXPECT_STREQ(buf, "ab\xB0");
+}
+
+TEST(Text, CharSizeTakesATrailByteOnlyWhenOneFollows) {
+    EXPECT_EQ(CharSize("\xB0\x41", 0), 2);
+    EXPECT_EQ(CharSize("\xB0", 0), 1);
+    EXPECT_EQ(CharSize("A\xB0", 0), 1);
+    EXPECT_EQ(CharSize("A\xB0", 1), 1);
+    EXPECT_EQ(CharSize("\xFE\xFE", 0), 2);
+    EXPECT_EQ(CharSize("\x80\x41", 0), 1); // 0x80 leads nothing in 949
 }
 
 TEST(Exceptions, FileExceptionTextsNameTheFile) {
