@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <memory>
@@ -106,6 +107,9 @@ constexpr COLORREF kHighlight = 0xD77800;
 constexpr COLORREF kHighlightText = 0xFFFFFF;
 constexpr COLORREF kGrid = 0xF0F0F0;
 HBRUSH StockBrush(COLORREF colour);
+// The fonts behind a face name: a Latin face, then the Hangul one.
+inline const QString kHangulFamily = QStringLiteral("NanumGothic");
+QStringList FamiliesFor(const QString& face);
 
 // What is painting now: windows push their DC while they send WM_PAINT, so that CPaintDC
 // finds it; GetDC drawing during an ancestor's paint needs no extra update.
@@ -203,6 +207,8 @@ QRect MapDialogUnits(const SIZE& base, int x, int y, int cx, int cy);
 
 // Height of a report list's rows in pixels (0 for other windows).
 int ListRowHeightOf(CWnd* list);
+// A report list cell's text as drawn (cut with an ellipsis where it does not fit).
+QString ShownCellOf(CWnd* list, int row, int column);
 
 // Redelivers the key event behind a WM_KEYDOWN taken from the queue (EventLoop_qt.cpp).
 void DeliverQueuedKey(HWND wnd, LPARAM lParam);

@@ -1,14 +1,17 @@
 // Buttons, edits, statics and combo boxes as Qt widgets with the behaviour of their window
 // classes: notifications to the parent go through the message queue as input, painting asks
 // the parent (WM_DRAWITEM, WM_CTLCOLOR) at once.
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleOptionComboBox>
 
 #include <algorithm>
 #include <cstring>
@@ -755,9 +758,55 @@ private:
     std::vector<CString> m_items;
 };
 
+// Drop-down lists laid out as the target draws them: a thin border, the arrow button as wide
+// as a scroll bar, the text close to the left edge; the list opens below the box (never over
+// it, centred on the current item), as high as the template's drop-down height allows.
+class DropListStyle : public QProxyStyle {
+public:
+    static constexpr int kArrowWidth = 17; // a vertical scroll bar's width
+    static constexpr int kBorder = 2;
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* ret) const override {
+        if (hint == SH_ComboBox_Popup)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, ret);
+    }
+
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl sub,
+                         const QWidget* widget) const override {
+        if (control == CC_ComboBox) {
+            QRect r = option->rect;
+            switch (sub) {
+            case SC_ComboBoxArrow:
+                return QRect(r.right() - kBorder - kArrowWidth + 1, r.top() + kBorder, kArrowWidth,
+                             r.height() - 2 * kBorder);
+            case SC_ComboBoxEditField:
+                return QRect(r.left() + kBorder + 1, r.top() + kBorder,
+                             std::max(0, r.width() - 2 * kBorder - kArrowWidth - 1),
+                             r.height() - 2 * kBorder);
+            default:
+                break;
+            }
+        }
+        return QProxyStyle::subControlRect(control, option, sub, widget);
+    }
+
+    static QStyle* Instance() {
+        static QPointer<QStyle> style;
+        if (!style) {
+            style = new DropListStyle();
+            // Freed with the application.
+            style->setParent(qApp);
+        }
+        return style;
+    }
+};
+
 WidgetPeer* CreateCombo(CWnd* wnd, QWidget* parent) {
     HWND h = wnd->m_hWnd;
     auto* c = new QComboBox(parent);
+    c->setStyle(DropListStyle::Instance());
     c->setEditable(false);
     auto* peer = new ComboPeer(wnd, c);
     QObject::connect(c, QOverload<int>::of(&QComboBox::activated),

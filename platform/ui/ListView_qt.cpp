@@ -133,6 +133,15 @@ public:
         return col >= 0 && col < static_cast<int>(cells.size()) ? cells[static_cast<size_t>(col)] : empty;
     }
 
+    // The cell's text as drawn in its column: cut with an ellipsis where it does not fit.
+    QString ShownCell(int row, int col, const QFont& font) const {
+        QString s = ToQ(Cell(row, col));
+        if (col < 0 || col >= static_cast<int>(m_columns.size()) || s.isEmpty())
+            return s;
+        int room = std::max(0, m_columns[static_cast<size_t>(col)].width - 2 * kCellPadding);
+        return QFontMetrics(font).elidedText(s, Qt::ElideRight, room);
+    }
+
     void Select(int row) {
         m_selected = row >= 0 && row < RowCount() ? row : -1;
         if (m_view)
@@ -605,13 +614,12 @@ void ListPeer::Paint(QWidget* w) {
                     int align = Qt::AlignVCenter | (col.fmt == LVCFMT_CENTER  ? Qt::AlignHCenter
                                                     : col.fmt == LVCFMT_RIGHT ? Qt::AlignRight
                                                                               : Qt::AlignLeft);
-                    QString s = ToQ(Cell(r, static_cast<int>(c)));
+                    QFont cellFont = dc->font ? FontOf(dc->font) : font;
+                    QString s = ShownCell(r, static_cast<int>(c), cellFont);
                     if (!s.isEmpty()) {
-                        p.setFont(dc->font ? FontOf(dc->font) : font);
-                        QFontMetrics fm(p.font());
+                        p.setFont(cellFont);
                         p.setPen(ToQColor(text));
-                        p.drawText(textRect, align | Qt::TextSingleLine,
-                                   fm.elidedText(s, Qt::ElideRight, std::max(0, textRect.width())));
+                        p.drawText(textRect, align | Qt::TextSingleLine, s);
                     }
                 }
             }
@@ -829,6 +837,11 @@ void HeaderWidget::mouseReleaseEvent(QMouseEvent*) {
 } // namespace
 
 namespace zui::detail {
+
+QString ShownCellOf(CWnd* list, int row, int column) {
+    ListPeer* p = list ? ListOf(list->m_hWnd) : nullptr;
+    return p && p->Widget() ? p->ShownCell(row, column, p->Widget()->font()) : QString();
+}
 
 int ListRowHeightOf(CWnd* list) {
     ListPeer* p = list ? ListOf(list->m_hWnd) : nullptr;

@@ -48,9 +48,12 @@ void DragHeaderDivider(CWnd* list, int column, int dx);
 SIZE DialogBaseUnits(CWnd* dlg);
 RECT MapDialogRect(CWnd* dlg, const RECT& dialogUnits);
 
-// What the operator sees: the text shown by an edit (password edits show masks), the
-// rectangle of a control in its dialog's client coordinates, in pixels.
+// What the operator sees: the text shown by an edit (password edits show masks), a combo box
+// or a static, cut where it does not fit (an ellipsis, or the lines a static has room for);
+// the rectangle of a control in its dialog's client coordinates, in pixels.
 CString ShownText(CWnd* wnd);
+// The text of a report list's cell as drawn, cut with an ellipsis where it does not fit.
+CString ShownCellText(CWnd* list, int row, int column);
 RECT WidgetRect(CWnd* wnd);
 bool HasFocus(CWnd* wnd);
 bool IsShown(CWnd* wnd);

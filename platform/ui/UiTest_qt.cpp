@@ -11,6 +11,11 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QTextLayout>
+
+#include <cstring>
 
 #include <functional>
 
@@ -207,11 +212,40 @@ CString ShownText(CWnd* wnd) {
     QWidget* w = WidgetOf(wnd);
     if (auto* e = qobject_cast<QLineEdit*>(w))
         return FromQ(e->displayText());
-    if (auto* c = qobject_cast<QComboBox*>(w))
-        return FromQ(c->currentText());
+    if (auto* c = qobject_cast<QComboBox*>(w)) {
+        QStyleOptionComboBox opt;
+        opt.initFrom(c);
+        opt.rect = c->rect();
+        QRect field = c->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, c);
+        return FromQ(c->fontMetrics().elidedText(c->currentText(), Qt::ElideRight, field.width()));
+    }
     if (auto* b = qobject_cast<QAbstractButton*>(w))
         return FromQ(b->text());
-    return wnd ? wnd->StoredText() : CString();
+    CString stored = wnd ? wnd->StoredText() : CString();
+    if (w && !stored.IsEmpty() && std::strcmp(ClassNameOf(wnd), WC_STATIC) == 0) {
+        // A static breaks its text at words; a line whose baseline is below its height is not seen.
+        QTextLayout layout(ToQ(stored), PeerOf(wnd)->Widget()->font());
+        QTextOption option;
+        option.setWrapMode(QTextOption::WordWrap);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        QString shown;
+        qreal y = 0;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(w->width());
+            if (y + line.ascent() > w->height() + 0.5)
+                break;
+            shown += layout.text().mid(line.textStart(), line.textLength());
+            y += line.height();
+        }
+        layout.endLayout();
+        return FromQ(shown.trimmed());
+    }
+    return stored;
+}
+
+CString ShownCellText(CWnd* list, int row, int column) {
+    return FromQ(ShownCellOf(list, row, column));
 }
 
 RECT WidgetRect(CWnd* wnd) {

@@ -475,8 +475,11 @@ QRect MapDialogUnits(const SIZE& base, int x, int y, int cx, int cy) {
 
 namespace {
 // Base units as the dialog manager computes them: the average width of the 52 Latin letters
-// (rounded) and the font's height.
-SIZE ComputeBaseUnits(const QFont& font) {
+// (rounded) and the font's height. They are taken from the Hangul face, which sizes the
+// windows' Korean texts; the narrower Latin face only draws Latin text.
+SIZE ComputeBaseUnits(const QFont& dialogFont) {
+    QFont font = dialogFont;
+    font.setFamilies({kHangulFamily});
     QFontMetrics fm(font);
     int width = fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     return SIZE{(width / 26 + 1) / 2, fm.height()};

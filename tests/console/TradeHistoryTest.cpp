@@ -199,3 +199,35 @@ TEST_F(HistoryTest, DamagedLogRowsAreListedWithoutHarm) {
         EXPECT_EQ(Shown(dlg, 2), Table({{"", "202403041234567"}, {"", "20240304"}}));
     });
 }
+
+// Prices, amounts and day keys of realistic size are seen whole in their columns, and the
+// link combos' additions in their narrow boxes.
+TEST_F(HistoryTest, FiguresAreShownWholeInTheirCellsAndCombos) {
+    TradingLogFile first("111");
+    first.AddAll({{"111", "NQZ26", "20261207100000", "20261207101500", "", "", 2, 2, 15001.5, 21345.25,
+                   21345.25, 15001.5}});
+    RunDialog([&](CVossenDlg& dlg) {
+        SendAccountInfo(dlg, 1, 2, "20261207", "20261208");
+        SendAccountInfo(dlg, 0, 2, "20261207", "20261208");
+        Choose(dlg, 1);
+        ASSERT_EQ(dlg.m_listHistory.GetItemCount(), 1);
+        EXPECT_EQ(zui::ShownCellText(&dlg.m_listHistory, 0, 3), "15,001.50");
+        EXPECT_EQ(zui::ShownCellText(&dlg.m_listHistory, 0, 4), "21,345.25");
+        EXPECT_EQ(zui::ShownCellText(&dlg.m_listHistory, 0, 5), "21345.25");
+        Choose(dlg, 2);
+        ASSERT_EQ(dlg.m_listHistory.GetItemCount(), 1);
+        EXPECT_EQ(zui::ShownCellText(&dlg.m_listHistory, 0, 1), "20261207");
+        EXPECT_EQ(zui::ShownCellText(&dlg.m_listHistory, 0, 3), "21,345.25");
+        EXPECT_EQ(zui::ShownCellText(&dlg.m_listHistory, 0, 4), "15,001.50");
+        SaveScreen(&dlg, "main-statistics-figures");
+        for (int id : {IDC_COMBO_COUNT_PAIRING_ADD, IDC_COMBO_ROUND_PAIRING_ADD}) {
+            CComboBox* combo = static_cast<CComboBox*>(dlg.GetDlgItem(id));
+            for (int i = 0; i < 2; ++i) {
+                combo->SetCurSel(i);
+                CString item;
+                combo->GetLBText(i, item);
+                EXPECT_EQ(zui::ShownText(combo), item) << "combo " << id;
+            }
+        }
+    });
+}

@@ -75,6 +75,12 @@ TEST_F(RootConfirmTest, TypingStopsAtTwentyCharactersAndFocusStartsOnOk) {
     Then([&] {
         EXPECT_EQ(Text(&dlg, 1100), "abcdefghijklmnopqrst");
         EXPECT_EQ(zui::ShownText(dlg.GetDlgItem(1100)).Find("abc"), -1) << "the password is masked";
+        CWnd* label = nullptr;
+        for (CWnd* child : dlg.GetChildren())
+            if (child->StoredText() == "PASSWORD :")
+                label = child;
+        ASSERT_TRUE(label);
+        EXPECT_EQ(zui::ShownText(label), "PASSWORD :") << "the label is seen whole";
         Screenshot(&dlg, "rootconfirm-typed");
         zui::Click(dlg.GetDlgItem(IDCANCEL));
     });
