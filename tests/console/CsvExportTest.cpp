@@ -85,8 +85,8 @@ TEST_F(ExportTest, EachViewIsWrittenAsTheListShowsIt) {
         EXPECT_EQ(Export(dlg, "stats_Day"), kStatsHeader + kDays);
         Choose(dlg, 3);
         EXPECT_EQ(Export(dlg, "stats_Month"), kStatsHeader + kMonths);
-        ASSERT_EQ(shown.size(), 4u);
-        for (const ShownBox& box : shown) {
+        ASSERT_EQ(boxes.size(), 4u);
+        for (const ShownBox& box : boxes) {
             EXPECT_EQ(box.text, kSaved);
             EXPECT_EQ(box.type & MB_TYPEMASK, MB_OK);
         }
@@ -100,7 +100,7 @@ TEST_F(ExportTest, SecondExportReplacesTheFirstAndEmptyListsWriteTheHeader) {
         WriteHistoryLogs();
         Report(dlg);
         EXPECT_EQ(Export(dlg, "list_Day"), kTradeHeader + kToday);
-        EXPECT_EQ(shown.size(), 2u);
+        EXPECT_EQ(boxes.size(), 2u);
     });
 }
 
@@ -129,10 +129,10 @@ TEST_F(ExportTest, AFileThatCannotBeWrittenIsReportedAndTheDialogGoesOn) {
         std::filesystem::create_directory(blocked);
         zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
         zui::ProcessEvents();
-        ASSERT_EQ(shown.size(), 1u);
-        EXPECT_EQ(shown[0].text,
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text,
                   std::string(kBaseFolder) + "\\" + day + "_list_Day.csv 액세스가 거부되었습니다.");
-        EXPECT_EQ(shown[0].type & MB_ICONMASK, MB_ICONSTOP);
+        EXPECT_EQ(boxes[0].type & MB_ICONMASK, MB_ICONSTOP);
 
         // Another program holds the file open.
         Choose(dlg, 1);
@@ -142,8 +142,8 @@ TEST_F(ExportTest, AFileThatCannotBeWrittenIsReportedAndTheDialogGoesOn) {
         ASSERT_EQ(::flock(fd, LOCK_EX), 0);
         zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
         zui::ProcessEvents();
-        ASSERT_EQ(shown.size(), 2u);
-        EXPECT_EQ(shown[1].text, std::string(kBaseFolder) + "\\" + day +
+        ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_EQ(boxes[1].text, std::string(kBaseFolder) + "\\" + day +
                                      "_list_All.csv에 액세스하는 동안 공유 위반이 발생했습니다.");
         EXPECT_EQ(ReadAll(held), "theirs");
         ::close(fd);
@@ -154,13 +154,13 @@ TEST_F(ExportTest, AFileThatCannotBeWrittenIsReportedAndTheDialogGoesOn) {
         zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
         zui::ProcessEvents();
         std::filesystem::rename(base + ".away", base);
-        ASSERT_EQ(shown.size(), 3u);
-        EXPECT_EQ(shown[2].text,
+        ASSERT_EQ(boxes.size(), 3u);
+        EXPECT_EQ(boxes[2].text,
                   std::string(kBaseFolder) + "\\" + day + "_list_All.csv에 잘못된 경로가 있습니다.");
 
         // Still usable: the next export goes through.
         EXPECT_EQ(Export(dlg, "list_All"), kTradeHeader + kToday + kEarlier);
-        EXPECT_EQ(shown.back().text, kSaved);
+        EXPECT_EQ(boxes.back().text, kSaved);
     });
 }
 
@@ -170,18 +170,18 @@ TEST_F(ExportTest, AFullDiskIsReportedAndNeverCalledSaved) {
         Report(dlg);
         // Few lines: the failure shows when the file is closed.
         ExportOnFullDisk(dlg);
-        ASSERT_EQ(shown.size(), 1u);
-        EXPECT_NE(shown[0].text.find("에 액세스하는 동안 디스크가 꽉 찼습니다."), std::string::npos);
-        EXPECT_EQ(shown[0].type & MB_ICONMASK, MB_ICONSTOP);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_NE(boxes[0].text.Find("에 액세스하는 동안 디스크가 꽉 찼습니다."), -1);
+        EXPECT_EQ(boxes[0].type & MB_ICONMASK, MB_ICONSTOP);
 
         // Many lines: the failure shows while writing.
         CListCtrl& list = dlg.m_listHistory;
         for (int i = 0; i < 500; ++i)
             list.InsertItem(0, "");
         ExportOnFullDisk(dlg);
-        ASSERT_EQ(shown.size(), 2u);
-        EXPECT_NE(shown[1].text.find("에 액세스하는 동안 디스크가 꽉 찼습니다."), std::string::npos);
+        ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_NE(boxes[1].text.Find("에 액세스하는 동안 디스크가 꽉 찼습니다."), -1);
         EXPECT_EQ(Export(dlg, "list_Day").size(), kTradeHeader.size() + kToday.size() + 500 * 12);
-        EXPECT_EQ(shown.back().text, kSaved);
+        EXPECT_EQ(boxes.back().text, kSaved);
     });
 }

@@ -42,10 +42,6 @@ void MainDialogTest::SetUp() {
     theApp.InitEnvironment();
     StoreLoginValues(0, "trader1", "pw1", "cert1", "11110001", "0001", 1, "trader2", "pw2", "cert2",
                      "22220002", "0002", "NQM25", "", "");
-    SetMessageBoxResponder([this](const CString& text, const CString&, UINT) {
-        boxes.push_back(text);
-        return IDNO;
-    });
     ms = std::make_unique<EngineWindow>(kTraderTitleMs);
     md = std::make_unique<EngineWindow>(kTraderTitleMd);
     dlg = std::make_unique<TestVossenDlg>();
@@ -55,7 +51,6 @@ void MainDialogTest::TearDown() {
     dlg.reset();
     ms.reset();
     md.reset();
-    SetMessageBoxResponder({});
     ShutdownCleanup();
 }
 

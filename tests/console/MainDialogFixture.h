@@ -11,6 +11,7 @@
 #include "console/VossenDlg.h"
 #include "platform/core/Sys.h"
 #include "platform/ui/UiTest.h"
+#include "support/BoxRecorder.h"
 #include "support/TempDrive.h"
 
 // A window titled like an engine, found by FindWindowA like the real one.
@@ -73,5 +74,6 @@ protected:
     std::unique_ptr<EngineWindow> ms;
     std::unique_ptr<EngineWindow> md;
     std::unique_ptr<TestVossenDlg> dlg;
-    std::vector<CString> boxes;
+    // Message boxes, answered IDNO unless a test says otherwise.
+    BoxRecorder boxes{IDNO};
 };

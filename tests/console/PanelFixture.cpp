@@ -12,10 +12,7 @@ void PanelTest::SetUp() {
     MainDialogTest::SetUp();
     g_pTradeState->account_number = "111";
     g_pTradeState->account_number2 = "222";
-    SetMessageBoxResponder([this](const CString& text, const CString&, UINT type) {
-        shown.push_back({text.GetString(), type});
-        return answer;
-    });
+    boxes.answer = IDOK;
 }
 
 void PanelTest::RunDialog(const std::function<void(CVossenDlg&)>& script) {

@@ -1,5 +1,5 @@
 // The main dialog of MainDialogTest for the settings form, the history list and the export:
-// accounts "111" and "222", message boxes recorded with their buttons and answered as asked.
+// accounts "111" and "222", message boxes answered IDOK unless a test says otherwise.
 #pragma once
 
 #include <functional>
@@ -8,11 +8,6 @@
 #include <vector>
 
 #include "MainDialogFixture.h"
-
-struct ShownBox {
-    std::string text;
-    UINT type;
-};
 
 class PanelTest : public MainDialogTest {
 public:
@@ -35,10 +30,6 @@ protected:
                                 const char* toDay);
     // The strategy table of the main store, in row order.
     static std::vector<std::pair<std::string, int>> StoredStrategy();
-
-    std::vector<ShownBox> shown;
-    // The answer to the boxes that follow (IDYES, IDNO, IDOK).
-    int answer = IDOK;
 };
 
 // "YYYYMMDD" of the current local date.

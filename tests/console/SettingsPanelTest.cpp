@@ -112,14 +112,14 @@ TEST_F(PanelTest, ApplyWithYesSavesEveryKeyOnceAndTellsEachEngine) {
         zui::ChooseComboItem(dlg.GetDlgItem(1086), 30);
         zui::ProcessEvents();
 
-        answer = IDYES;
+        boxes.answer = IDYES;
         SqlTrace trace;
         zui::Click(dlg.GetDlgItem(IDC_BTN_APPLY));
         zui::ProcessEvents();
 
-        ASSERT_EQ(shown.size(), 1u); // the question, and nothing after the save
-        EXPECT_EQ(shown[0].text, "변경사항을 적용하시겠습니까?");
-        EXPECT_EQ(shown[0].type & MB_TYPEMASK, MB_YESNO);
+        ASSERT_EQ(boxes.size(), 1u); // the question, and nothing after the save
+        EXPECT_EQ(boxes[0].text, "변경사항을 적용하시겠습니까?");
+        EXPECT_EQ(boxes[0].type & MB_TYPEMASK, MB_YESNO);
         EXPECT_EQ(trace.connections, 1);
         EXPECT_EQ(trace.commits, 1);
         EXPECT_EQ(trace.CountStarting("BEGIN"), 1);
@@ -162,10 +162,10 @@ TEST_F(PanelTest, F12AppliesAndReachesOnlyTheEngineThatExists) {
         // Beyond what a won amount can hold in 만원: the largest that fits.
         SetText(dlg, 1123, "999999");
         Check(dlg, 1228, true);
-        answer = IDYES;
+        boxes.answer = IDYES;
         zui::PressKey(dlg.GetDlgItem(1131), VK_F12);
         zui::ProcessEvents();
-        ASSERT_EQ(shown.size(), 1u);
+        ASSERT_EQ(boxes.size(), 1u);
         auto stored = AsMap(StoredStrategy());
         EXPECT_EQ(stored["day_tot_loss_max"], 2147480000);
         EXPECT_EQ(stored["market_off_clear"], 0);
@@ -180,14 +180,14 @@ TEST_F(PanelTest, NoAndCancelRestoreEveryControlAndWriteNothing) {
 
         TypeOverForm(dlg);
         ASSERT_NE(FormState(dlg), stored);
-        answer = IDNO;
+        boxes.answer = IDNO;
         {
             SqlTrace trace;
             zui::Click(dlg.GetDlgItem(IDC_BTN_APPLY));
             zui::ProcessEvents();
             EXPECT_EQ(trace.connections, 0);
         }
-        EXPECT_EQ(shown.size(), 1u);
+        EXPECT_EQ(boxes.size(), 1u);
         EXPECT_EQ(FormState(dlg), stored);
 
         TypeOverForm(dlg);
@@ -197,7 +197,7 @@ TEST_F(PanelTest, NoAndCancelRestoreEveryControlAndWriteNothing) {
             zui::ProcessEvents();
             EXPECT_EQ(trace.connections, 0);
         }
-        EXPECT_EQ(shown.size(), 1u); // Cancel asks nothing
+        EXPECT_EQ(boxes.size(), 1u); // Cancel asks nothing
         EXPECT_EQ(FormState(dlg), stored);
         EXPECT_EQ(StoredStrategy(), rows);
         EXPECT_EQ(ms->Count(WM_TRADER_RELOAD_SETTINGS), 0);

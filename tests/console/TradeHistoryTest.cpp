@@ -177,7 +177,7 @@ TEST_F(HistoryTest, UnreadableLogsListWhatCouldBeRead) {
         EXPECT_EQ(g_pTradeState->trade_count, 0);
         Choose(dlg, 3);
         EXPECT_EQ(dlg.m_listHistory.GetItemCount(), 0);
-        EXPECT_TRUE(shown.empty());
+        EXPECT_TRUE(boxes.empty());
     });
 }
 

@@ -10,12 +10,6 @@
 void DialogTest::SetUp() {
     // The shutdown's pause is not waited for.
     Sys().sleepMs = [](unsigned) {};
-    SetMessageBoxResponder([this](const CString& text, const CString& caption, UINT type) {
-        m_boxes.push_back(text);
-        m_boxCaptions.push_back(caption);
-        m_boxTypes.push_back(type);
-        return m_boxAnswer;
-    });
     RegisterLoginDialogResources();
 }
 
@@ -30,7 +24,6 @@ void DialogTest::TearDown() {
     EXPECT_EQ(zui::PendingIdleSteps(), 0) << "the script did not run to its end";
     if (m_started)
         ShutdownCleanup();
-    SetMessageBoxResponder(nullptr);
     // A quit message left by a test ends no later loop.
     MSG msg;
     for (int i = 0; i < 1000 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message != WM_QUIT; ++i) {

@@ -13,6 +13,7 @@
 #include "platform/core/Sys.h"
 #include "platform/ui/Afx.h"
 #include "platform/ui/UiTest.h"
+#include "support/BoxRecorder.h"
 #include "support/TempDrive.h"
 
 class DialogTest : public ::testing::Test {
@@ -23,13 +24,8 @@ protected:
     // Prepares the environment; withBase false leaves the base folder missing.
     void StartEnvironment(bool withBase = true);
 
-    // Texts of the message boxes answered so far.
-    std::vector<CString> m_boxes;
-    // Their captions and MB_ types, in the same order.
-    std::vector<CString> m_boxCaptions;
-    std::vector<UINT> m_boxTypes;
-    // Button that the next boxes are answered with.
-    int m_boxAnswer = IDOK;
+    // The message boxes answered so far (IDOK).
+    BoxRecorder m_boxes;
 
     TempDrive m_drive;
 

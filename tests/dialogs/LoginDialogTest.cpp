@@ -152,10 +152,10 @@ TEST_F(LoginTest, RealLoginWithoutCertificatePasswordIsRefusedUntilFilled) {
     });
     Then([&] {
         ASSERT_EQ(m_boxes.size(), 1u);
-        EXPECT_EQ(m_boxes[0], kFillAllFields);
+        EXPECT_EQ(m_boxes[0].text, kFillAllFields);
         // Plain boxes: no caption, no icon, only OK.
-        EXPECT_EQ(m_boxCaptions[0], "");
-        EXPECT_EQ(m_boxTypes[0], static_cast<UINT>(MB_OK));
+        EXPECT_EQ(m_boxes[0].caption, "");
+        EXPECT_EQ(m_boxes[0].type, static_cast<UINT>(MB_OK));
         EXPECT_NE(FindTopLevel("Zorvik 마스터 - [Korvex금융투자 로그인]"), nullptr)
             << "the dialog stays open";
         SetText(&dlg, 1066, "cert");
@@ -179,9 +179,9 @@ TEST_F(LoginTest, WithoutTheAgreementNothingIsStored) {
     });
     Then([&] {
         ASSERT_EQ(m_boxes.size(), 1u);
-        EXPECT_EQ(m_boxes[0], kAgreeToNotice);
-        EXPECT_EQ(m_boxCaptions[0], "");
-        EXPECT_EQ(m_boxTypes[0], static_cast<UINT>(MB_OK));
+        EXPECT_EQ(m_boxes[0].text, kAgreeToNotice);
+        EXPECT_EQ(m_boxes[0].caption, "");
+        EXPECT_EQ(m_boxes[0].type, static_cast<UINT>(MB_OK));
         Cancel(&dlg);
     });
     EXPECT_EQ(dlg.DoModal(), 0);
@@ -294,7 +294,7 @@ TEST_F(LoginTest, OkWithoutAnItemOnOfferAsksForEveryField) {
         Ok(&dlg);
     });
     Then([&] {
-        EXPECT_EQ(m_boxes, std::vector<CString>{kFillAllFields});
+        EXPECT_EQ(m_boxes.Texts(), std::vector<CString>{kFillAllFields});
         Cancel(&dlg);
     });
     EXPECT_EQ(dlg.DoModal(), 0);

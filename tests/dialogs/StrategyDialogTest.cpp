@@ -149,8 +149,8 @@ TEST_F(StrategyTest, AdministratorModeUnlocksOnLevelOneOrTwoAndCancelLocksAgain)
     AdminMode(&dlg, "wrong");
     Then([&] {
         ASSERT_EQ(m_boxes.size(), 1u);
-        EXPECT_EQ(m_boxes[0], kAdminRefused);
-        EXPECT_EQ(m_boxTypes[0] & MB_TYPEMASK, static_cast<UINT>(MB_OK));
+        EXPECT_EQ(m_boxes[0].text, kAdminRefused);
+        EXPECT_EQ(m_boxes[0].type & MB_TYPEMASK, static_cast<UINT>(MB_OK));
         EXPECT_FALSE(AdminControlsEnabled(&dlg));
     });
     // A cancelled prompt refuses too, even with the access code typed.

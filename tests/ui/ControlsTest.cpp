@@ -141,8 +141,8 @@ TEST_F(ControlsTest, RadioGroupWithoutSelectionFailsValidation) {
         saved = dlg.UpdateData(TRUE);
     });
     EXPECT_FALSE(saved);
-    ASSERT_EQ(Boxes().size(), 1u);
-    EXPECT_NE(Boxes()[0].text.Find("0"), -1);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].text.Find("0"), -1);
 }
 
 TEST_F(ControlsTest, OwnerDrawnButtonPaintsThroughTheParentAndShowsItsPressedState) {

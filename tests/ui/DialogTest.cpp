@@ -116,13 +116,13 @@ TEST_F(DialogTest, ExceptionInAHandlerIsReportedAndTheDialogStaysUsable) {
     zui::WhenIdle([&] { dlg.EndDialog(IDOK); });
     EXPECT_EQ(dlg.DoModal(), IDOK);
     EXPECT_EQ(dlg.m_count, 1);
-    ASSERT_EQ(Boxes().size(), 1u);
-    EXPECT_EQ(Boxes()[0].text, "C:\\시험\\내역.csv 액세스가 거부되었습니다.");
-    EXPECT_EQ(Boxes()[0].type & MB_ICONMASK, MB_ICONSTOP);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "C:\\시험\\내역.csv 액세스가 거부되었습니다.");
+    EXPECT_EQ(boxes[0].type & MB_ICONMASK, MB_ICONSTOP);
 }
 
 TEST_F(DialogTest, ResponderAnswersBoxesWithTheirTextsCaptionsAndButtons) {
-    AnswerBoxes({IDNO});
+    boxes.AnswerNext({IDNO});
     EXPECT_EQ(AfxMessageBox("변경사항을 적용하시겠습니까?", MB_YESNO | MB_ICONQUESTION), IDNO);
     CControlsDlg dlg;
     int owned = 0;
@@ -132,11 +132,11 @@ TEST_F(DialogTest, ResponderAnswersBoxesWithTheirTextsCaptionsAndButtons) {
     });
     dlg.DoModal();
     EXPECT_EQ(owned, IDOK);
-    ASSERT_EQ(Boxes().size(), 2u);
-    EXPECT_EQ(Boxes()[0].text, "변경사항을 적용하시겠습니까?");
-    EXPECT_EQ(Boxes()[0].type, MB_YESNO | MB_ICONQUESTION);
-    EXPECT_FALSE(Boxes()[0].caption.IsEmpty()); // the application's name
-    EXPECT_EQ(Boxes()[1].caption, "");
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, "변경사항을 적용하시겠습니까?");
+    EXPECT_EQ(boxes[0].type, MB_YESNO | MB_ICONQUESTION);
+    EXPECT_FALSE(boxes[0].caption.IsEmpty()); // the application's name
+    EXPECT_EQ(boxes[1].caption, "");
 }
 
 TEST_F(DialogTest, ShownBoxKeepsOtherMessagesFlowingUntilAnswered) {
@@ -217,7 +217,7 @@ TEST_F(DialogTest, ExceptionWhilePaintingIsReportedOnceIdle) {
     zui::WhenIdle([&] { zui::GetWindowPixel(dlg.GetDlgItem(1001), 1, 1); });
     zui::WhenIdle([&] { dlg.EndDialog(IDOK); });
     EXPECT_EQ(dlg.DoModal(), IDOK);
-    ASSERT_EQ(Boxes().size(), 1u);
-    EXPECT_EQ(Boxes()[0].type & MB_ICONMASK, MB_ICONSTOP);
-    EXPECT_NE(Boxes()[0].text.Find("C:\\그림"), -1);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].type & MB_ICONMASK, MB_ICONSTOP);
+    EXPECT_NE(boxes[0].text.Find("C:\\그림"), -1);
 }

@@ -6,18 +6,9 @@
 
 void UiTest::SetUp() {
     CClock::UseSystem();
-    SetMessageBoxResponder([this](const CString& text, const CString& caption, UINT type) {
-        m_boxes.push_back(ShownBox{text, caption, type});
-        if (m_answers.empty())
-            return IDOK;
-        int a = m_answers.front();
-        m_answers.pop_front();
-        return a;
-    });
 }
 
 void UiTest::TearDown() {
-    SetMessageBoxResponder(nullptr);
     EXPECT_EQ(zui::PendingIdleSteps(), 0) << "a scripted step never ran";
     // Nothing of this test may reach the next one.
     MSG msg;

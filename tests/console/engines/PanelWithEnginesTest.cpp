@@ -124,7 +124,7 @@ TEST_F(PanelWithEnginesTest, ListsWhatTheEnginesWroteAndAppliesToBoth) {
                       {"", "20240228", "1", "-123.50", "0.00", "-123.50"}}));
 
         SetText(dlg, 1123, "45");
-        answer = IDYES;
+        boxes.answer = IDYES;
         zui::Click(dlg.GetDlgItem(IDC_BTN_APPLY));
         EXPECT_TRUE(WaitFor(
             [&] { return EngineNoted("Ms", "settings keys=67") && EngineNoted("Md", "settings keys=67"); },
