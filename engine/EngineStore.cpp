@@ -18,11 +18,6 @@ std::string StorePath(const CString& fileName) {
     return HostPath((CString(kEngineBaseFolder) + "\\DataBase\\" + fileName).GetString());
 }
 
-void BindText(sqlite3_stmt* stmt, int index, const CString& ansi) {
-    std::string utf8 = AnsiToHostUtf8(ansi.GetString());
-    sqlite3_bind_text(stmt, index, utf8.c_str(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
-}
-
 } // namespace
 
 bool WriteClosedTrade(const CString& account, const ClosedTrade& t) {
@@ -51,22 +46,9 @@ bool WriteClosedTrade(const CString& account, const ClosedTrade& t) {
             tm.tm_isdst = -1;
             day = TradingDay(std::mktime(&tm));
         }
-        BindText(stmt, 1, account);
-        BindText(stmt, 2, t.code);
-        BindText(stmt, 3, day);
-        BindText(stmt, 4, day.Left(6));
-        sqlite3_bind_int(stmt, 5, t.round);
-        BindText(stmt, 6, t.inTime);
-        BindText(stmt, 7, t.outTime);
-        sqlite3_bind_int(stmt, 8, t.inType);
-        sqlite3_bind_int(stmt, 9, t.outType);
-        sqlite3_bind_double(stmt, 10, t.ticks);
-        sqlite3_bind_int(stmt, 11, t.side);
-        sqlite3_bind_int(stmt, 12, t.qty);
-        sqlite3_bind_double(stmt, 13, t.inPrice);
-        sqlite3_bind_double(stmt, 14, t.outPrice);
-        sqlite3_bind_double(stmt, 15, t.profit);
-        sqlite3_bind_double(stmt, 16, t.fee);
+        BindTradingLogRow(stmt, TradingLogRow{account, t.code, day, day.Left(6), t.round, t.inTime, t.outTime,
+                                              t.inType, t.outType, t.ticks, t.side, t.qty, t.inPrice,
+                                              t.outPrice, t.profit, t.fee});
         ok = sqlite3_step(stmt) == SQLITE_DONE;
     }
     sqlite3_finalize(stmt);

@@ -44,27 +44,22 @@ void TradingLogFile::AddAll(const std::vector<TradingLogEntry>& entries) {
     const bool own = sqlite3_get_autocommit(m_db) != 0;
     if (own)
         Exec("BEGIN");
-    auto text = [stmt](int i, const std::string& ansi) {
-        std::string utf8 = AnsiToHostUtf8(ansi.c_str());
-        sqlite3_bind_text(stmt, i, utf8.c_str(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
-    };
     for (const TradingLogEntry& e : entries) {
-        text(1, e.account);
-        text(2, e.code);
-        text(3, e.day.empty() ? e.outTime.substr(0, 8) : e.day);
-        text(4, e.month.empty() ? e.outTime.substr(0, 6) : e.month);
-        sqlite3_bind_int(stmt, 5, 1);
-        text(6, e.inTime);
-        text(7, e.outTime);
-        sqlite3_bind_int(stmt, 8, 0);
-        sqlite3_bind_int(stmt, 9, 0);
-        sqlite3_bind_double(stmt, 10, 0);
-        sqlite3_bind_int(stmt, 11, e.side);
-        sqlite3_bind_int(stmt, 12, e.qty);
-        sqlite3_bind_double(stmt, 13, e.inPrice);
-        sqlite3_bind_double(stmt, 14, e.outPrice);
-        sqlite3_bind_double(stmt, 15, e.profit);
-        sqlite3_bind_double(stmt, 16, e.fee);
+        TradingLogRow row;
+        row.account = e.account.c_str();
+        row.code = e.code.c_str();
+        row.day = (e.day.empty() ? e.outTime.substr(0, 8) : e.day).c_str();
+        row.month = (e.month.empty() ? e.outTime.substr(0, 6) : e.month).c_str();
+        row.round = 1;
+        row.inTime = e.inTime.c_str();
+        row.outTime = e.outTime.c_str();
+        row.side = e.side;
+        row.qty = e.qty;
+        row.inPrice = e.inPrice;
+        row.outPrice = e.outPrice;
+        row.profit = e.profit;
+        row.fee = e.fee;
+        BindTradingLogRow(stmt, row);
         EXPECT_EQ(sqlite3_step(stmt), SQLITE_DONE);
         sqlite3_reset(stmt);
     }
