@@ -4,6 +4,7 @@
 
 #include "console/NumberText.h"
 #include "console/VossenDlg.h"
+#include "dialogs/StoreMessages.h"
 #include "platform/core/Numbers.h"
 #include "store/TradeState.h"
 #include "supervision/TraderMessages.h"
@@ -207,7 +208,7 @@ void CVossenDlg::ApplySettings() {
         return;
     }
     CTradeState* s = g_pTradeState;
-    if (!s)
+    if (!s || !ConfirmSaveOverUnreadSettings())
         return;
 
     for (const FormField& f : kForm) {
@@ -222,7 +223,11 @@ void CVossenDlg::ApplySettings() {
     s->timer1_start.Format("%02d%02d", m_cbStartHour.GetCurSel(), m_cbStartMinute.GetCurSel());
     s->timer1_end.Format("%02d%02d", m_cbEndHour.GetCurSel(), m_cbEndMinute.GetCurSel());
 
-    s->SaveStrategyValues();
+    // Engines told to reload after a failed save would read the old values as the new ones.
+    if (!s->SaveStrategyValues()) {
+        ReportSettingsNotStored();
+        return;
+    }
     // The engines are looked up by title now: either may have been restarted since.
     SendByTitle(WM_TRADER_RELOAD_SETTINGS, 0);
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "console/AboutDlg.h"
+#include "dialogs/StoreMessages.h"
 #include "dialogs/StrategyDialog.h"
 #include "store/TradeDataBase.h"
 #include "supervision/TraderMessages.h"
@@ -141,6 +142,9 @@ BOOL CVossenDlg::OnInitDialog() {
 
     if (CTradeState* s = g_pTradeState) {
         s->LoadStrategyValues();
+        // Told before the form shows the values, which are then not the stored ones.
+        if (s->strategy_unread)
+            ReportSettingsNotRead();
         LoadSettingsToControls();
 
         m_strServerType.Format("%d", s->server_type);

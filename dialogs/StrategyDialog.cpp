@@ -8,6 +8,7 @@
 #include "console/VossenDlg.h"
 #include "dialogs/DialogDrawing.h"
 #include "dialogs/RootConfirmDlg.h"
+#include "dialogs/StoreMessages.h"
 #include "platform/core/Numbers.h"
 #include "resources/LoginDialogs.h"
 #include "store/TradeDataBase.h"
@@ -113,13 +114,15 @@ void CStrategyDialog::LoadSettingsToControls() {
     SetInt(m_editDayTradeDueCount, state->day_trade_due_count);
 
     char callNumber[30] = {};
-    CTradeDataBase::LoadSubPassword(callNumber, kCallNumberLimit + 1);
+    m_bCallNumberRead = CTradeDataBase::LoadSubPassword(callNumber, kCallNumberLimit + 1) != 0;
     state->call_number.Format("%s", callNumber);
     m_editCallNumber.SetWindowText(state->call_number);
 }
 
 void CStrategyDialog::ApplySettings() {
     CTradeState* state = g_pTradeState;
+    if (!ConfirmSaveOverUnreadSettings())
+        return;
     // Locked controls are read too: their loaded values go back unchanged.
     state->profit_reserve_use = IsDlgButtonChecked(1251) ? 1 : 0;
     state->profit_reserve_base = ReadTenThousands(m_editReserveBase);
@@ -135,11 +138,23 @@ void CStrategyDialog::ApplySettings() {
     state->day_trade_due_count = ReadInt(m_editDayTradeDueCount);
 
     state->call_number = EditText(m_editCallNumber);
-    CTradeDataBase::SaveSubPassword(state->call_number);
-    state->SaveStrategyValues();
+    // A call number that could not be read shows empty; left empty, it is not written over
+    // the stored one.
+    if (m_bCallNumberRead || !state->call_number.IsEmpty()) {
+        if (CTradeDataBase::SaveSubPassword(state->call_number))
+            m_bCallNumberRead = true;
+        else
+            ReportCallNumberNotStored();
+    }
+    const bool saved = state->SaveStrategyValues() != 0;
 
     if (g_pMainDlg)
         g_pMainDlg->LoadSettingsToControls();
+    // Engines told to reload after a failed save would read the old values as the new ones.
+    if (!saved) {
+        ReportSettingsNotStored();
+        return;
+    }
     for (const char* title : {kTraderTitleMs, kTraderTitleMd})
         if (HWND engine = FindWindowA(nullptr, title))
             PostMessageA(engine, WM_TRADER_RELOAD_SETTINGS, 0, 0);

@@ -41,4 +41,7 @@ protected:
 
 private:
     void EnableAdminControls(BOOL enable);
+
+    // The stored call number was read when the controls were filled.
+    bool m_bCallNumberRead = false;
 };

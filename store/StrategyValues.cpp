@@ -101,11 +101,12 @@ CString UpdateStatement(const char* key, int value) {
     return sql;
 }
 
-// "BEGIN;" and "COMMIT;" go to SQLite as they are; their results do not matter.
-void ExecuteFixed(sqlite3* db, const char* sql) {
+// "BEGIN;", "COMMIT;" and "ROLLBACK;" go to SQLite as they are; true when they ran.
+bool ExecuteFixed(sqlite3* db, const char* sql) {
     char* error = nullptr;
-    sqlite3_exec(db, sql, nullptr, nullptr, &error);
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &error);
     sqlite3_free(error);
+    return rc == SQLITE_OK;
 }
 
 CString HourMinute(int hour, int minute) {
@@ -117,6 +118,12 @@ CString HourMinute(int hour, int minute) {
 } // namespace
 
 int CTradeDataBase::GetStrategyValue(const char* key, int defaultValue) {
+    bool read = false;
+    return ReadStrategyValue(key, defaultValue, &read);
+}
+
+int CTradeDataBase::ReadStrategyValue(const char* key, int defaultValue, bool* read) {
+    *read = false;
     CTradeDataBase* db = Store();
     if (!db)
         return 0;
@@ -125,6 +132,7 @@ int CTradeDataBase::GetStrategyValue(const char* key, int defaultValue) {
     int found = db->StepFirstRow(sql);
     if (found < 0)
         return 0;
+    *read = true;
     if (found > 0) {
         int value = db->ColumnInt(0);
         db->Close();
@@ -148,15 +156,21 @@ int CTradeDataBase::SaveStrategyBatch(const StrategyValue* records) {
     CTradeDataBase* db = Store();
     if (!db || !db->Open())
         return 0;
-    ExecuteFixed(db->m_pDB, "BEGIN;");
-    for (int i = 0; i < kStrategyValueCount; ++i) {
+    // The values are stored all together or not at all: a record that can be neither
+    // inserted nor updated (the store locked past the wait, a damaged file), or a COMMIT that
+    // fails, rolls the whole save back and reports it.
+    bool saved = ExecuteFixed(db->m_pDB, "BEGIN;");
+    for (int i = 0; saved && i < kStrategyValueCount; ++i) {
         CString name(records[i].name, static_cast<int>(strnlen(records[i].name, sizeof records[i].name)));
         if (!db->Execute(InsertStatement(name, records[i].value)))
-            db->Execute(UpdateStatement(name, records[i].value));
+            saved = db->Execute(UpdateStatement(name, records[i].value));
     }
-    ExecuteFixed(db->m_pDB, "COMMIT;");
+    if (saved)
+        saved = ExecuteFixed(db->m_pDB, "COMMIT;");
+    if (!saved && !sqlite3_get_autocommit(db->m_pDB))
+        ExecuteFixed(db->m_pDB, "ROLLBACK;");
     db->Close();
-    return 1;
+    return saved ? 1 : 0;
 }
 
 void CTradeState::LoadStrategyValues() {
@@ -170,9 +184,16 @@ void CTradeState::LoadStrategyValues() {
         return order;
     }();
     int timer[4] = {}; // start hour, end hour, start minute, end minute
+    strategy_unread = false;
     for (int i : readOrder) {
         const StrategyKey& key = kKeys[i];
-        int value = CTradeDataBase::GetStrategyValue(key.name, key.defaultValue);
+        // Once the store cannot be read, the rest would only wait for it again: every field
+        // not read yet is 0, as after a failed read.
+        bool read = false;
+        int value =
+            strategy_unread ? 0 : CTradeDataBase::ReadStrategyValue(key.name, key.defaultValue, &read);
+        if (!read)
+            strategy_unread = true;
         if (key.field)
             this->*key.field = value;
         else
@@ -194,5 +215,9 @@ int CTradeState::SaveStrategyValues() {
         CopyBounded(records[i].name, sizeof records[i].name, kKeys[i].name);
         records[i].value = kKeys[i].field ? this->*kKeys[i].field : timer[i - kFirstTimerKey];
     }
-    return CTradeDataBase::SaveStrategyBatch(records);
+    const int saved = CTradeDataBase::SaveStrategyBatch(records);
+    // What the store holds is now what the state holds.
+    if (saved)
+        strategy_unread = false;
+    return saved;
 }

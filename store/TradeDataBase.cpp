@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/core/Files.h"
 #include "platform/core/Path.h"
 #include "platform/core/Text.h"
 
@@ -64,22 +65,30 @@ CTradeDataBase::~CTradeDataBase() {
     Close();
 }
 
+CString MainStorePath() {
+    return StoreBasePath() + "\\DataBase\\" + "db_Velmora.db";
+}
+
 int CTradeDataBase::Open() {
-    return OpenFile(StoreBasePath() + "\\DataBase\\" + "db_Velmora.db");
+    return OpenFile(MainStorePath(), kBusyWaitMs);
 }
 
 int CTradeDataBase::OpenTradingLog(CString account) {
-    return OpenFile(StoreBasePath() + "\\DataBase\\db_Velmora_" + account + ".db");
+    return OpenFile(StoreBasePath() + "\\DataBase\\db_Velmora_" + account + ".db", 0);
 }
 
-int CTradeDataBase::OpenFile(const CString& path) {
+int CTradeDataBase::OpenFile(const CString& path, int busyWaitMs) {
     Close();
-    // SQLite gets the UTF-8 name of the host file behind the Windows path.
+    // SQLite gets the UTF-8 name of the host file behind the Windows path. A file it would
+    // create is made first, readable by its owner only; its journals take the same mode.
     std::string hostPath = HostPath(path);
+    CreatePrivateFile(hostPath);
     if (sqlite3_open(hostPath.c_str(), &m_pDB) != SQLITE_OK) {
         Close();
         return 0;
     }
+    if (busyWaitMs > 0)
+        sqlite3_busy_timeout(m_pDB, busyWaitMs);
     return 1;
 }
 
@@ -118,10 +127,13 @@ int CTradeDataBase::StepFirstRow(const CString& sql) {
         Close();
         return -1;
     }
-    if (sqlite3_step(m_pStmt) == SQLITE_ROW)
+    const int rc = sqlite3_step(m_pStmt);
+    if (rc == SQLITE_ROW)
         return 1;
     Close();
-    return 0;
+    // A step that failed (the store locked past the wait, a damaged file) read nothing: it is
+    // not an answer that the row is missing.
+    return rc == SQLITE_DONE ? 0 : -1;
 }
 
 int CTradeDataBase::WriteStatement(const CString& sql) {
@@ -162,7 +174,9 @@ int CTradeDataBase::CopyColumnText(char* buffer, int size, int column) const {
 }
 
 CString SqlText(const char* text) {
-    CString quoted(text);
+    // The code-page round trip puts substitutes in place of broken sequences, so that every
+    // byte of the quoted text, its quotes included, reaches SQLite as it stands here.
+    CString quoted = !text || IsAscii(text) ? CString(text) : Utf16ToAnsi(AnsiToUtf16(text));
     quoted.Replace("'", "''");
     return quoted;
 }

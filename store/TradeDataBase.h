@@ -35,7 +35,9 @@ public:
     CTradeDataBase(const CTradeDataBase&) = delete;
     CTradeDataBase& operator=(const CTradeDataBase&) = delete;
 
-    // Opens the main store, or one account's trading log; 1 on success, else 0 (closed).
+    // Opens the main store, or one account's trading log; 1 on success, else 0 (closed). The
+    // main store waits up to kBusyWaitMs for another connection's lock; the trading logs,
+    // which the engines write all day, never wait.
     int Open();
     int OpenTradingLog(CString account);
     // Finalizes the statement and closes the connection, each when there is one.
@@ -43,6 +45,9 @@ public:
 
     // Strategy values.
     static int GetStrategyValue(const char* key, int defaultValue);
+    // As GetStrategyValue, and tells whether the store could be read: false when it could not
+    // be opened, the statement was rejected or the read failed (locked, not a database).
+    static int ReadStrategyValue(const char* key, int defaultValue, bool* read);
     int SetStrategyValue(const char* key, int value);
     static int SaveStrategyBatch(const StrategyValue* records);
 
@@ -81,13 +86,14 @@ public:
 private:
     // The one store the class-level operations work on; null before start-up.
     static CTradeDataBase* Store() { return g_pTradeDataBase; }
-    int OpenFile(const CString& path);
+    int OpenFile(const CString& path, int busyWaitMs);
     // Runs one statement on the open connection; its error text is released unread.
     int Execute(const CString& sql);
     // Compiles one statement into m_pStmt; 1 when it compiled.
     int Prepare(const CString& sql);
     // Opens the main store and steps `sql` once: 1 leaves the first row to read and the store
-    // open; 0 (no row) and -1 (store not opened, statement rejected) have closed it.
+    // open; 0 (no row) and -1 (store not opened, statement rejected, the step failed) have
+    // closed it.
     int StepFirstRow(const CString& sql);
     // Open, one statement, close: 1 when the statement ran.
     int WriteStatement(const CString& sql);
@@ -101,10 +107,18 @@ private:
     int CopyColumnText(char* buffer, int size, int column) const;
 };
 
+// How long the main store's connections wait for another connection's lock.
+constexpr int kBusyWaitMs = 2000;
+
+// The main store as the program names it, for the operator's messages.
+CString MainStorePath();
+
 // Sort order of the trade records: by exit time.
 bool TradeLogRowLess(const TradeLogRow& a, const TradeLogRow& b);
 
 // A text to splice between single quotes, its quotes doubled so that it stays one literal.
+// A broken code-page sequence is replaced first: a lone lead byte would otherwise take the
+// closing quote with it when the statement is converted to UTF-8.
 CString SqlText(const char* text);
 
 // Text at the store boundary. AnsiToUtf8's array is released by the caller with delete[].

@@ -72,8 +72,10 @@ public:
     CTradeState& operator=(const CTradeState&) = delete;
 
     // Reads the strategy values from the store; a missing key is stored with its default.
+    // When the store cannot be read, the fields not read are 0 and strategy_unread is set.
     void LoadStrategyValues();
-    // Writes all 67 strategy values in one transaction; 1 when the store opened, else 0.
+    // Writes all 67 strategy values in one transaction; 1 when they were stored, else 0
+    // (nothing was stored).
     int SaveStrategyValues();
 
     // The engines' status records; defined with the status intake in supervision/.
@@ -91,6 +93,9 @@ public:
     // Life flags.
     bool alive = false;
     bool strategy_loaded = false;
+    // The last load could not read the store, and no save has written the fields since: what
+    // the fields hold is not what the store holds.
+    bool strategy_unread = false;
 
     // Login values of both accounts.
     int32_t server_type = 0;

@@ -1,5 +1,7 @@
 #include "platform/core/Files.h"
 
+#include <fcntl.h>
+
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -73,6 +75,18 @@ BOOL CreateDirectoryA(const char* path, SECURITY_ATTRIBUTES*) {
         return FALSE;
     }
     return TRUE;
+}
+
+bool CreatePrivateFile(const std::string& hostPath) {
+    int fd = Sys().open(hostPath.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    if (fd < 0)
+        return errno == EEXIST;
+    Sys().close(fd);
+    return true;
+}
+
+bool CreatePrivateFolder(const std::string& hostPath) {
+    return Sys().mkdir(hostPath.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
 DWORD GetCurrentDirectoryA(DWORD bufferSize, char* buffer) {

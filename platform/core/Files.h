@@ -1,6 +1,8 @@
 // File-system calls of the Win32 API and the framework's file classes, on mapped paths.
 #pragma once
 
+#include <string>
+
 #include "platform/core/CString.h"
 #include "platform/core/WinTypes.h"
 
@@ -16,6 +18,11 @@ DWORD GetFileAttributesA(const char* path);
 BOOL CreateDirectoryA(const char* path, SECURITY_ATTRIBUTES* attributes);
 // Windows form of the current directory; returns its length, or the size needed with the
 // terminator when the buffer is too small, or 0 on failure.
+// Files and folders that hold passwords or trading records are their owner's only. Makes the
+// host file (empty) or folder with mode 0600 / 0700 when it is missing; an existing one is
+// left as it is. False when it is missing and cannot be made.
+bool CreatePrivateFile(const std::string& hostPath);
+bool CreatePrivateFolder(const std::string& hostPath);
 DWORD GetCurrentDirectoryA(DWORD bufferSize, char* buffer);
 void Sleep(DWORD ms);
 

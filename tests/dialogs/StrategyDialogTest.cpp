@@ -1,15 +1,25 @@
 #include "dialogs/StrategyDialog.h"
+
+#include <memory>
+#include <string>
+
 #include "DialogFixture.h"
 #include "console/VossenDlg.h"
 #include "dialogs/RootConfirmDlg.h"
+#include "platform/core/Path.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Station.h"
 #include "resources/ConsoleResources.h"
 #include "store/TradeDataBase.h"
 #include "store/TradeState.h"
 #include "supervision/TraderMessages.h"
+#include "support/StoreProcess.h"
 
 namespace {
+
+std::string MainStoreHostPath() {
+    return HostPath((std::string(kBaseFolder) + "\\DataBase\\db_Velmora.db").c_str());
+}
 
 const char kAdminRefused[] = "관리자 비밀번호가 일치하지 않습니다.";
 constexpr int kAdminControls[] = {1103, 1101, 1248, 1102, 1249};
@@ -216,6 +226,50 @@ TEST_F(StrategyTest, ApplyTellsBothEnginesToReload) {
     EXPECT_EQ(md.received, std::vector<UINT>{WM_TRADER_RELOAD_SETTINGS});
     ms.DestroyWindow();
     md.DestroyWindow();
+}
+
+TEST_F(StrategyTest, ApplyThatCannotStoreIsToldAndReloadsNoEngine) {
+    EngineWindow ms, md;
+    ASSERT_TRUE(ms.CreateEx(0, kTraderTitleMs, WS_POPUP, RECT{0, 0, 10, 10}, nullptr, 0));
+    ASSERT_TRUE(md.CreateEx(0, kTraderTitleMd, WS_POPUP, RECT{0, 0, 10, 10}, nullptr, 0));
+    CStrategyDialog dlg;
+    std::unique_ptr<StoreProcess> writer;
+    Then([&] {
+        writer = std::make_unique<StoreProcess>(StoreProcess::Kind::ReservedWriter, MainStoreHostPath());
+        ASSERT_TRUE(writer->Ready());
+        zui::Click(dlg.GetDlgItem(1246));
+    });
+    Then([&] {
+        EXPECT_EQ(writer->Stop(), 1);
+        Close(&dlg);
+    });
+    dlg.DoModal();
+    zwin::PumpWaitingMessages();
+    EXPECT_TRUE(ms.received.empty());
+    EXPECT_TRUE(md.received.empty());
+    ASSERT_EQ(m_boxes.size(), 2u);
+    EXPECT_NE(m_boxes[0].text.Find("호출번호를 저장하지 못했습니다"), -1) << m_boxes[0].text.GetString();
+    EXPECT_NE(m_boxes[1].text.Find("설정값을 저장하지 못했습니다"), -1) << m_boxes[1].text.GetString();
+    ms.DestroyWindow();
+    md.DestroyWindow();
+}
+
+TEST_F(StrategyTest, ACallNumberThatCouldNotBeReadIsNotOverwrittenByTheEmptyEdit) {
+    CStrategyDialog dlg;
+    // The store is locked while the dialog fills its controls, and free again for Apply.
+    StoreProcess writer(StoreProcess::Kind::ExclusiveWriter, MainStoreHostPath());
+    ASSERT_TRUE(writer.Ready());
+    Then([&] {
+        EXPECT_EQ(Text(&dlg, 1103), "");
+        EXPECT_EQ(writer.Stop(), 1);
+        zui::Click(dlg.GetDlgItem(1246));
+    });
+    Then([&] { Close(&dlg); });
+    dlg.DoModal();
+    EXPECT_TRUE(m_boxes.empty());
+    char stored[30] = {};
+    EXPECT_EQ(CTradeDataBase::LoadSubPassword(stored, sizeof stored), 1);
+    EXPECT_STREQ(stored, "4321");
 }
 
 } // namespace
