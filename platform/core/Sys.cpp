@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -49,10 +50,34 @@ void SysSleepMs(unsigned ms) {
     }
 }
 
+int SysLstat(const char* path, struct stat* st) {
+    return ::lstat(path, st);
+}
+int SysSocket(int domain, int type, int protocol) {
+    return ::socket(domain, type, protocol);
+}
+int SysBind(int fd, const sockaddr* addr, socklen_t length) {
+    return ::bind(fd, addr, length);
+}
+int SysConnect(int fd, const sockaddr* addr, socklen_t length) {
+    return ::connect(fd, addr, length);
+}
+ssize_t SysSendto(int fd, const void* buf, size_t n, int flags, const sockaddr* addr, socklen_t length) {
+    return ::sendto(fd, buf, n, flags, addr, length);
+}
+ssize_t SysRecv(int fd, void* buf, size_t n, int flags) {
+    return ::recv(fd, buf, n, flags);
+}
+int SysPosixSpawn(pid_t* pid, const char* path, const posix_spawn_file_actions_t* actions,
+                  const posix_spawnattr_t* attr, char* const argv[], char* const envp[]) {
+    return ::posix_spawn(pid, path, actions, attr, argv, envp);
+}
+
 } // namespace
 
 SysCalls& Sys() {
-    static SysCalls calls{SysStat,  SysMkdir, SysUnlink, SysRename, SysGetcwd, SysOpen,
-                          SysWrite, SysRead,  SysClose,  SysFlock,  SysFtruncate, SysSleepMs};
+    static SysCalls calls{SysStat, SysMkdir,   SysUnlink, SysRename,    SysGetcwd,    SysOpen,  SysWrite,
+                          SysRead, SysClose,   SysFlock,  SysFtruncate, SysSleepMs,   SysLstat, SysSocket,
+                          SysBind, SysConnect, SysSendto, SysRecv,      SysPosixSpawn};
     return calls;
 }

@@ -2,6 +2,8 @@
 // one of them fail. The defaults are the POSIX calls.
 #pragma once
 
+#include <spawn.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -18,6 +20,16 @@ struct SysCalls {
     int (*flock)(int fd, int op);
     int (*ftruncate)(int fd, off_t length);
     void (*sleepMs)(unsigned ms);
+    // The window station and process start.
+    int (*lstat)(const char* path, struct stat* st);
+    int (*socket)(int domain, int type, int protocol);
+    int (*bind)(int fd, const struct sockaddr* addr, socklen_t length);
+    int (*connect)(int fd, const struct sockaddr* addr, socklen_t length);
+    ssize_t (*sendto)(int fd, const void* buf, size_t n, int flags, const struct sockaddr* addr,
+                      socklen_t length);
+    ssize_t (*recv)(int fd, void* buf, size_t n, int flags);
+    int (*posix_spawn)(pid_t* pid, const char* path, const posix_spawn_file_actions_t* actions,
+                       const posix_spawnattr_t* attr, char* const argv[], char* const envp[]);
 };
 
 SysCalls& Sys();

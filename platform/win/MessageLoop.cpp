@@ -51,16 +51,6 @@ MSG Make(HWND h, UINT m, WPARAM w, LPARAM l) {
     return MSG{h, m, w, l, static_cast<DWORD>(CClock::NowMs()), {0, 0}};
 }
 
-// Handles sends from other processes; they never wait behind posted messages.
-void RunIncomingSends() {
-    Queue& q = Q();
-    while (!q.incomingSends.empty()) {
-        auto handler = std::move(q.incomingSends.front());
-        q.incomingSends.pop_front();
-        handler();
-    }
-}
-
 bool TakeFrom(std::deque<MSG>& from, MSG* msg, HWND hWnd, UINT lo, UINT hi, bool remove) {
     for (auto it = from.begin(); it != from.end(); ++it) {
         if (InRange(*it, hWnd, lo, hi)) {
@@ -78,7 +68,8 @@ bool TakeFrom(std::deque<MSG>& from, MSG* msg, HWND hWnd, UINT lo, UINT hi, bool
 bool TryGet(MSG* msg, HWND hWnd, UINT lo, UINT hi, bool remove) {
     Queue& q = Q();
     zwin::PollFds(0);
-    RunIncomingSends();
+    zwin::RunIncomingSends();
+    zwin::StationFlush();
     if (TakeFrom(q.posted, msg, hWnd, lo, hi, remove))
         return true;
     if (q.quit && !hWnd && ((lo == 0 && hi == 0) || (lo <= WM_QUIT && WM_QUIT <= hi))) {
@@ -146,7 +137,10 @@ BOOL GetMessageA(MSG* msg, HWND hWnd, UINT lo, UINT hi) {
     for (;;) {
         if (TryGet(msg, hWnd, lo, hi, true))
             return msg->message == WM_QUIT ? FALSE : TRUE;
-        Wait(zwin::NextTimerDelay());
+        // Datagrams waiting for room at their receiver are tried again soon.
+        int wait = zwin::NextTimerDelay();
+        int retry = zwin::StationRetryDelay();
+        Wait(retry >= 0 && (wait < 0 || retry < wait) ? retry : wait);
     }
 }
 
@@ -228,6 +222,15 @@ void PostInputMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 void QueueIncomingSend(std::function<void()> handler) {
     Q().incomingSends.push_back(std::move(handler));
+}
+
+void RunIncomingSends() {
+    Queue& q = Q();
+    while (!q.incomingSends.empty()) {
+        auto handler = std::move(q.incomingSends.front());
+        q.incomingSends.pop_front();
+        handler();
+    }
 }
 
 void QueuePaint(HWND hWnd) {

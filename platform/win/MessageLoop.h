@@ -41,6 +41,9 @@ namespace zwin {
 void PostInputMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 // A message sent from another process: handled before anything else at the next retrieval.
 void QueueIncomingSend(std::function<void()> handler);
+// Handles the sends from other processes that wait; a thread waiting for its own send's
+// reply calls it too, so that a send back to it is served meanwhile.
+void RunIncomingSends();
 // Marks a headless window for a WM_PAINT; a window with a peer paints through its peer.
 void QueuePaint(HWND hWnd);
 void RemoveWindowMessages(HWND hWnd);

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform/core/Path.h"
+#include "platform/core/Sys.h"
 #include "platform/core/Text.h"
 
 extern char** environ;
@@ -120,10 +121,10 @@ std::string ResolveProgram(const CString& windowsPath, DWORD* error) {
     }
     std::string host = HostPath(path.GetString());
     struct stat st;
-    if (::stat(host.c_str(), &st) != 0) {
+    if (Sys().stat(host.c_str(), &st) != 0) {
         int err = errno;
         std::string base = host.substr(host.find_last_of('/') + 1);
-        if (base.find('.') == std::string::npos && ::stat((host + ".exe").c_str(), &st) == 0) {
+        if (base.find('.') == std::string::npos && Sys().stat((host + ".exe").c_str(), &st) == 0) {
             host += ".exe";
         } else {
             *error = err == ENOTDIR ? ERROR_PATH_NOT_FOUND : Win32ErrorFromErrno(err);
@@ -163,7 +164,7 @@ DWORD Spawn(const std::string& program, const std::vector<CString>& args, const 
     if (directory && *directory) {
         hostDirectory = HostPath(directory);
         struct stat st;
-        if (::stat(hostDirectory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        if (Sys().stat(hostDirectory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
             posix_spawn_file_actions_destroy(&actions);
             return ERROR_DIRECTORY;
         }
@@ -183,8 +184,8 @@ DWORD Spawn(const std::string& program, const std::vector<CString>& args, const 
 
     InstallReaper();
     pid_t pid = 0;
-    int rc =
-        posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), environment ? envp.data() : environ);
+    int rc = Sys().posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(),
+                               environment ? envp.data() : environ);
     posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0)

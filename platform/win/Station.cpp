@@ -18,19 +18,33 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <string>
 
+#include "platform/core/Sys.h"
 #include "platform/core/Text.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/StationWire.h"
 
 namespace {
 
-// How long a post or a reply may wait for room in the receiver's queue.
-constexpr int kDeliverLimitMs = 2000;
+// Datagrams that find no room at their receiver wait here, in order, per receiver; as many
+// as the posted messages one queue of the target platform holds.
+constexpr std::size_t kPendingLimit = 10000;
+// How soon the message loop tries them again.
+constexpr int kRetryMs = 10;
+// How long a process that ends may still hand its waiting datagrams over.
+constexpr int kExitFlushMs = 2000;
 // How often a waiting send looks whether the receiver is still there.
 constexpr int kAliveCheckMs = 100;
+
+// A send of this process that waits for its reply (sends nest when the receiver sends back).
+struct Waiting {
+    std::uint32_t pid = 0;
+    bool replied = false;
+    LRESULT reply = 0;
+};
 
 struct Station {
     bool shutdown = false;
@@ -42,12 +56,8 @@ struct Station {
     std::uint64_t dropped = 0;
     int sendTimeoutMs = 5000;
     std::vector<std::uint8_t> buffer;
-    // The one send that waits for its reply.
-    bool waiting = false;
-    std::uint32_t waitSequence = 0;
-    std::uint32_t waitPid = 0;
-    bool replied = false;
-    LRESULT reply = 0;
+    std::map<std::uint32_t, Waiting> waiting;                      // by sequence number
+    std::map<long, std::deque<std::vector<std::uint8_t>>> pending; // by receiving process
 };
 
 Station& S() {
@@ -73,10 +83,10 @@ std::string StationFolder() {
 // Made when missing; refused when it is not a plain folder of this user closed to others.
 bool FolderUsable(const std::string& folder) {
     struct stat st;
-    if (::lstat(folder.c_str(), &st) != 0) {
-        if (errno != ENOENT || (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST))
+    if (Sys().lstat(folder.c_str(), &st) != 0) {
+        if (errno != ENOENT || (Sys().mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST))
             return false;
-        if (::lstat(folder.c_str(), &st) != 0)
+        if (Sys().lstat(folder.c_str(), &st) != 0)
             return false;
     }
     return S_ISDIR(st.st_mode) && st.st_uid == geteuid() && (st.st_mode & 077) == 0;
@@ -116,42 +126,76 @@ bool Alive(const std::string& folder, long pid) {
     sockaddr_un addr;
     if (!SocketAddress(folder, pid, &addr))
         return false;
-    int probe = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    int probe = Sys().socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (probe < 0)
         return true;
-    bool ok = ::connect(probe, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0;
-    ::close(probe);
+    bool ok = Sys().connect(probe, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0;
+    Sys().close(probe);
     return ok;
 }
 
-void Drain();
+enum class Handed { Sent, NoRoom, Gone };
 
-// Hands a datagram to the socket of process `pid`. A receiver whose queue is full gets a
-// little time; meanwhile our own queue is emptied so that two processes posting to each
-// other never block each other. Fails at once when the process has gone.
-bool Deliver(long pid, const std::vector<std::uint8_t>& bytes) {
+Handed TrySend(long pid, const std::vector<std::uint8_t>& bytes) {
     Station& s = S();
     sockaddr_un addr;
-    if (!SocketAddress(s.folder, pid, &addr))
-        return false;
-    std::uint64_t deadline = MonotonicMs() + kDeliverLimitMs;
+    if (s.fd < 0 || !SocketAddress(s.folder, pid, &addr))
+        return Handed::Gone;
     for (;;) {
-        ssize_t n = ::sendto(s.fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT,
-                             reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
+        ssize_t n = Sys().sendto(s.fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT,
+                                 reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
         if (n == static_cast<ssize_t>(bytes.size()))
-            return true;
+            return Handed::Sent;
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == ENOBUFS)) {
-            if (MonotonicMs() >= deadline)
-                return false;
-            Drain();
-            pollfd p{s.fd, POLLIN, 0};
-            ::poll(&p, 1, 1);
-            continue;
-        }
-        return false;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == ENOBUFS))
+            return Handed::NoRoom;
+        return Handed::Gone; // no socket there any more (or a datagram it can never take)
     }
+}
+
+// Hands what waits for one receiver over, oldest first, as far as it takes them now.
+void FlushTo(long pid) {
+    Station& s = S();
+    auto it = s.pending.find(pid);
+    if (it == s.pending.end())
+        return;
+    while (!it->second.empty()) {
+        Handed h = TrySend(pid, it->second.front());
+        if (h == Handed::NoRoom)
+            return;
+        if (h == Handed::Gone)
+            break; // what waited for it is lost with it
+        it->second.pop_front();
+    }
+    s.pending.erase(it);
+}
+
+void FlushAll() {
+    Station& s = S();
+    for (auto it = s.pending.begin(); it != s.pending.end();) {
+        long pid = (it++)->first; // FlushTo may erase the entry
+        FlushTo(pid);
+    }
+}
+
+// Hands a datagram to the socket of process `pid` without ever waiting: one that finds no
+// room waits behind those before it until the message loop hands it over. False when the
+// process has gone or its waiting line is full.
+bool Deliver(long pid, std::vector<std::uint8_t> bytes) {
+    Station& s = S();
+    FlushTo(pid);
+    auto it = s.pending.find(pid);
+    if (it == s.pending.end()) {
+        Handed h = TrySend(pid, bytes);
+        if (h != Handed::NoRoom)
+            return h == Handed::Sent;
+        it = s.pending.emplace(pid, std::deque<std::vector<std::uint8_t>>()).first;
+    }
+    if (it->second.size() >= kPendingLimit)
+        return false;
+    it->second.push_back(std::move(bytes));
+    return true;
 }
 
 // A datagram of this process to window `target` of another.
@@ -173,7 +217,14 @@ void Reply(const zwin::StationDatagram& request, LRESULT result) {
     Deliver(request.senderPid, zwin::EncodeDatagram(r));
 }
 
-// A send from another process runs before posted messages, at the next retrieval.
+// Other processes reach only the top-level windows this one lists in the station, never
+// their controls.
+HWND ListedTarget(std::uint64_t id) {
+    return S().files.count(id) ? zwin::HandleFromId(id) : nullptr;
+}
+
+// A send from another process runs before posted messages, at the next retrieval (or while
+// this thread waits for a reply of its own).
 void QueueSend(const zwin::StationDatagram& d) {
     // The handler reads the data within cbData; the NUL after it ends a text that has none.
     std::vector<char> data(d.payload, d.payload + d.payloadLength);
@@ -182,10 +233,10 @@ void QueueSend(const zwin::StationDatagram& d) {
     request.payload = nullptr;
     zwin::QueueIncomingSend([request, data = std::move(data)]() mutable {
         LRESULT result = 0;
-        if (HWND target = zwin::HandleFromId(request.target)) {
+        if (HWND target = ListedTarget(request.target)) {
             if (request.message == WM_COPYDATA) {
                 HWND sender = request.wParam
-                                  ? zwin::RemoteHandle(static_cast<int>(request.senderPid), request.wParam)
+                                  ? zwin::SenderHandle(static_cast<int>(request.senderPid), request.wParam)
                                   : nullptr;
                 COPYDATASTRUCT cds{static_cast<ULONG_PTR>(request.lParam), request.payloadLength,
                                    data.data()};
@@ -211,7 +262,7 @@ void HandleDatagram(const std::uint8_t* bytes, std::size_t size) {
     switch (d.kind) {
     case zwin::kDatagramPost:
         // A post to a window that has gone is lost, as on the system.
-        if (HWND target = zwin::HandleFromId(d.target))
+        if (HWND target = ListedTarget(d.target))
             PostMessageA(target, d.message, static_cast<WPARAM>(d.wParam), static_cast<LPARAM>(d.lParam));
         break;
     case zwin::kDatagramSend:
@@ -219,9 +270,9 @@ void HandleDatagram(const std::uint8_t* bytes, std::size_t size) {
         break;
     case zwin::kDatagramReply:
         // A reply that comes after its send gave up is ignored.
-        if (s.waiting && d.sequence == s.waitSequence && d.senderPid == s.waitPid) {
-            s.replied = true;
-            s.reply = static_cast<LRESULT>(d.lParam);
+        if (auto it = s.waiting.find(d.sequence); it != s.waiting.end() && it->second.pid == d.senderPid) {
+            it->second.replied = true;
+            it->second.reply = static_cast<LRESULT>(d.lParam);
         }
         break;
     }
@@ -234,7 +285,7 @@ void Drain() {
         return;
     s.buffer.resize(zwin::kStationHeaderSize + zwin::kStationMaxPayload + 1);
     for (;;) {
-        ssize_t n = ::recv(s.fd, s.buffer.data(), s.buffer.size(), MSG_DONTWAIT | MSG_TRUNC);
+        ssize_t n = Sys().recv(s.fd, s.buffer.data(), s.buffer.size(), MSG_DONTWAIT | MSG_TRUNC);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -251,11 +302,11 @@ void Drain() {
 void RemoveOwnFiles() {
     Station& s = S();
     for (auto& [id, name] : s.files)
-        ::unlink((s.folder + "/" + name).c_str());
+        Sys().unlink((s.folder + "/" + name).c_str());
     s.files.clear();
     sockaddr_un addr;
     if (SocketAddress(s.folder, getpid(), &addr))
-        ::unlink(addr.sun_path);
+        Sys().unlink(addr.sun_path);
 }
 
 void Unbind() {
@@ -264,7 +315,7 @@ void Unbind() {
         return;
     RemoveOwnFiles();
     zwin::UnwatchFd(s.fd);
-    ::close(s.fd);
+    Sys().close(s.fd);
     s.fd = -1;
     s.folder.clear();
 }
@@ -272,8 +323,12 @@ void Unbind() {
 void AtExit() {
     Station& s = S();
     if (s.pid == getpid() && s.fd >= 0) {
+        // What waits for a slow receiver (an exit command, say) gets a last chance.
+        const std::uint64_t deadline = MonotonicMs() + kExitFlushMs;
+        for (FlushAll(); !s.pending.empty() && MonotonicMs() < deadline; FlushAll())
+            ::poll(nullptr, 0, kRetryMs);
         RemoveOwnFiles();
-        ::close(s.fd);
+        Sys().close(s.fd);
         s.fd = -1;
     }
     s.shutdown = true;
@@ -287,12 +342,13 @@ void Adopt() {
         return;
     if (s.fd >= 0) {
         zwin::UnwatchFd(s.fd);
-        ::close(s.fd);
+        Sys().close(s.fd);
     }
     s.fd = -1;
     s.folder.clear();
     s.files.clear();
-    s.waiting = false;
+    s.waiting.clear();
+    s.pending.clear();
     s.pid = getpid();
 }
 
@@ -307,19 +363,19 @@ void Publish(CWnd* wnd) {
     bool listed = false;
     if (!want.empty()) {
         std::string path = s.folder + "/" + want;
-        if (!old.empty() && ::rename((s.folder + "/" + old).c_str(), path.c_str()) == 0) {
+        if (!old.empty() && Sys().rename((s.folder + "/" + old).c_str(), path.c_str()) == 0) {
             ::utimensat(AT_FDCWD, path.c_str(), nullptr, 0); // a retitled window is the newest
             listed = true;
         } else {
-            int f = ::open(path.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+            int f = Sys().open(path.c_str(), O_CREAT | O_WRONLY, 0600);
             if (f >= 0) {
-                ::close(f);
+                Sys().close(f);
                 listed = true;
             }
         }
     }
     if (!old.empty() && !listed)
-        ::unlink((s.folder + "/" + old).c_str());
+        Sys().unlink((s.folder + "/" + old).c_str());
     if (listed)
         s.files[id] = want;
     else
@@ -342,12 +398,12 @@ bool Ensure() {
     sockaddr_un addr;
     if (!SocketAddress(folder, getpid(), &addr))
         return false;
-    int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    int fd = Sys().socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         return false;
-    ::unlink(addr.sun_path); // left by an earlier process with our pid
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
-        ::close(fd);
+    Sys().unlink(addr.sun_path); // left by an earlier process with our pid
+    if (Sys().bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
+        Sys().close(fd);
         return false;
     }
     s.fd = fd;
@@ -388,7 +444,7 @@ void RemoveStaleSocket(const std::string& folder, const char* name) {
     if (end == name || std::strcmp(end, ".sock") != 0 || pid <= 0 || pid == getpid())
         return;
     if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
-        ::unlink((folder + "/" + name).c_str());
+        Sys().unlink((folder + "/" + name).c_str());
 }
 
 } // namespace
@@ -421,16 +477,16 @@ HWND FindWindowA(const char*, const char* windowName) {
             if (!w || w->GetParent() || !(w->StoredText() == windowName)) {
                 auto it = s.files.find(id);
                 if (it == s.files.end() || it->second != e->d_name)
-                    ::unlink(path.c_str()); // left by an earlier process with our pid
+                    Sys().unlink(path.c_str()); // left by an earlier process with our pid
                 continue;
             }
         } else if (!Alive(s.folder, pid)) {
-            ::unlink(path.c_str());
+            Sys().unlink(path.c_str());
             RemoveStaleSocket(s.folder, (std::to_string(pid) + ".sock").c_str());
             continue;
         }
         struct stat st;
-        if (::lstat(path.c_str(), &st) != 0)
+        if (Sys().lstat(path.c_str(), &st) != 0)
             continue;
         const timespec& t = st.st_mtim;
         bool newer = bestPid == 0 || t.tv_sec > bestTime.tv_sec ||
@@ -471,7 +527,7 @@ void StationWindowDestroyed(CWnd* wnd) {
     auto it = s.files.find(HandleId(wnd->m_hWnd));
     if (it == s.files.end())
         return;
-    ::unlink((s.folder + "/" + it->second).c_str());
+    Sys().unlink((s.folder + "/" + it->second).c_str());
     s.files.erase(it);
 }
 
@@ -512,21 +568,26 @@ LRESULT StationSend(HWND remote, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!Ensure())
         return 0;
     Station& s = S();
-    if (++s.sequence == 0)
+    do
         ++s.sequence;
-    d.sequence = s.sequence;
-    s.waiting = true;
-    s.waitSequence = d.sequence;
-    s.waitPid = static_cast<std::uint32_t>(pid);
-    s.replied = false;
+    while (s.sequence == 0 || s.waiting.count(s.sequence));
+    const std::uint32_t sequence = d.sequence = s.sequence;
+    s.waiting[sequence].pid = static_cast<std::uint32_t>(pid);
     if (!Deliver(pid, EncodeDatagram(d))) {
-        s.waiting = false;
+        s.waiting.erase(sequence);
         return 0;
     }
-    // The sender blocks, as a send does; what else arrives meanwhile is queued for later.
+    // The sender waits, as a send does; sends to this thread meanwhile are served (the
+    // receiver may send back before it answers), posts are queued for later.
     const std::uint64_t deadline = MonotonicMs() + static_cast<std::uint64_t>(s.sendTimeoutMs);
     std::uint64_t nextCheck = MonotonicMs() + kAliveCheckMs;
-    while (!s.replied) {
+    for (;;) {
+        Drain();
+        RunIncomingSends();
+        FlushAll();
+        auto it = s.waiting.find(sequence);
+        if (it == s.waiting.end() || it->second.replied || s.fd < 0)
+            break;
         std::uint64_t now = MonotonicMs();
         if (now >= deadline)
             break;
@@ -535,17 +596,37 @@ LRESULT StationSend(HWND remote, UINT message, WPARAM wParam, LPARAM lParam) {
                 break;
             nextCheck = now + kAliveCheckMs;
         }
-        int wait = static_cast<int>(std::min<std::uint64_t>(deadline - now, kAliveCheckMs));
+        std::uint64_t wait = std::min<std::uint64_t>(deadline - now, kAliveCheckMs);
+        if (!s.pending.empty())
+            wait = std::min<std::uint64_t>(wait, kRetryMs);
         pollfd p{s.fd, POLLIN, 0};
-        ::poll(&p, 1, wait);
-        Drain();
+        ::poll(&p, 1, static_cast<int>(wait));
     }
-    s.waiting = false;
-    return s.replied ? s.reply : 0;
+    auto it = s.waiting.find(sequence);
+    LRESULT result = it != s.waiting.end() && it->second.replied ? it->second.reply : 0;
+    if (it != s.waiting.end())
+        s.waiting.erase(it);
+    return result;
 }
 
 std::uint64_t StationDroppedCount() {
     return S().dropped;
+}
+
+void StationFlush() {
+    if (!S().pending.empty() && S().pid == getpid())
+        FlushAll();
+}
+
+int StationRetryDelay() {
+    return S().pending.empty() ? -1 : kRetryMs;
+}
+
+std::size_t StationPendingCount() {
+    std::size_t n = 0;
+    for (auto& [pid, line] : S().pending)
+        n += line.size();
+    return n;
 }
 
 void SetStationSendTimeout(int ms) {

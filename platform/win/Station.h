@@ -2,6 +2,7 @@
 // WM_COPYDATA sends carried between processes as datagrams.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/win/Wnd.h"
@@ -21,13 +22,22 @@ namespace zwin {
 // Called by the window core when a top-level window got a new title (perhaps empty) or went.
 void StationWindowTitled(CWnd* wnd);
 void StationWindowDestroyed(CWnd* wnd);
-// Carry a post or a send to a window of another process. A post to a process that has gone
-// fails quietly (FALSE); a send waits up to 5 s for the reply, else gives 0.
+// Carry a post or a send to a window of another process. Neither waits for room at the
+// receiver: a datagram it cannot take now waits (up to 10,000 per receiver, in order) and the
+// message loop hands it over later. A post to a process that has gone, or whose waiting line
+// is full, fails quietly (FALSE); a send waits up to 5 s for the reply, else gives 0, and
+// serves sends to this thread meanwhile.
 BOOL StationPost(HWND remote, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT StationSend(HWND remote, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Datagrams dropped as malformed since the process started.
 std::uint64_t StationDroppedCount();
+// Hands over what waits for room at its receiver (the message loop calls it), and how soon
+// to try again: -1 when nothing waits.
+void StationFlush();
+int StationRetryDelay();
+// Datagrams that wait for room, over all receivers.
+std::size_t StationPendingCount();
 // How long a send waits for its reply (5000 ms); tests shorten it.
 void SetStationSendTimeout(int ms);
 } // namespace zwin

@@ -10,6 +10,14 @@ constexpr std::uint8_t kMagic[4] = {'Z', 'W', 'M', '1'};
 constexpr UINT kCopyData = 0x004A;                // WM_COPYDATA
 constexpr UINT kFirstApplicationMessage = 0x0400; // WM_USER
 
+// Numbers the controls and the framework read a pointer from (or act on blindly): the
+// common controls' own messages (list view 0x1000, tree 0x1100, header 0x1200, tab 0x1300 and
+// the rest up to the shared 0x2000 block) and notifications reflected to their control
+// (0xBC00 + the original number). No process may hand them to another.
+bool ControlMessage(UINT message) {
+    return (message >= 0x1000 && message < 0x2400) || (message >= 0xBC00 && message < 0xC000);
+}
+
 void Put32(std::uint8_t* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i)
         p[i] = static_cast<std::uint8_t>(v >> (8 * i));
@@ -35,9 +43,9 @@ std::uint64_t Get64(const std::uint8_t* p) {
 
 bool StationCarries(std::uint32_t kind, UINT message) {
     if (kind == kDatagramPost)
-        return message >= kFirstApplicationMessage;
+        return message >= kFirstApplicationMessage && !ControlMessage(message);
     if (kind == kDatagramSend)
-        return message == kCopyData || message >= kFirstApplicationMessage;
+        return message == kCopyData || (message >= kFirstApplicationMessage && !ControlMessage(message));
     return kind == kDatagramReply;
 }
 

@@ -6,7 +6,8 @@
 //
 // Only application messages (WM_USER and above) are posted or sent between processes; the
 // one system message that crosses is WM_COPYDATA, sent with its data as the payload. Other
-// system messages carry pointers and never cross.
+// system messages, the controls' own messages and reflected notifications carry pointers
+// and never cross.
 #pragma once
 
 #include <cstddef>

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <memory>
 #include <unordered_map>
@@ -67,6 +68,7 @@ public:
         int remotePid = 0;
         std::uint64_t remoteId = 0;
         std::unique_ptr<CWnd> proxy; // object standing for a remote window, kept with its handle
+        bool transient = false;      // a sender's handle only; among the last few kept
     };
 
     static CWndHandleMap& Get() {
@@ -93,19 +95,42 @@ public:
         auto it = m_entries.find(Id(h));
         return it == m_entries.end() ? nullptr : &it->second;
     }
-    HWND Remote(int pid, std::uint64_t id) {
+    HWND Remote(int pid, std::uint64_t id, bool transient) {
         auto key = std::make_pair(pid, id);
         auto it = m_remote.find(key);
-        if (it != m_remote.end())
+        if (it != m_remote.end()) {
+            Entry& e = m_entries[Id(it->second)];
+            if (!transient && e.transient) {
+                e.transient = false; // kept from now on
+                --m_transientCount;
+            }
             return it->second;
+        }
         std::uint64_t local = ++m_next;
         Entry& e = m_entries[local];
         e.remotePid = pid;
         e.remoteId = id;
+        e.transient = transient;
         HWND h = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(local));
         m_remote[key] = h;
+        if (transient) {
+            m_transientOrder.push_back(local);
+            ++m_transientCount;
+            // Senders are named by any number a peer chooses: only the last few are kept,
+            // an older one fails quietly, as the handle of a window that has gone.
+            while (m_transientCount > kTransientKept) {
+                auto old = m_entries.find(m_transientOrder.front());
+                m_transientOrder.pop_front();
+                if (old != m_entries.end() && old->second.transient) {
+                    m_remote.erase(std::make_pair(old->second.remotePid, old->second.remoteId));
+                    m_entries.erase(old);
+                    --m_transientCount;
+                }
+            }
+        }
         return h;
     }
+    std::size_t Size() const { return m_entries.size() + m_remote.size(); }
     // In the order the windows were made.
     std::vector<CWnd*> TopLevel() {
         std::vector<std::pair<std::uint64_t, CWnd*>> found;
@@ -123,7 +148,10 @@ public:
     }
 
 private:
+    static constexpr std::size_t kTransientKept = 64;
     std::uint64_t m_next = 0x100;
+    std::deque<std::uint64_t> m_transientOrder;
+    std::size_t m_transientCount = 0;
     // Looked up on every message: hashed.
     std::unordered_map<std::uint64_t, Entry> m_entries;
     std::map<std::pair<int, std::uint64_t>, HWND> m_remote;
@@ -139,7 +167,13 @@ HWND HandleFromId(std::uint64_t id) {
     return e && e->wnd && e->remotePid == 0 ? h : nullptr;
 }
 HWND RemoteHandle(int pid, std::uint64_t id) {
-    return CWndHandleMap::Get().Remote(pid, id);
+    return CWndHandleMap::Get().Remote(pid, id, false);
+}
+HWND SenderHandle(int pid, std::uint64_t id) {
+    return CWndHandleMap::Get().Remote(pid, id, true);
+}
+std::size_t HandleTableSize() {
+    return CWndHandleMap::Get().Size();
 }
 bool RemoteTarget(HWND hWnd, int* pid, std::uint64_t* id) {
     auto* e = CWndHandleMap::Get().Find(hWnd);
