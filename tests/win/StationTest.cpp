@@ -7,8 +7,10 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -16,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/Sys.h"
 #include "platform/core/Text.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Station.h"
@@ -28,7 +31,9 @@ extern char** environ;
 namespace {
 
 constexpr UINT WM_PEER_ONE = WM_USER + 1;
+constexpr UINT WM_PEER_TWO = WM_USER + 2;
 constexpr UINT WM_FROM_PEER = WM_USER + 5;
+constexpr UINT WM_PEER_FREEZE = WM_USER + 7;
 constexpr UINT WM_PEER_QUIT = WM_USER + 99;
 
 struct Received {
@@ -47,15 +52,23 @@ public:
     }
 };
 
-// Pumps this process's queue until the condition holds (bounded, 10 s).
-bool PumpUntil(const std::function<bool()>& done) {
-    for (int i = 0; i < 1000; ++i) {
+double Seconds() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+// Pumps this process's queue until the condition holds (a safety bound only).
+bool PumpUntil(const std::function<bool()>& done, double seconds = 20) {
+    const double end = Seconds() + seconds;
+    for (;;) {
         if (done())
             return true;
+        if (Seconds() > end)
+            return done();
         zwin::PollFds(10);
         zwin::PumpWaitingMessages();
     }
-    return done();
 }
 
 std::vector<std::string> ReadLines(const std::string& path) {
@@ -108,6 +121,14 @@ public:
         }
     }
     pid_t Pid() const { return m_pid; }
+    // Whether it has ended (then reaped, its status kept).
+    bool Ended(int* status) {
+        if (m_pid > 0 && waitpid(m_pid, status, WNOHANG) == m_pid) {
+            m_pid = -1;
+            return true;
+        }
+        return m_pid <= 0;
+    }
     int Reap() {
         int status = 0;
         if (m_pid > 0)
@@ -159,13 +180,24 @@ void SendRaw(const std::string& station, const std::vector<std::uint8_t>& bytes)
 TEST_F(StationTest, RefusesAFolderOfAnotherUserOrOpenToOthers) {
     const std::string station = drive.Station();
     ASSERT_EQ(mkdir(station.c_str(), 0700), 0);
-    ASSERT_EQ(chown(station.c_str(), 65534, 65534), 0);
     CRecordWnd wnd;
-    wnd.CreateEx(0, "Zorvik-Master", WS_POPUP, RECT{}, nullptr, 0);
-    EXPECT_EQ(FindWindowA(nullptr, "Zorvik-Master"), nullptr);
-    EXPECT_FALSE(PostMessageA(zwin::RemoteHandle(1, 5), WM_PEER_ONE, 0, 0));
+    {
+        // The folder as the system reports it when another user owns it.
+        SysCallsOverride sys;
+        static std::string s_station;
+        s_station = station;
+        Sys().lstat = [](const char* path, struct stat* st) {
+            int rc = ::lstat(path, st);
+            if (rc == 0 && s_station == path)
+                st->st_uid = geteuid() + 1;
+            return rc;
+        };
+        wnd.CreateEx(0, "Zorvik-Master", WS_POPUP, RECT{}, nullptr, 0);
+        EXPECT_EQ(FindWindowA(nullptr, "Zorvik-Master"), nullptr);
+        EXPECT_FALSE(PostMessageA(zwin::RemoteHandle(1, 5), WM_PEER_ONE, 0, 0));
+        EXPECT_TRUE(FolderEntries(station).empty());
+    }
 
-    ASSERT_EQ(chown(station.c_str(), geteuid(), getegid()), 0);
     ASSERT_EQ(chmod(station.c_str(), 0777), 0);
     EXPECT_EQ(FindWindowA(nullptr, "Zorvik-Master"), nullptr);
     EXPECT_TRUE(FolderEntries(station).empty());
@@ -373,4 +405,264 @@ TEST_F(StationTest, AKilledProcessLeavesNothingToFindAndPostsToItFail) {
     EXPECT_EQ(FindWindowA(nullptr, "Zorvik-MS"), nullptr);
     // Only this process's own socket is left in the station.
     EXPECT_EQ(FolderEntries(drive.Station()), (std::vector<std::string>{std::to_string(getpid()) + ".sock"}));
+}
+
+namespace {
+
+// Answers WM_COPYDATA with 100 + cbData and counts what it got.
+class CAnswerWnd : public CRecordWnd {
+public:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        LRESULT r = CRecordWnd::WindowProc(message, wParam, lParam);
+        if (message == WM_COPYDATA)
+            return 100 + static_cast<LRESULT>(reinterpret_cast<COPYDATASTRUCT*>(lParam)->cbData);
+        return r;
+    }
+};
+
+std::vector<std::uint8_t> RawPost(std::uint64_t target, UINT message, std::uint64_t lParam) {
+    zwin::StationDatagram d;
+    d.kind = zwin::kDatagramPost;
+    d.senderPid = 4242;
+    d.target = target;
+    d.message = message;
+    d.lParam = lParam;
+    return zwin::EncodeDatagram(d);
+}
+
+} // namespace
+
+TEST_F(StationTest, OnlyListedTopLevelWindowsReceiveAndControlNumbersAreRefused) {
+    CRecordWnd dialog, control, untitled;
+    dialog.CreateEx(0, "Zorvik-Master", WS_POPUP, RECT{}, nullptr, 0);
+    control.CreateEx(0, "list", WS_CHILD, RECT{}, &dialog, 1220);
+    untitled.CreateEx(0, "", WS_POPUP, RECT{}, nullptr, 0);
+    ASSERT_EQ(FindWindowA(nullptr, "Zorvik-Master"), dialog.m_hWnd);
+
+    const std::uint64_t before = zwin::StationDroppedCount();
+    SendRaw(drive.Station(), RawPost(zwin::HandleId(control.m_hWnd), WM_PEER_ONE, 1));
+    SendRaw(drive.Station(), RawPost(zwin::HandleId(untitled.m_hWnd), WM_PEER_ONE, 2));
+    // List view, header and reflected numbers, even to the listed window, are refused.
+    const UINT refused[] = {0x1007, 0x1009, 0x1203, 0x1300, 0x2000, 0xBC2C, 0xBC4E, 0xBFFF};
+    for (UINT message : refused)
+        SendRaw(drive.Station(), RawPost(zwin::HandleId(dialog.m_hWnd), message, 0x41414141));
+    SendRaw(drive.Station(), RawPost(zwin::HandleId(dialog.m_hWnd), WM_PEER_TWO, 3));
+    ASSERT_TRUE(PumpUntil([&] { return !dialog.received.empty(); }));
+    zwin::PumpWaitingMessages();
+    EXPECT_EQ(zwin::StationDroppedCount() - before, std::size(refused));
+    ASSERT_EQ(dialog.received.size(), 1u);
+    EXPECT_EQ(dialog.received[0].message, WM_PEER_TWO);
+    EXPECT_TRUE(control.received.empty());
+    EXPECT_TRUE(untitled.received.empty());
+
+    // This side refuses them too; the numbers around them still cross.
+    HWND self = zwin::RemoteHandle(4242, 1);
+    for (UINT message : refused)
+        EXPECT_FALSE(zwin::StationCarries(zwin::kDatagramPost, message)) << message;
+    for (UINT message : {0x0FFFu, 0x0BDAu, 0x2400u, 0x8000u, 0xBBFFu, 0xC000u})
+        EXPECT_TRUE(zwin::StationCarries(zwin::kDatagramPost, message)) << message;
+    EXPECT_FALSE(PostMessageA(self, 0x1009, 0, 0));
+}
+
+TEST_F(StationTest, AFrozenReceiverNeitherHoldsUpThePosterNorLosesItsPosts) {
+    const std::string frozenLog = LogPath("frozen.log"), otherLog = LogPath("other.log");
+    Peer frozen({"serve", "Zorvik-MS", frozenLog});
+    Peer other({"serve", "Zorvik-MD", otherLog});
+    HWND ms = FindPeer("Zorvik-MS");
+    HWND md = FindPeer("Zorvik-MD");
+    ASSERT_NE(ms, nullptr);
+    ASSERT_NE(md, nullptr);
+
+    ASSERT_TRUE(PostMessageA(ms, WM_PEER_FREEZE, 10000, 0));
+    ASSERT_EQ(WaitLog(frozenLog, 1).size(), 1u);
+    // Its socket fills up; from then on posts wait in this process.
+    int fillers = 0;
+    while (zwin::StationPendingCount() == 0 && fillers < 5000)
+        ASSERT_TRUE(PostMessageA(ms, WM_PEER_ONE, static_cast<WPARAM>(fillers++), 0));
+    ASSERT_GT(zwin::StationPendingCount(), 0u);
+
+    char record[] = "1|2|3";
+    for (int i = 0; i < 30; ++i) {
+        ASSERT_TRUE(PostMessageA(ms, WM_PEER_TWO, static_cast<WPARAM>(i), 0));
+        COPYDATASTRUCT cds{3049, sizeof(record), record};
+        ASSERT_EQ(SendMessageA(md, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)), 5 + 100000 * 3049);
+        zwin::PumpWaitingMessages();
+    }
+    // All of that happened while the receiver slept: it has taken nothing yet.
+    EXPECT_EQ(ReadLines(frozenLog).size(), 1u);
+    EXPECT_EQ(ReadLines(otherLog).size(), 30u);
+
+    const std::size_t total = 1 + static_cast<std::size_t>(fillers) + 30;
+    std::vector<std::string> lines;
+    ASSERT_TRUE(PumpUntil([&] { return (lines = ReadLines(frozenLog)).size() >= total; }, 60));
+    ASSERT_EQ(lines.size(), total);
+    for (int i = 0; i < fillers; ++i)
+        ASSERT_EQ(lines[1 + i], "post 1025 " + std::to_string(i) + " 0");
+    for (int i = 0; i < 30; ++i)
+        ASSERT_EQ(lines[1 + fillers + i], "post 1026 " + std::to_string(i) + " 0");
+    EXPECT_EQ(zwin::StationPendingCount(), 0u);
+}
+
+TEST_F(StationTest, ASendWaitingForItsReplyServesTheSendBack) {
+    const std::string log = LogPath("peer.log");
+    Peer peer({"bounce", "Zorvik-Master", log});
+    HWND master = FindPeer("Zorvik-Master");
+    ASSERT_NE(master, nullptr);
+    CAnswerWnd engine;
+    engine.CreateEx(0, "Zorvik-MS", WS_POPUP, RECT{}, nullptr, 0);
+
+    char text[] = "abc";
+    COPYDATASTRUCT cds{3049, sizeof(text), text};
+    // The peer sends back to this window before it answers: 100 + 4 from here, + 7 there.
+    EXPECT_EQ(SendMessageA(master, WM_COPYDATA, reinterpret_cast<WPARAM>(engine.m_hWnd),
+                           reinterpret_cast<LPARAM>(&cds)),
+              111);
+    ASSERT_EQ(engine.received.size(), 1u);
+    EXPECT_EQ(engine.received[0].message, static_cast<UINT>(WM_COPYDATA));
+    // Twice more, so that a second nesting finds nothing left over from the first.
+    EXPECT_EQ(SendMessageA(master, WM_COPYDATA, reinterpret_cast<WPARAM>(engine.m_hWnd),
+                           reinterpret_cast<LPARAM>(&cds)),
+              111);
+    EXPECT_EQ(engine.received.size(), 2u);
+}
+
+namespace {
+
+// Answers a WM_COPYDATA with the number of the sender's window as the sender named it.
+class CSenderNumberWnd : public CWnd {
+public:
+    int count = 0, wrong = 0;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message != WM_COPYDATA)
+            return CWnd::WindowProc(message, wParam, lParam);
+        ++count;
+        int pid = 0;
+        std::uint64_t id = 0;
+        if (!zwin::RemoteTarget(reinterpret_cast<HWND>(wParam), &pid, &id) || id != static_cast<std::uint64_t>(count))
+            ++wrong;
+        return static_cast<LRESULT>(id);
+    }
+};
+
+} // namespace
+
+TEST_F(StationTest, CopyDataFromManyDistinctSendersKeepsTheHandleTableFlat) {
+    CSenderNumberWnd master;
+    master.CreateEx(0, "Zorvik-Master", WS_POPUP, RECT{}, nullptr, 0);
+    ASSERT_EQ(FindWindowA(nullptr, "Zorvik-Master"), master.m_hWnd);
+    const std::size_t before = zwin::HandleTableSize();
+
+    constexpr int kSenders = 100000;
+    Peer senders({"senders", "Zorvik-Master", std::to_string(kSenders)});
+    int status = -1;
+    ASSERT_TRUE(PumpUntil([&] { return senders.Ended(&status); }, 240));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(master.count, kSenders);
+    EXPECT_EQ(master.wrong, 0);
+    EXPECT_LE(zwin::HandleTableSize(), before + 200);
+}
+
+TEST_F(StationTest, PostsThatFindNoRoomWaitInOrderUntilTheLineIsFullOrTheReceiverGoes) {
+    const std::string log = LogPath("peer.log");
+    Peer peer({"serve", "Zorvik-MS", log});
+    HWND ms = FindPeer("Zorvik-MS");
+    ASSERT_NE(ms, nullptr);
+
+    SysCallsOverride sys;
+    static int s_refusal = 0; // the error the receiver's socket gives, 0 for none
+    s_refusal = EAGAIN;
+    Sys().sendto = [](int fd, const void* buf, size_t n, int flags, const sockaddr* addr, socklen_t length) {
+        if (s_refusal) {
+            errno = s_refusal;
+            return ssize_t{-1};
+        }
+        return ::sendto(fd, buf, n, flags, addr, length);
+    };
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(PostMessageA(ms, WM_PEER_ONE, static_cast<WPARAM>(i), 0));
+    s_refusal = ENOBUFS;
+    for (int i = 3; i < 5; ++i)
+        ASSERT_TRUE(PostMessageA(ms, WM_PEER_ONE, static_cast<WPARAM>(i), 0));
+    for (int i = 0; i < 5; ++i)
+        zwin::PumpWaitingMessages();
+    EXPECT_EQ(zwin::StationPendingCount(), 5u);
+    EXPECT_EQ(zwin::StationRetryDelay(), 10);
+
+    s_refusal = 0;
+    std::vector<std::string> lines = WaitLog(log, 5);
+    ASSERT_EQ(lines.size(), 5u);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(lines[i], "post 1025 " + std::to_string(i) + " 0");
+    EXPECT_EQ(zwin::StationPendingCount(), 0u);
+    EXPECT_EQ(zwin::StationRetryDelay(), -1);
+
+    // The line holds 10,000; the next post fails.
+    s_refusal = EAGAIN;
+    for (int i = 0; i < 10000; ++i)
+        ASSERT_TRUE(PostMessageA(ms, WM_PEER_TWO, static_cast<WPARAM>(i), 0)) << i;
+    EXPECT_FALSE(PostMessageA(ms, WM_PEER_TWO, 10000, 0));
+    EXPECT_EQ(zwin::StationPendingCount(), 10000u);
+    // A receiver whose socket refuses the connection has gone: what waited for it goes too.
+    s_refusal = ECONNREFUSED;
+    zwin::StationFlush();
+    EXPECT_EQ(zwin::StationPendingCount(), 0u);
+    EXPECT_FALSE(PostMessageA(ms, WM_PEER_TWO, 1, 0));
+
+    s_refusal = 0;
+    ASSERT_TRUE(PostMessageA(ms, WM_PEER_QUIT, 0, 0));
+    lines = WaitLog(log, 6);
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[5], "post 1123 0 0");
+}
+
+TEST_F(StationTest, AReplyThatFindsNoRoomWaitsAndTheSenderGetsIt) {
+    CSenderNumberWnd master;
+    master.CreateEx(0, "Zorvik-Master", WS_POPUP, RECT{}, nullptr, 0);
+    ASSERT_EQ(FindWindowA(nullptr, "Zorvik-Master"), master.m_hWnd);
+
+    SysCallsOverride sys;
+    static bool s_refuseReplies = true;
+    s_refuseReplies = true;
+    Sys().sendto = [](int fd, const void* buf, size_t n, int flags, const sockaddr* addr, socklen_t length) {
+        if (s_refuseReplies && n >= 8 && static_cast<const std::uint8_t*>(buf)[4] == zwin::kDatagramReply) {
+            errno = EAGAIN;
+            return ssize_t{-1};
+        }
+        return ::sendto(fd, buf, n, flags, addr, length);
+    };
+    Peer senders({"senders", "Zorvik-Master", "3"});
+    ASSERT_TRUE(PumpUntil([&] { return zwin::StationPendingCount() == 1; }));
+    for (int i = 0; i < 20; ++i)
+        zwin::PumpWaitingMessages();
+    // The loop went on; the one answer waits, and the peer still waits for it.
+    EXPECT_EQ(master.count, 1);
+    EXPECT_EQ(zwin::StationPendingCount(), 1u);
+
+    s_refuseReplies = false;
+    int status = -1;
+    ASSERT_TRUE(PumpUntil([&] { return senders.Ended(&status); }));
+    // Each send got its own answer.
+    EXPECT_EQ(master.count, 3);
+    EXPECT_EQ(master.wrong, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+TEST_F(StationTest, AStationWhoseSocketCannotBeMadeFindsNothingAndPostsFail) {
+    CRecordWnd wnd;
+    {
+        SysCallsOverride sys;
+        Sys().bind = [](int, const sockaddr*, socklen_t) {
+            errno = EADDRINUSE;
+            return -1;
+        };
+        wnd.CreateEx(0, "Zorvik-Master", WS_POPUP, RECT{}, nullptr, 0);
+        EXPECT_EQ(FindWindowA(nullptr, "Zorvik-Master"), nullptr);
+        EXPECT_FALSE(PostMessageA(zwin::RemoteHandle(1, 5), WM_PEER_ONE, 0, 0));
+        Sys().socket = [](int, int, int) {
+            errno = EMFILE;
+            return -1;
+        };
+        EXPECT_EQ(FindWindowA(nullptr, "Zorvik-Master"), nullptr);
+    }
+    EXPECT_EQ(FindWindowA(nullptr, "Zorvik-Master"), wnd.m_hWnd);
 }
