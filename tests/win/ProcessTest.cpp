@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/core/Path.h"
+#include "platform/core/Sys.h"
 #include "platform/core/Text.h"
 #include "platform/win/Process.h"
 #include "support/TempDrive.h"
@@ -135,6 +136,50 @@ TEST_F(ProcessTest, MissingAndUnrunnableFilesFailWithTheirCodes) {
             CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
         EXPECT_EQ(GetLastError(), c.error);
     }
+}
+
+TEST_F(ProcessTest, AStartTheSystemRefusesFailsWithItsCodeAndNoHandle) {
+    SysCallsOverride sys;
+    static int s_error = 0;
+    Sys().posix_spawn = [](pid_t*, const char*, const posix_spawn_file_actions_t*, const posix_spawnattr_t*,
+                           char* const*, char* const*) { return s_error; };
+    const struct {
+        int err;
+        DWORD error;
+        int shellError;
+    } cases[] = {{ENOMEM, ERROR_NOT_ENOUGH_MEMORY, SE_ERR_ACCESSDENIED},
+                 {ENOEXEC, ERROR_BAD_EXE_FORMAT, SE_ERR_ACCESSDENIED},
+                 {EACCES, ERROR_ACCESS_DENIED, SE_ERR_ACCESSDENIED}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.err);
+        s_error = c.err;
+        SHELLEXECUTEINFOA sei{};
+        sei.cbSize = 60;
+        sei.fMask = SEE_MASK_NOCLOSEPROCESS;
+        sei.lpFile = script.c_str();
+        EXPECT_FALSE(ShellExecuteExA(&sei));
+        EXPECT_EQ(GetLastError(), c.error);
+        EXPECT_EQ(reinterpret_cast<std::intptr_t>(sei.hInstApp), c.shellError);
+        EXPECT_EQ(sei.hProcess, nullptr);
+
+        std::string line = "\"" + script + "\" a";
+        PROCESS_INFORMATION pi{};
+        EXPECT_FALSE(
+            CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &pi));
+        EXPECT_EQ(GetLastError(), c.error);
+        EXPECT_EQ(pi.hProcess, nullptr);
+    }
+    // The program's file, as the system reports it, decides before any start.
+    Sys().stat = [](const char*, struct stat*) {
+        errno = ENOTDIR;
+        return -1;
+    };
+    SHELLEXECUTEINFOA sei{};
+    sei.cbSize = 60;
+    sei.lpFile = script.c_str();
+    EXPECT_FALSE(ShellExecuteExA(&sei));
+    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(reinterpret_cast<std::intptr_t>(sei.hInstApp), SE_ERR_PNF);
 }
 
 TEST_F(ProcessTest, ShellStartPassesConvertedArgumentsEnvironmentAndDirectory) {

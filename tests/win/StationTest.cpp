@@ -538,7 +538,8 @@ public:
         ++count;
         int pid = 0;
         std::uint64_t id = 0;
-        if (!zwin::RemoteTarget(reinterpret_cast<HWND>(wParam), &pid, &id) || id != static_cast<std::uint64_t>(count))
+        if (!zwin::RemoteTarget(reinterpret_cast<HWND>(wParam), &pid, &id) ||
+            id != static_cast<std::uint64_t>(count))
             ++wrong;
         return static_cast<LRESULT>(id);
     }

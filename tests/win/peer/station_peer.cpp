@@ -59,8 +59,9 @@ public:
             std::fflush(g_log);
             if (g_bounce && wParam) {
                 COPYDATASTRUCT back{cds->dwData + 1, cds->cbData, cds->lpData};
-                LRESULT answer = SendMessageA(reinterpret_cast<HWND>(wParam), WM_COPYDATA,
-                                              reinterpret_cast<WPARAM>(m_hWnd), reinterpret_cast<LPARAM>(&back));
+                LRESULT answer =
+                    SendMessageA(reinterpret_cast<HWND>(wParam), WM_COPYDATA,
+                                 reinterpret_cast<WPARAM>(m_hWnd), reinterpret_cast<LPARAM>(&back));
                 return answer + 7;
             }
             // Tell the sender through the handle it passed, then keep it waiting once.
