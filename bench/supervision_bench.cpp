@@ -2,13 +2,9 @@
 //  - the round trip of an account update sent by an engine process through the console's
 //    WM_COPYDATA handling (intake, sums and the five rules) and back, beside a bare Unix
 //    datagram round trip between the same two processes (and the console's handling alone,
-//    called in one process, against the same baseline);
-//  - a load run: two engine processes send account updates at a fixed rate each, and the
-//    console reports the records it handled per second and whether its queue and memory
-//    stayed flat.
-// The program plays every part: started with --console or --sender it is that process.
-// Options: --load-seconds=N (default 10), --load-rate=N records a second per engine
-// (default 10000); a load of 0 seconds skips the load run.
+//    called in one process, against the same baseline).
+// The load run with the real console is in console_bench.
+// The program plays both parts: started with --console it is the console.
 #include <benchmark/benchmark.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -40,28 +36,12 @@ constexpr char kUpdateMd[] = "0|1|1|0|0|0|23456.5|0|-120.5|10.25|-300.5|0|0|0|0|
 constexpr char kInfoMs[] = "1|1|1|0|0|0|12345.5|0|250.25|-30.5|1200.75|2||0.5|20240102||20240105|";
 constexpr char kInfoMd[] = "0|1|1|0|0|0|23456.5|0|-120.5|10.25|-300.5|2||0.5|20240102||20240105|";
 
-double NowSeconds() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
-
 void SleepSeconds(double s) {
     if (s <= 0)
         return;
     timespec ts{static_cast<time_t>(s),
                 static_cast<long>((s - static_cast<double>(static_cast<time_t>(s))) * 1e9)};
     nanosleep(&ts, nullptr);
-}
-
-long ResidentKb() {
-    long pages = 0, resident = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(f);
-    }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
 std::string StationPath(const char* name) {
@@ -204,37 +184,6 @@ int RunConsole() {
     return 0;
 }
 
-// --sender <slot value> <rate> <seconds>: an engine sending account updates at a fixed rate.
-
-int RunSender(int slotValue, int rate, double seconds) {
-    CWnd window;
-    window.CreateEx(0, slotValue == 1 ? kTraderTitleMs : kTraderTitleMd, WS_POPUP, RECT{0, 0, 1, 1}, nullptr,
-                    0);
-    HWND master = WaitForWindow(kTraderTitleMaster, true);
-    PostMessageA(master, WM_TRADER_STARTED, slotValue == 1 ? 1 : 0, 0);
-    SendRecord(master, window.m_hWnd, COPYDATA_ACCOUNT_INFO, slotValue == 1 ? kInfoMs : kInfoMd);
-    const char* update = slotValue == 1 ? kUpdateMs : kUpdateMd;
-    const double start = NowSeconds();
-    long sent = 0;
-    for (;;) {
-        const double now = NowSeconds();
-        if (now - start >= seconds)
-            break;
-        const double due = start + static_cast<double>(sent) / rate;
-        if (due > now)
-            SleepSeconds(due - now);
-        SendRecord(master, window.m_hWnd, COPYDATA_ACCOUNT_UPDATE, update);
-        if (++sent % 64 == 0)
-            zwin::PumpWaitingMessages(); // the console's posts to this engine
-    }
-    const double took = NowSeconds() - start;
-    std::printf("sender %d: %ld records in %.2f s (%.0f a second)\n", slotValue, sent, took, sent / took);
-    std::fflush(stdout);
-    PostMessageA(master, WM_TRADER_EXIT, 0, 0);
-    window.DestroyWindow();
-    return 0;
-}
-
 // ---------------------------------------------------------------------------------------
 // The driver: the engine side of the round trips, then the console of the load run.
 
@@ -311,73 +260,16 @@ void RunRoundTrips(RatioReporter& reporter) {
     engine.DestroyWindow();
 }
 
-void RunLoad(int seconds, int rate) {
-    CBenchConsole console;
-    OpenConsole(console);
-    constexpr UINT_PTR kSample = 1, kGiveUp = 2;
-    struct Sample {
-        long records;
-        std::size_t queued;
-        long rssKb;
-    };
-    std::vector<Sample> samples;
-    std::size_t queuedMax = 0;
-    console.SetTimer(kSample, 1000, nullptr);
-    console.SetTimer(kGiveUp, static_cast<UINT>((seconds + 30) * 1000), nullptr);
-    StartSelf("--sender 1 " + std::to_string(rate) + " " + std::to_string(seconds));
-    StartSelf("--sender 0 " + std::to_string(rate) + " " + std::to_string(seconds));
-    const double start = NowSeconds();
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0)) {
-        queuedMax = std::max(queuedMax, zwin::QueuedMessageCount());
-        if (msg.message == WM_TIMER && msg.wParam == kSample) {
-            samples.push_back({console.records, zwin::QueuedMessageCount(), ResidentKb()});
-            continue;
-        }
-        if (msg.message == WM_TIMER && msg.wParam == kGiveUp) {
-            std::fprintf(stderr, "load run: the engines did not finish\n");
-            break;
-        }
-        DispatchMessageA(&msg);
-    }
-    const double took = NowSeconds() - start;
-    // Memory after the first second (start-up done) against the last sample.
-    const long rssFirst = samples.size() > 1 ? samples[1].rssKb : ResidentKb();
-    const long rssLast = samples.empty() ? ResidentKb() : samples.back().rssKb;
-    const bool flat = queuedMax <= 8 && rssLast - rssFirst < 1024;
-    std::printf("load_run engines=2 target=%d/s each seconds=%.1f records=%ld records_per_second=%.0f "
-                "queue_max=%zu rss_kb=%ld..%ld flat=%s\n",
-                rate, took, console.records, console.records / took, queuedMax, rssFirst, rssLast,
-                flat ? "yes" : "no");
-    console.DestroyWindow();
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "--console") == 0)
         return RunConsole();
-    if (argc >= 5 && std::strcmp(argv[1], "--sender") == 0)
-        return RunSender(std::atoi(argv[2]), std::max(1, std::atoi(argv[3])), std::atof(argv[4]));
-
-    int seconds = 10, rate = 10000;
-    std::vector<char*> rest;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--load-seconds=", 15) == 0)
-            seconds = std::atoi(argv[i] + 15);
-        else if (std::strncmp(argv[i], "--load-rate=", 12) == 0)
-            rate = std::max(1, std::atoi(argv[i] + 12));
-        else
-            rest.push_back(argv[i]);
-    }
-    int restCount = static_cast<int>(rest.size());
-    benchmark::Initialize(&restCount, rest.data());
+    benchmark::Initialize(&argc, argv);
     TempDrive drive; // its own drive C: and station folder, which the started processes inherit
     mkdir(drive.Station().c_str(), 0700);
     RatioReporter reporter;
     RunRoundTrips(reporter);
-    if (seconds > 0)
-        RunLoad(seconds, rate);
     benchmark::Shutdown();
     return 0;
 }

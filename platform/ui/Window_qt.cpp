@@ -1,6 +1,8 @@
 // Peers of windows, and dialogs built from their templates: a top-level frame with the menu
 // bar, a client widget that paints through WM_PAINT, and one widget per control.
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QIcon>
@@ -8,6 +10,7 @@
 #include <QMenuBar>
 #include <QPixmap>
 #include <QScreen>
+#include <QTimer>
 
 #include <cstring>
 
@@ -244,10 +247,37 @@ class DialogPeer;
 
 class FrameWidget : public QWidget {
 public:
-    FrameWidget(QWidget* owner, HWND wnd) : QWidget(owner, owner ? Qt::Dialog : Qt::Window), m_hWnd(wnd) {}
+    FrameWidget(QWidget* owner, HWND wnd) : QWidget(owner, owner ? Qt::Dialog : Qt::Window), m_hWnd(wnd) {
+        m_deferred.setSingleShot(true);
+        QObject::connect(&m_deferred, &QTimer::timeout, this, [this] {
+            QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
+        });
+    }
     bool m_allowClose = false;
 
 protected:
+    // Invalidations are gathered: the window is painted at most once a frame of the display,
+    // and what was invalidated meanwhile is painted when that frame is due.
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::UpdateRequest) {
+            const qint64 frame = FrameMs();
+            if (m_painted.isValid() && m_painted.elapsed() < frame) {
+                if (!m_deferred.isActive())
+                    m_deferred.start(static_cast<int>(frame - m_painted.elapsed()));
+                return true;
+            }
+            m_deferred.stop();
+            m_painted.start();
+        }
+        return QWidget::event(e);
+    }
+
+    qint64 FrameMs() const {
+        QScreen* s = screen();
+        const qreal hz = s && s->refreshRate() >= 1 ? s->refreshRate() : 60.0;
+        return std::max<qint64>(1, static_cast<qint64>(1000.0 / hz));
+    }
+
     void closeEvent(QCloseEvent* e) override {
         if (m_allowClose) {
             e->accept();
@@ -261,6 +291,8 @@ protected:
 
 private:
     HWND m_hWnd;
+    QElapsedTimer m_painted;
+    QTimer m_deferred;
 };
 
 class ClientWidget : public QWidget {

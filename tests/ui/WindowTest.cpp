@@ -1,8 +1,11 @@
 // Windows built from templates: dialog units, placement, topmost, icons.
+#include <time.h>
+
 #include "FontProbe.h"
 #include "TestDialogs.h"
 #include "UiFixture.h"
 #include "platform/ui/UiTest.h"
+#include "platform/win/MessageLoop.h"
 
 using WindowTest = UiTest;
 
@@ -67,4 +70,62 @@ TEST_F(WindowTest, MovesKeepTheSizeAndTopmostToggles) {
     EXPECT_NE(icon, nullptr);
     EXPECT_EQ(set, icon);
     EXPECT_EQ(LoadIconA(nullptr, MAKEINTRESOURCE(4242)), nullptr);
+}
+
+namespace {
+double MonotonicMs() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<double>(ts.tv_sec) * 1000.0 + static_cast<double>(ts.tv_nsec) / 1e6;
+}
+
+// Counts the dialog's paints and notes the text its edit showed at the last one.
+class CPaintCountDlg : public CControlsDlg {
+public:
+    int paints = 0;
+    CString paintedText;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_PAINT) {
+            ++paints;
+            GetDlgItem(1013)->GetWindowText(paintedText);
+        }
+        return CControlsDlg::WindowProc(message, wParam, lParam);
+    }
+};
+} // namespace
+
+// A window invalidated again and again is painted at most once a display frame (60 Hz on the
+// offscreen screen), and its final state is painted shortly after the last change.
+TEST_F(WindowTest, InvalidationsArePaintedAtMostOnceAFrameAndTheLastOneAlways) {
+    CPaintCountDlg dlg;
+    int paints = 0;
+    double elapsedMs = 0;
+    bool finalPainted = false;
+    zui::WhenIdle([&] {
+        zui::ProcessEvents();
+        const int before = dlg.paints;
+        const double start = MonotonicMs();
+        for (int i = 0; i < 300; ++i) {
+            CString text;
+            text.Format("%d", i);
+            dlg.GetDlgItem(1013)->SetWindowText(text);
+            dlg.Invalidate(FALSE);
+            zui::ProcessEvents();
+        }
+        elapsedMs = MonotonicMs() - start;
+        paints = dlg.paints - before;
+        // The last change is painted once its frame is due (generous limit: a loaded machine).
+        const double deadline = MonotonicMs() + 5000;
+        while (MonotonicMs() < deadline && !(finalPainted = dlg.paintedText == "299")) {
+            zwin::PollFds(5);
+            zui::ProcessEvents();
+        }
+        dlg.EndDialog(IDOK);
+    });
+    dlg.DoModal();
+    EXPECT_TRUE(finalPainted);
+    // One frame is 1000/60 ms; the first paint may come at once, one more may close the run.
+    EXPECT_LE(paints, static_cast<int>(elapsedMs / (1000.0 / 60.0)) + 2) << "in " << elapsedMs << " ms";
 }
