@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "engine/EngineMessages.h"
+#include "platform/core/Numbers.h"
 #include "platform/core/Path.h"
 #include "platform/core/Text.h"
 #include "store/TradingLogSchema.h"
@@ -72,7 +73,7 @@ int LoadStrategyValues(std::map<std::string, int>* values) {
         while (sqlite3_step(stmt) == SQLITE_ROW) {
             const char* name = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
             const char* value = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1));
-            (*values)[name ? name : ""] = value ? std::atoi(value) : 0;
+            (*values)[name ? name : ""] = value ? ReadInt32(value) : 0;
             ++count;
         }
     }

@@ -7,10 +7,11 @@
 
 #include <sqlite3.h>
 
-#include <cstdlib>
+#include <cmath>
 #include <cstring>
 
 #include "platform/core/Files.h"
+#include "platform/core/Numbers.h"
 #include "platform/core/Path.h"
 #include "platform/core/Text.h"
 
@@ -150,19 +151,23 @@ CString CTradeDataBase::ColumnText(int column) const {
 
 // The value is read on this thread only, while the statement stands on its row, so the
 // unprotected value of sqlite3_column_value is safe to look at.
+// Beyond int32 a number is held at INT32_MIN or INT32_MAX, never wrapped.
 int CTradeDataBase::ColumnInt(int column) const {
     sqlite3_value* value = sqlite3_column_value(m_pStmt, column);
     if (sqlite3_value_type(value) == SQLITE_INTEGER)
-        return sqlite3_value_int(value);
-    return atoi(ColumnText(column));
+        return ClampToInt32(sqlite3_value_int64(value));
+    return ReadInt32(ColumnText(column).GetString());
 }
 
+// A value that is not finite reads as 0.
 double CTradeDataBase::ColumnDouble(int column) const {
     sqlite3_value* value = sqlite3_column_value(m_pStmt, column);
     int type = sqlite3_value_type(value);
-    if (type == SQLITE_FLOAT || type == SQLITE_INTEGER)
-        return sqlite3_value_double(value);
-    return atof(ColumnText(column));
+    if (type == SQLITE_FLOAT || type == SQLITE_INTEGER) {
+        const double number = sqlite3_value_double(value);
+        return std::isfinite(number) ? number : 0;
+    }
+    return ReadDouble(ColumnText(column).GetString());
 }
 
 int CTradeDataBase::CopyColumnText(char* buffer, int size, int column) const {

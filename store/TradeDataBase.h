@@ -99,8 +99,9 @@ private:
     int WriteStatement(const CString& sql);
     // Column text of the current row in the ANSI code page; NULL gives an empty text.
     CString ColumnText(int column) const;
-    // Numbers of the current row: atoi and atof of the column text. A value SQLite holds as a
-    // number is taken as it is held, which gives the same number without a round trip through text.
+    // Numbers of the current row, read from the column text as atoi and atof read it, held
+    // within int32 and finite. A value SQLite holds as a number is taken as it is held, which
+    // gives the same number without a round trip through text.
     int ColumnInt(int column) const;
     double ColumnDouble(int column) const;
     // The column text copied into a buffer of `size` bytes, cut to fit; returns its length.
