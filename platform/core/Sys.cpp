@@ -73,11 +73,22 @@ int SysPosixSpawn(pid_t* pid, const char* path, const posix_spawn_file_actions_t
     return ::posix_spawn(pid, path, actions, attr, argv, envp);
 }
 
+int SysChmod(const char* path, mode_t mode) {
+    return ::chmod(path, mode);
+}
+int SysAccess(const char* path, int mode) {
+    return ::access(path, mode);
+}
+int SysLockRecord(int fd, int command, struct flock* lock) {
+    return ::fcntl(fd, command, lock);
+}
+
 } // namespace
 
 SysCalls& Sys() {
-    static SysCalls calls{SysStat, SysMkdir,   SysUnlink, SysRename,    SysGetcwd,    SysOpen,  SysWrite,
-                          SysRead, SysClose,   SysFlock,  SysFtruncate, SysSleepMs,   SysLstat, SysSocket,
-                          SysBind, SysConnect, SysSendto, SysRecv,      SysPosixSpawn};
+    static SysCalls calls{SysStat,       SysMkdir,  SysUnlink, SysRename,    SysGetcwd,    SysOpen,
+                          SysWrite,      SysRead,   SysClose,  SysFlock,     SysFtruncate, SysSleepMs,
+                          SysLstat,      SysSocket, SysBind,   SysConnect,   SysSendto,    SysRecv,
+                          SysPosixSpawn, SysChmod,  SysAccess, SysLockRecord};
     return calls;
 }

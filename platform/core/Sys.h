@@ -2,6 +2,7 @@
 // one of them fail. The defaults are the POSIX calls.
 #pragma once
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -30,6 +31,10 @@ struct SysCalls {
     ssize_t (*recv)(int fd, void* buf, size_t n, int flags);
     int (*posix_spawn)(pid_t* pid, const char* path, const posix_spawn_file_actions_t* actions,
                        const posix_spawnattr_t* attr, char* const argv[], char* const envp[]);
+    // File permissions, and the record locks (fcntl and open-file-description) of files.
+    int (*chmod)(const char* path, mode_t mode);
+    int (*access)(const char* path, int mode);
+    int (*lockRecord)(int fd, int command, struct flock* lock);
 };
 
 SysCalls& Sys();

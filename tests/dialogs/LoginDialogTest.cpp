@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -435,6 +436,52 @@ TEST_F(HandoffTest, NamesOutsideTheCurrentFolderAreRefused) {
     EXPECT_FALSE(RunUpdateHandoff("Z:x"));
     EXPECT_EQ(ReadFile("sub/x.exe"), "keep");
     EXPECT_TRUE(fs::exists(m_folder / "sub/x.tmp"));
+}
+
+TEST_F(HandoffTest, TheNewProgramTakesTheOldOnesPermissions) {
+    WriteFile("upd.exe", "old build", true);
+    fs::permissions(m_folder / "upd.exe", fs::perms::owner_read | fs::perms::owner_exec |
+                                              fs::perms::group_read | fs::perms::group_exec);
+    WriteFile("upd.tmp", NewProgram());
+    fs::permissions(m_folder / "upd.tmp", fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_TRUE(RunUpdateHandoff("upd"));
+    EXPECT_EQ(WaitForStart(), "0\n");
+    EXPECT_EQ(Files(), (std::vector<std::string>{"started.done", "upd.exe"}));
+    EXPECT_EQ(fs::status(m_folder / "upd.exe").permissions(),
+              fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read | fs::perms::group_exec);
+    EXPECT_TRUE(m_boxes.empty());
+}
+
+TEST_F(HandoffTest, ANewFileThatCannotRunReplacesNothingAndIsTold) {
+    // Without an old program the new file keeps its own permissions: no execute bit.
+    WriteFile("fresh.tmp", NewProgram());
+    fs::permissions(m_folder / "fresh.tmp", fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_FALSE(RunUpdateHandoff("fresh"));
+    EXPECT_EQ(Files(), std::vector<std::string>{"fresh.tmp"});
+    ASSERT_EQ(m_boxes.size(), 1u);
+    EXPECT_NE(m_boxes[0].text.Find("fresh.tmp"), -1) << m_boxes[0].text.GetString();
+
+    // An old file that is no program itself gives the new one nothing to run with.
+    WriteFile("upd.exe", "old build");
+    fs::permissions(m_folder / "upd.exe", fs::perms::owner_read | fs::perms::owner_write);
+    WriteFile("upd.tmp", NewProgram(), true);
+    EXPECT_FALSE(RunUpdateHandoff("upd"));
+    EXPECT_EQ(ReadFile("upd.exe"), "old build");
+    EXPECT_NE(ReadFile("upd.tmp").find("# new build"), std::string::npos);
+    EXPECT_EQ(m_boxes.size(), 2u);
+
+    // Permissions that cannot be given leave both files as they were.
+    fs::permissions(m_folder / "upd.exe", fs::perms::owner_all);
+    Sys().chmod = [](const char*, mode_t) {
+        errno = EPERM;
+        return -1;
+    };
+    EXPECT_FALSE(RunUpdateHandoff("upd"));
+    EXPECT_EQ(ReadFile("upd.exe"), "old build");
+    EXPECT_TRUE(fs::exists(m_folder / "upd.tmp"));
+    ASSERT_EQ(m_boxes.size(), 3u);
+    EXPECT_NE(m_boxes[2].text.Find("upd.tmp"), -1);
+    EXPECT_FALSE(fs::exists(m_folder / "started.done"));
 }
 
 TEST_F(HandoffTest, ProgramWithoutAnOldFileIsStillPutInPlace) {
