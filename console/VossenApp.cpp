@@ -7,6 +7,7 @@
 #include "console/VossenDlg.h"
 #include "dialogs/LoginDialog.h"
 #include "platform/core/Files.h"
+#include "platform/core/Path.h"
 #include "platform/ui/Shell.h"
 #include "resources/ConsoleResources.h"
 #include "resources/LoginDialogs.h"
@@ -76,11 +77,12 @@ CString CVossenApp::GetBasePath() const {
 void CVossenApp::InitEnvironment() {
     m_strBasePath = "C:\\Korvex금융투자\\PlenorixGlobal\\exe";
     SetBasePathProvider(AppBasePath);
-    // The base folder itself belongs to the installation and is never made here.
+    // The base folder itself belongs to the installation and is never made here. The folders
+    // made here hold the stores and logs, passwords among them: their owner's only.
     for (const char* name : {"Log", "BackTest", "DataBase"}) {
         CString path = m_strBasePath + "\\" + name;
         if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
-            CreateDirectoryA(path, nullptr);
+            CreatePrivateFolder(HostPath(path));
     }
 
     m_pTradeDataBase = g_pTradeDataBase = new CTradeDataBase;

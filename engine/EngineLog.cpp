@@ -1,6 +1,7 @@
 #include "engine/EngineLog.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <cstdlib>
 
 #include "engine/EngineMessages.h"
+#include "platform/core/Files.h"
 #include "platform/core/Path.h"
 
 CEngineLog::~CEngineLog() {
@@ -16,13 +18,37 @@ CEngineLog::~CEngineLog() {
         ::close(m_fd);
 }
 
-bool CEngineLog::Open(const std::string& hostPath, const char* mode) {
+bool CEngineLog::Open(const std::string& hostPath, const char* mode, long long maxBytes) {
     std::string folder = hostPath.substr(0, hostPath.find_last_of('/'));
     if (!folder.empty())
-        ::mkdir(folder.c_str(), 0755);
-    m_fd = ::open(hostPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        CreatePrivateFolder(folder);
+    m_path = hostPath;
+    m_maxBytes = maxBytes;
+    m_fd = ::open(hostPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     m_mode = mode;
     return m_fd >= 0;
+}
+
+void CEngineLog::Rotate(size_t lineLength) {
+    struct stat mine, named;
+    if (::fstat(m_fd, &mine) != 0)
+        return;
+    const bool stillNamed =
+        ::stat(m_path.c_str(), &named) == 0 && named.st_ino == mine.st_ino && named.st_dev == mine.st_dev;
+    if (stillNamed && mine.st_size + static_cast<long long>(lineLength) <= m_maxBytes)
+        return;
+    if (stillNamed) {
+        // One engine moves the log; the other finds it moved and follows.
+        ::flock(m_fd, LOCK_EX);
+        if (::stat(m_path.c_str(), &named) == 0 && named.st_ino == mine.st_ino && named.st_dev == mine.st_dev)
+            ::rename(m_path.c_str(), (m_path + ".1").c_str());
+        ::flock(m_fd, LOCK_UN);
+    }
+    int fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    ::close(m_fd);
+    m_fd = fd;
 }
 
 void CEngineLog::Write(const char* direction, UINT message, WPARAM wParam, LPARAM lParam,
@@ -39,6 +65,7 @@ void CEngineLog::Write(const char* direction, UINT message, WPARAM wParam, LPARA
     if (!text.IsEmpty())
         line += " " + text;
     line += "\n";
+    Rotate(static_cast<size_t>(line.GetLength()));
     // One write per line: engines sharing a log never cut into each other's lines.
     ssize_t ignored = ::write(m_fd, line.GetString(), line.GetLength());
     (void)ignored;

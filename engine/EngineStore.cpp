@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "engine/EngineMessages.h"
+#include "platform/core/Files.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/Path.h"
 #include "platform/core/Text.h"
@@ -22,11 +23,14 @@ std::string StorePath(const CString& fileName) {
 } // namespace
 
 bool WriteClosedTrade(const CString& account, const ClosedTrade& t) {
-    // The console makes the folder at start-up; a demo engine may come first.
-    ::mkdir(HostPath((CString(kEngineBaseFolder) + "\\DataBase").GetString()).c_str(), 0755);
+    // The console makes the folder at start-up; a demo engine may come first. The log holds
+    // the account's trades: its owner's only.
+    CreatePrivateFolder(HostPath((CString(kEngineBaseFolder) + "\\DataBase").GetString()));
+    const std::string path = StorePath("db_Velmora_" + account + ".db");
+    CreatePrivateFile(path);
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(StorePath("db_Velmora_" + account + ".db").c_str(), &db,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+        SQLITE_OK) {
         sqlite3_close(db);
         return false;
     }

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -143,6 +145,26 @@ TEST_F(AppTest, StartPreparesFoldersStoreAndState) {
     // Nothing is left to free: no second pause.
     ShutdownCleanup();
     EXPECT_EQ(g_sleeps.size(), 1u);
+}
+
+TEST_F(AppTest, FoldersAndStoreMadeAtStartAreTheOwnersOnly) {
+    drive.MakeBaseFolder();
+    // Whatever the umask lets through, the folders and the store holding passwords are private.
+    const mode_t saved = umask(0);
+    theApp.InitEnvironment();
+    umask(saved);
+    for (const char* sub : {"\\Log", "\\BackTest", "\\DataBase"})
+        EXPECT_EQ(fs::status(Base(sub)).permissions(), fs::perms::owner_all) << sub;
+    EXPECT_EQ(fs::status(Base("\\DataBase\\db_Velmora.db")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+    ShutdownCleanup();
+
+    // Folders that were there already keep their modes.
+    fs::permissions(Base("\\Log"), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+    theApp.InitEnvironment();
+    EXPECT_EQ(fs::status(Base("\\Log")).permissions(),
+              fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+    ShutdownCleanup();
 }
 
 TEST_F(AppTest, WithoutTheBaseFolderNothingIsCreatedAndStartGoesOn) {

@@ -1,16 +1,25 @@
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <vector>
 
 #include "engine/EngineArgs.h"
+#include "engine/EngineLog.h"
 #include "engine/EngineStore.h"
 #include "engine/Market.h"
 #include "engine/Scenario.h"
 #include "platform/core/Text.h"
 #include "store/TradeDataBase.h"
 #include "support/TempDrive.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -141,6 +150,63 @@ TEST(EngineStore, TradesReadBackThroughTheConsolesQueries) {
     EXPECT_EQ(months[0].count, 2);
     EXPECT_DOUBLE_EQ(months[0].profit, 526500 - 27000);
     g_pTradeDataBase = nullptr;
+}
+
+TEST(EngineStore, TheTradingLogAndItsFolderAreTheOwnersOnly) {
+    TempDrive drive;
+    const std::string base = drive.MakeBaseFolder();
+    const mode_t saved = umask(0);
+    ClosedTrade trade;
+    trade.outTime = "20250102081500";
+    const bool written = WriteClosedTrade("555-02", trade);
+    umask(saved);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(fs::status(base + "/DataBase").permissions(), fs::perms::owner_all);
+    EXPECT_EQ(fs::status(base + "/DataBase/db_Velmora_555-02.db").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST(EngineLog, PrivateAndCappedWithOneRotation) {
+    TempDrive drive;
+    const std::string folder = drive.Root() + "/logs";
+    const std::string path = folder + "/engine.log";
+    const mode_t saved = umask(0);
+    {
+        // Two engines sharing one log, as $ZORVIK_ENGINE_LOG without {mode} has them.
+        CEngineLog ms, md;
+        ASSERT_TRUE(ms.Open(path, "Ms", 1000));
+        ASSERT_TRUE(md.Open(path, "Md", 1000));
+        for (int i = 0; i < 200; ++i) {
+            ms.Write("note", 0, static_cast<WPARAM>(i), 0, "line of the first engine");
+            md.Write("note", 0, static_cast<WPARAM>(i), 0, "line of the second engine");
+        }
+    }
+    umask(saved);
+    EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all);
+    std::vector<std::string> files;
+    for (const auto& entry : fs::directory_iterator(folder))
+        files.push_back(entry.path().filename().string());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"engine.log", "engine.log.1"}));
+    for (const char* name : {"engine.log", "engine.log.1"}) {
+        EXPECT_LE(fs::file_size(folder + "/" + name), 1000u) << name;
+        EXPECT_EQ(fs::status(folder + "/" + name).permissions(),
+                  fs::perms::owner_read | fs::perms::owner_write)
+            << name;
+    }
+    // The newest lines of both engines are in the current log, whole.
+    std::ifstream in(path);
+    std::string line, last;
+    bool sawMs = false, sawMd = false;
+    while (std::getline(in, line)) {
+        EXPECT_NE(line.find(" note 0 "), std::string::npos) << line;
+        sawMs = sawMs || line.find(" Ms ") != std::string::npos;
+        sawMd = sawMd || line.find(" Md ") != std::string::npos;
+        last = line;
+    }
+    EXPECT_TRUE(sawMs);
+    EXPECT_TRUE(sawMd);
+    EXPECT_NE(last.find(" 199 0 line of the second engine"), std::string::npos) << last;
 }
 
 TEST(EngineScenario, ReadsTimedInstructionsInTimeOrder) {

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <string>
 
@@ -72,4 +74,25 @@ TEST(StoreObject, OperationsWithoutAStoreObjectFailQuietly) {
     EXPECT_EQ(CTradeDataBase::LoadItems(nullptr), -1);
     std::vector<StatRow> stats;
     EXPECT_EQ(CTradeDataBase::QueryPeriodStatistics(stats, "1", 0), -1);
+}
+
+TEST_F(StoreTest, StoreFilesTheConsoleMakesAreTheOwnersOnly) {
+    namespace fs = std::filesystem;
+    const auto ownerOnly = fs::perms::owner_read | fs::perms::owner_write;
+    fs::remove(MainPath());
+    const mode_t saved = umask(0);
+    EXPECT_EQ(store.SaveSubPassword("1"), 0); // no table yet, but the file is made
+    EXPECT_EQ(store.OpenTradingLog("999"), 1);
+    store.Close();
+    umask(saved);
+    EXPECT_EQ(fs::status(MainPath()).permissions(), ownerOnly);
+    EXPECT_EQ(fs::status(HostPath("C:\\Korvex금융투자\\PlenorixGlobal\\exe\\DataBase\\db_Velmora_999.db"))
+                  .permissions(),
+              ownerOnly);
+
+    // A file that is there already keeps the mode it has.
+    fs::permissions(MainPath(), ownerOnly | fs::perms::group_read);
+    EXPECT_EQ(store.Open(), 1);
+    store.Close();
+    EXPECT_EQ(fs::status(MainPath()).permissions(), ownerOnly | fs::perms::group_read);
 }
