@@ -1,16 +1,17 @@
 // The window station between two processes: a WM_COPYDATA send with its reply, through the
-// station, beside a bare Unix datagram round trip between the same two processes (the other
-// process echoes the datagram from its message loop, where the station's socket is also
-// taken).
+// station, beside a bare round trip of a datagram of the same size between two processes
+// (blocking send and receive on Unix datagram sockets, no message loop on either side).
 #include <benchmark/benchmark.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -27,22 +28,37 @@ constexpr UINT WM_BENCH_QUIT = WM_USER + 1;
 // An account update of typical length.
 constexpr char kRecord[] =
     "1|12|1|15012.25|15010.00|50123000|50150000|40123000|27000|27000|123000|5.00|3|0|0|0";
+// The station's header and the record: the datagram a WM_COPYDATA send of it makes.
+constexpr std::size_t kDatagramSize = 48 + sizeof(kRecord);
 
-std::string SocketPath(const char* name) {
-    return std::string(std::getenv("ZORVIK_STATION")) + "/" + name + "-" + std::to_string(getpid()) + ".sock";
-}
-
+// A datagram socket bound at `path`; exits the benchmark when it cannot be made.
 int Bind(const std::string& path, sockaddr_un* addr) {
     int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     std::memset(addr, 0, sizeof(*addr));
     addr->sun_family = AF_UNIX;
     std::snprintf(addr->sun_path, sizeof(addr->sun_path), "%s", path.c_str());
     unlink(path.c_str());
-    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(addr), sizeof(*addr)) != 0) {
-        std::perror("bind");
+    if (fd < 0 || path.size() >= sizeof(addr->sun_path) ||
+        bind(fd, reinterpret_cast<sockaddr*>(addr), sizeof(*addr)) != 0) {
+        std::perror(path.c_str());
         std::exit(2);
     }
     return fd;
+}
+
+// The bare other process: sends every datagram back to where it came from; an empty one
+// ends it.
+[[noreturn]] void RunEcho(int fd) {
+    char buffer[512];
+    for (;;) {
+        sockaddr_un from{};
+        socklen_t length = sizeof(from);
+        ssize_t n = recvfrom(fd, buffer, sizeof(buffer), 0, reinterpret_cast<sockaddr*>(&from), &length);
+        if (n == 0)
+            _exit(0);
+        if (n > 0)
+            sendto(fd, buffer, static_cast<size_t>(n), 0, reinterpret_cast<sockaddr*>(&from), length);
+    }
 }
 
 class CPeerWnd : public CWnd {
@@ -58,26 +74,14 @@ protected:
     }
 };
 
-// The other process: a titled window and an echo socket, both taken by its message loop.
-[[noreturn]] void RunPeer(const std::string& echoPath) {
-    sockaddr_un addr;
-    int echo = Bind(echoPath, &addr);
-    zwin::WatchFd(echo, [echo] {
-        char buffer[512];
-        sockaddr_un from{};
-        socklen_t length = sizeof(from);
-        ssize_t n;
-        while ((n = recvfrom(echo, buffer, sizeof(buffer), MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from),
-                             &length)) > 0)
-            sendto(echo, buffer, static_cast<size_t>(n), 0, reinterpret_cast<sockaddr*>(&from), length);
-    });
+// The station's other process: a titled window and its message loop.
+[[noreturn]] void RunPeer() {
     CPeerWnd wnd;
     wnd.CreateEx(0, kPeerTitle, WS_POPUP, RECT{0, 0, 10, 10}, nullptr, 0);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0))
         DispatchMessageA(&msg);
     wnd.DestroyWindow();
-    unlink(echoPath.c_str());
     std::exit(0);
 }
 
@@ -90,7 +94,7 @@ struct Link {
 Link g_link;
 
 void BM_BareDatagramRoundTrip(benchmark::State& state) {
-    char out[48 + sizeof(kRecord)] = {};
+    char out[kDatagramSize] = {};
     std::memcpy(out + 48, kRecord, sizeof(kRecord));
     char in[512];
     for (auto _ : state) {
@@ -113,31 +117,46 @@ void BM_CopyDataRoundTrip(benchmark::State& state) {
 }
 BENCHMARK(BM_CopyDataRoundTrip)->Repetitions(3);
 
+void Stop(pid_t pid) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     TempDrive drive;
-    std::string echoPath = drive.Station() + "/bench-echo.sock";
+    // Everything either process binds exists before either starts.
+    if (mkdir(drive.Station().c_str(), 0700) != 0) {
+        std::perror(drive.Station().c_str());
+        return 2;
+    }
+    sockaddr_un echoAddr, clientAddr;
+    int echoFd = Bind(drive.Root() + "/echo.sock", &echoAddr);
+    g_link.bare = Bind(drive.Root() + "/client.sock", &clientAddr);
+    g_link.echo = echoAddr;
+
+    pid_t echo = fork();
+    if (echo == 0)
+        RunEcho(echoFd);
+    close(echoFd);
     pid_t peer = fork();
     if (peer == 0)
-        RunPeer(echoPath);
+        RunPeer();
 
     CWnd client;
     client.CreateEx(0, kClientTitle, WS_POPUP, RECT{0, 0, 10, 10}, nullptr, 0);
-    for (int i = 0; i < 500 && !(g_link.peer = FindWindowA(nullptr, kPeerTitle)); ++i) {
+    for (int i = 0; i < 1000 && !(g_link.peer = FindWindowA(nullptr, kPeerTitle)); ++i) {
         timespec ts{0, 10000000};
         nanosleep(&ts, nullptr);
     }
     if (!g_link.peer) {
         std::fprintf(stderr, "the peer's window did not appear\n");
-        kill(peer, SIGKILL);
+        Stop(peer);
+        Stop(echo);
         return 2;
     }
     g_link.client = &client;
-    g_link.bare = Bind(SocketPath("bench-client"), &g_link.echo);
-    std::memset(&g_link.echo, 0, sizeof(g_link.echo));
-    g_link.echo.sun_family = AF_UNIX;
-    std::snprintf(g_link.echo.sun_path, sizeof(g_link.echo.sun_path), "%s", echoPath.c_str());
 
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
@@ -145,10 +164,10 @@ int main(int argc, char** argv) {
     reporter.PrintRatio("station_copydata_roundtrip", "BM_CopyDataRoundTrip", "BM_BareDatagramRoundTrip");
 
     PostMessageA(g_link.peer, WM_BENCH_QUIT, 0, 0);
-    int status = 0;
-    waitpid(peer, &status, 0);
+    sendto(g_link.bare, "", 0, 0, reinterpret_cast<sockaddr*>(&g_link.echo), sizeof(g_link.echo));
+    waitpid(peer, nullptr, 0);
+    waitpid(echo, nullptr, 0);
     close(g_link.bare);
-    unlink(SocketPath("bench-client").c_str());
     client.DestroyWindow();
     benchmark::Shutdown();
     return 0;
