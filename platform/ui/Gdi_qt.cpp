@@ -601,11 +601,18 @@ int GetSystemMetrics(int index) {
 }
 
 namespace {
+// A resource image is drawn from its template once and kept, as a loaded module keeps its
+// resources: windows that load it on every paint copy the kept image.
 QImage ImageOf(int id) {
     const ImageTemplate* t = FindImage(id);
     if (!t || t->width <= 0 || t->height <= 0 || !t->pixel)
         return QImage();
-    QImage image(t->width, t->height, QImage::Format_RGB32);
+    static std::map<const ImageTemplate*, QImage> drawn;
+    auto it = drawn.find(t);
+    if (it != drawn.end())
+        return it->second;
+    QImage& image = drawn[t];
+    image = QImage(t->width, t->height, QImage::Format_RGB32);
     for (int y = 0; y < t->height; ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < t->width; ++x)

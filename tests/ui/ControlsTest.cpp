@@ -268,3 +268,23 @@ TEST_F(ControlsTest, FontsFromLogfontAndTheTitleFontOnAStatic) {
     EXPECT_EQ(dialogLf.lfHeight, -12); // 9 point at 96 dots per inch
     EXPECT_STREQ(dialogLf.lfFaceName, "MS Shell Dlg");
 }
+
+// A window that loads its bitmap on every paint (the login logo) copies the image drawn at the
+// first load; the drawing from the template is not repeated.
+TEST_F(ControlsTest, ResourceBitmapIsDrawnOnceAndKept) {
+    static int calls = 0;
+    static const ImageTemplate kCounted{4711, 8, 4, [](int x, int y) -> DWORD {
+                                            ++calls;
+                                            return RGB(x * 30, y * 60, 7);
+                                        }};
+    RegisterImage(&kCounted);
+    for (int i = 0; i < 3; ++i) {
+        CBitmap bitmap;
+        ASSERT_TRUE(bitmap.LoadBitmap(4711));
+        BITMAP bm{};
+        bitmap.GetBitmap(&bm);
+        EXPECT_EQ(bm.bmWidth, 8);
+        EXPECT_EQ(bm.bmHeight, 4);
+    }
+    EXPECT_EQ(calls, 8 * 4);
+}

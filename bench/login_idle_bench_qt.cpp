@@ -1,0 +1,77 @@
+// CPU the login window takes while it waits for the operator (the caret blinking in its first
+// edit), beside a plain Qt dialog with a line edit waiting the same time in the same run.
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <time.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "console/VossenApp.h"
+#include "dialogs/LoginDialog.h"
+#include "platform/core/Sys.h"
+#include "platform/ui/UiTest.h"
+#include "resources/LoginDialogs.h"
+#include "support/TempDrive.h"
+
+namespace {
+
+constexpr int kWaitMs = 3000;
+
+double CpuSeconds() {
+    timespec ts;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+// The login dialog shown and left alone for kWaitMs in its own modal loop.
+double LoginIdleCpu() {
+    CLoginDialog dlg;
+    double start = 0;
+    // Measured once the window is up and painted.
+    zui::WhenIdle([&] { zui::ProcessEvents(); });
+    zui::WhenIdle([&] {
+        start = CpuSeconds();
+        QTimer::singleShot(kWaitMs, [&] { dlg.EndDialog(IDCANCEL); });
+    });
+    dlg.DoModal();
+    return CpuSeconds() - start;
+}
+
+// A plain Qt dialog of the same size with the focus in a line edit.
+double PlainIdleCpu(QSize size) {
+    QDialog dialog;
+    dialog.resize(size);
+    auto* edit = new QLineEdit(&dialog);
+    edit->setGeometry(20, 20, 120, 20);
+    dialog.show();
+    edit->setFocus();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    const double start = CpuSeconds();
+    QTimer::singleShot(kWaitMs, &dialog, &QDialog::accept);
+    dialog.exec();
+    return CpuSeconds() - start;
+}
+
+} // namespace
+
+int main() {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    TempDrive drive;
+    drive.MakeBaseFolder();
+    Sys().sleepMs = [](unsigned) {};
+    RegisterLoginDialogResources();
+    theApp.InitEnvironment();
+    const double login = LoginIdleCpu();
+    const double plain = PlainIdleCpu(QSize(960, 460));
+    std::printf("login_idle cpu_ms=%.1f plain_dialog_cpu_ms=%.1f over %d ms\n", login * 1000, plain * 1000,
+                kWaitMs);
+    if (plain > 0)
+        std::printf("login_idle ratio=%.2f\n", login / plain);
+    ShutdownCleanup();
+    return 0;
+}
