@@ -23,6 +23,18 @@ int OpenCause(int err, bool creating) {
     return CFileException::OsErrorToCause(err);
 }
 
+// Takes a record lock over the whole file (a write lock when the file is open for writing);
+// true when another process holds a conflicting one. A file system without such locks counts
+// as free.
+bool HeldByAnother(int fd, bool writing) {
+    struct flock whole = {};
+    whole.l_type = writing ? F_WRLCK : F_RDLCK;
+    whole.l_whence = SEEK_SET;
+    if (Sys().lockRecord(fd, F_OFD_SETLK, &whole) == 0)
+        return false;
+    return errno == EAGAIN || errno == EACCES;
+}
+
 } // namespace
 
 CStdioFile::CStdioFile(const char* fileName, UINT openFlags) : m_strFileName(fileName) {
@@ -48,6 +60,13 @@ CStdioFile::CStdioFile(const char* fileName, UINT openFlags) : m_strFileName(fil
         int err = errno;
         Sys().close(fd);
         Throw(OpenCause(err, creating), err);
+    }
+    // Other programs lock files with fcntl or open-file-description locks, which flock does
+    // not see: a deny mode also takes such a lock over the whole file. It conflicts with any
+    // lock another process holds, and keeps their writers out while the file is open.
+    if (lock == LOCK_EX && HeldByAnother(fd, writing)) {
+        Sys().close(fd);
+        Throw(CFileException::sharingViolation, EAGAIN);
     }
     if (creating && !(openFlags & modeNoTruncate) && Sys().ftruncate(fd, 0) != 0) {
         int err = errno;

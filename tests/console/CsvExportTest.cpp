@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,6 +14,7 @@
 #include "platform/core/Path.h"
 #include "platform/core/Sys.h"
 #include "platform/ui/UiTest.h"
+#include "support/RecordLockHolder.h"
 
 namespace {
 
@@ -161,6 +163,37 @@ TEST_F(ExportTest, AFileThatCannotBeWrittenIsReportedAndTheDialogGoesOn) {
         // Still usable: the next export goes through.
         EXPECT_EQ(Export(dlg, "list_All"), kTradeHeader + kToday + kEarlier);
         EXPECT_EQ(boxes.back().text, kSaved);
+    });
+}
+
+TEST_F(ExportTest, AFileAnotherProgramHoldsWithARecordLockIsLeftAlone) {
+    WriteHistoryLogs();
+    RunDialog([this](CVossenDlg& dlg) {
+        Report(dlg);
+        const std::string day = Today();
+        const std::string held = BasePath((day + "_list_Day.csv").c_str());
+        std::ofstream(held) << "theirs";
+        for (int command : {F_SETLK, F_OFD_SETLK}) {
+            RecordLockHolder other(held, command, F_RDLCK);
+            ASSERT_TRUE(other.Held());
+            const size_t before = boxes.size();
+            zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
+            zui::ProcessEvents();
+            ASSERT_EQ(boxes.size(), before + 1);
+            EXPECT_EQ(boxes.back().text, std::string(kBaseFolder) + "\\" + day +
+                                             "_list_Day.csv에 액세스하는 동안 공유 위반이 발생했습니다.");
+            EXPECT_EQ(ReadAll(held), "theirs");
+        }
+
+        // Let go, the file is written, with the mode the umask gives: it is made for other programs.
+        std::filesystem::remove(held);
+        const mode_t saved = umask(027);
+        EXPECT_EQ(Export(dlg, "list_Day"), kTradeHeader + kToday);
+        umask(saved);
+        EXPECT_EQ(boxes.back().text, kSaved);
+        EXPECT_EQ(std::filesystem::status(held).permissions(), std::filesystem::perms::owner_read |
+                                                                   std::filesystem::perms::owner_write |
+                                                                   std::filesystem::perms::group_read);
     });
 }
 

@@ -14,6 +14,7 @@
 #include "platform/core/Path.h"
 #include "platform/core/StdioFile.h"
 #include "platform/core/Sys.h"
+#include "support/RecordLockHolder.h"
 #include "support/TempDrive.h"
 
 namespace {
@@ -138,6 +139,42 @@ TEST(StdioFile, DenyWriteKeepsOtherWritersOut) {
               CFileException::sharingViolation);
     first.Close();
     EXPECT_EQ(CauseOf([] { CStdioFile f("C:\\out.csv", kCsvFlags); }), -1);
+}
+
+TEST(StdioFile, DenyWriteSeesRecordLocksOfOtherPrograms) {
+    TempDrive drive;
+    const std::string host = drive.Root() + "/out.csv";
+    std::ofstream(host) << "kept";
+    const struct {
+        int command;
+        short type;
+    } locks[] = {{F_SETLK, F_WRLCK}, {F_SETLK, F_RDLCK}, {F_OFD_SETLK, F_WRLCK}, {F_OFD_SETLK, F_RDLCK}};
+    for (const auto& lock : locks) {
+        RecordLockHolder other(host, lock.command, lock.type);
+        ASSERT_TRUE(other.Held());
+        std::string text;
+        EXPECT_EQ(CauseOf([] { CStdioFile f("C:\\out.csv", kCsvFlags); }, &text),
+                  CFileException::sharingViolation)
+            << lock.command << " " << lock.type;
+        EXPECT_EQ(text, "C:\\out.csv에 액세스하는 동안 공유 위반이 발생했습니다.");
+        EXPECT_EQ(ReadAll(host), "kept");
+        // A reader that denies writing is kept out only by another program's write lock.
+        EXPECT_EQ(CauseOf([] { CStdioFile f("C:\\out.csv", CFile::modeRead | CFile::shareDenyWrite); }),
+                  lock.type == F_WRLCK ? CFileException::sharingViolation : -1);
+    }
+
+    // While the export holds the file, another program's lock is refused in turn.
+    {
+        CStdioFile mine("C:\\out.csv", kCsvFlags);
+        RecordLockHolder other(host, F_SETLK, F_RDLCK);
+        EXPECT_FALSE(other.Held());
+    }
+    // Once the other program has let go, the file is written.
+    {
+        CStdioFile f("C:\\out.csv", kCsvFlags);
+        f.WriteString("new");
+    }
+    EXPECT_EQ(ReadAll(host), "new");
 }
 
 TEST(StdioFile, FailedWritesThrowTheirCauseAndAreReportedOnce) {
