@@ -318,6 +318,7 @@ void Unbind() {
     Sys().close(s.fd);
     s.fd = -1;
     s.folder.clear();
+    s.pending.clear(); // addressed to processes of the station left
 }
 
 void AtExit() {
