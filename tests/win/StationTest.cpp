@@ -24,6 +24,7 @@
 #include "platform/win/Station.h"
 #include "platform/win/StationWire.h"
 #include "platform/win/Wnd.h"
+#include "support/Seconds.h"
 #include "support/TempDrive.h"
 
 extern char** environ;
@@ -51,12 +52,6 @@ public:
         return CWnd::WindowProc(message, wParam, lParam);
     }
 };
-
-double Seconds() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
 
 // Pumps this process's queue until the condition holds (a safety bound only).
 bool PumpUntil(const std::function<bool()>& done, double seconds = 20) {

@@ -12,16 +12,11 @@
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Station.h"
 #include "supervision/TraderMessages.h"
+#include "support/Seconds.h"
 
 extern char** environ;
 
 namespace {
-
-double Seconds() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
 
 using HostilePeerTest = PanelTest;
 

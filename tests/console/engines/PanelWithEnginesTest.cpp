@@ -17,14 +17,9 @@
 #include "store/TradeState.h"
 #include "supervision/Launch.h"
 #include "supervision/TraderMessages.h"
+#include "support/Seconds.h"
 
 namespace {
-
-double Seconds() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
 
 const char* const kInfo = "info {slot}|0|0|0|0|0|0|0|0|0|0|2|x|1|20240304|x|20240305|x\n";
 

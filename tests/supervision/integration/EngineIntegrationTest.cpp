@@ -17,14 +17,9 @@
 #include "platform/win/Station.h"
 #include "supervision/Launch.h"
 #include "supervision/TraderMessages.h"
+#include "support/Seconds.h"
 
 namespace {
-
-double Seconds() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
 
 using Commands = std::vector<std::pair<UINT, unsigned long long>>;
 
