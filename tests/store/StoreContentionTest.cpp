@@ -10,13 +10,6 @@ namespace {
 
 class ContentionTest : public StoreTest {
 protected:
-    std::map<std::string, int> StoredValues() const {
-        std::map<std::string, int> values;
-        for (const auto& row : Main("select name, value from VnStrategy"))
-            values[row[0]] = std::stoi(row[1]);
-        return values;
-    }
-
     CTradeState state;
 };
 

@@ -56,6 +56,13 @@ std::string StoreTest::MainPath() const {
     return HostPath((std::string(kBaseFolder) + "\\DataBase\\db_Velmora.db").c_str());
 }
 
+std::map<std::string, int> StoreTest::StoredValues() const {
+    std::map<std::string, int> values;
+    for (const auto& row : Main("select name, value from VnStrategy"))
+        values[row[0]] = std::stoi(row[1]);
+    return values;
+}
+
 void StoreTest::BlockMainStore() const {
     std::filesystem::remove(MainPath());
     std::filesystem::create_directory(MainPath());

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,8 @@ protected:
     std::string MainPath() const;
     TextRows Main(const char* sql) const { return QueryFile(MainPath(), sql); }
     void MainExec(const char* sql) const { ExecFile(MainPath(), sql); }
+    // VnStrategy of the main store, name to value.
+    std::map<std::string, int> StoredValues() const;
     // Makes the main store unopenable: its name becomes a folder.
     void BlockMainStore() const;
 

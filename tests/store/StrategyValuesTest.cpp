@@ -7,12 +7,6 @@ namespace {
 
 class StrategyTest : public StoreTest {
 protected:
-    std::map<std::string, int> StoredValues() const {
-        std::map<std::string, int> values;
-        for (const auto& row : Main("select name, value from VnStrategy"))
-            values[row[0]] = std::stoi(row[1]);
-        return values;
-    }
     std::string Select(const char* key) const {
         return std::string("Select value from VnStrategy where name = '") + key + "'";
     }
