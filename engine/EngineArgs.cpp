@@ -18,7 +18,8 @@ std::vector<CString> SplitFields(const CString& text) {
 
 bool ParseEngineArgs(const CString& text, CEngineArgs* args) {
     std::vector<CString> f = SplitFields(text);
-    if (f.size() < 9)
+    // A '|' inside a value would shift every later field: only exactly nine are taken.
+    if (f.size() != 9)
         return false;
     const CString& mode = f.back();
     if (mode != "Ms" && mode != "Md")

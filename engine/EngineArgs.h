@@ -25,6 +25,5 @@ struct CEngineArgs {
 
 // Every '|' separates: empty fields stay fields.
 std::vector<CString> SplitFields(const CString& text);
-// False unless there are at least nine fields and the last is exactly "Ms" or "Md". The
-// first eight fields are taken by position.
+// False unless there are exactly nine fields and the last is exactly "Ms" or "Md".
 bool ParseEngineArgs(const CString& text, CEngineArgs* args);

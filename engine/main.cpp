@@ -17,6 +17,12 @@ int main(int argc, char** argv) {
     }
     CEngineArgs args;
     if (!ParseEngineArgs(text, &args)) {
+        // The values are credentials: never echoed.
+        const std::size_t fields = SplitFields(text).size();
+        if (fields != 9)
+            std::fprintf(stderr, "zorvik_zuzidi.exe: argument refused: %zu fields, 9 expected\n", fields);
+        else
+            std::fprintf(stderr, "zorvik_zuzidi.exe: argument refused: the last field is not Ms or Md\n");
         std::fprintf(stderr,
                      "usage: zorvik_zuzidi.exe id|passwd|cert_passwd|account|account_passwd|server_type|"
                      "trade_item|trade_type|Ms\n");

@@ -50,7 +50,9 @@ TEST(EngineArgs, NineFieldsEndingInTheInstance) {
     ASSERT_TRUE(ParseEngineArgs("||||||||Ms", &a));
     EXPECT_EQ(a.Slot(), 1);
 
-    EXPECT_FALSE(ParseEngineArgs("a|b|c|d|e|0|NQ|2", &a));    // eight fields
+    EXPECT_FALSE(ParseEngineArgs("a|b|c|d|e|0|NQ|2", &a));      // eight fields
+    EXPECT_FALSE(ParseEngineArgs("a|p|w|c|d|e|0|NQ|2|Ms", &a)); // a '|' in the password: ten
+    EXPECT_FALSE(ParseEngineArgs("a|b|c|d|e|0|NQ|2|Md|Md", &a));
     EXPECT_FALSE(ParseEngineArgs("a|b|c|d|e|0|NQ|2|ms", &a)); // the instance is case-sensitive
     EXPECT_FALSE(ParseEngineArgs("", &a));
 }

@@ -2,12 +2,15 @@
 // talking to a window titled "Zorvik-Master" in this process through a real station.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -266,6 +269,48 @@ TEST_F(EngineProcessTest, AnEngineMayEndOnItsOwnAndABadScenarioStopsTheStart) {
     EXPECT_TRUE(PumpUntil([&] { return ProcessGone(pid); }));
     EXPECT_EQ(Log("Md"), (std::vector<std::string>{"note 0 - 0 0 scenario unreadable at line 2"}));
     EXPECT_EQ(master.PostedMessages().size(), 2u);
+}
+
+TEST_F(EngineProcessTest, AnArgumentOfOtherThanNineFieldsIsRefused) {
+    drive.MakeFolder((std::string(kBaseFolder) + "\\DataBase").c_str());
+    const std::string errors = drive.Root() + "/stderr.txt";
+    for (const char* argument : {"u|p|c|1|a|0|NQ|Ms", "u|p|x|c|1|a|0|NQ|2|Ms", "u|p|c|1|a|0|NQ|2|Md|Md"}) {
+        SCOPED_TRACE(argument);
+        // The engine's standard error goes to a file for the look.
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            const int fd = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            dup2(fd, 2);
+            execl(ZORVIK_ENGINE_EXE, ZORVIK_ENGINE_EXE, argument, static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        int status = 0;
+        pid_t ended = 0;
+        for (int waited = 0; waited < 10000 && (ended = waitpid(pid, &status, WNOHANG)) == 0; waited += 10)
+            usleep(10000);
+        if (ended != pid) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+            ADD_FAILURE() << "the engine took the argument and runs";
+            continue;
+        }
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 2);
+        std::ifstream in(errors);
+        std::string first;
+        std::getline(in, first);
+        const std::size_t fields = SplitFields(argument).size();
+        EXPECT_EQ(first,
+                  "zorvik_zuzidi.exe: argument refused: " + std::to_string(fields) + " fields, 9 expected");
+    }
+    // Nothing was started: no window, no report, no trading log of a shifted account.
+    zwin::PollFds(10);
+    zwin::PumpWaitingMessages();
+    EXPECT_TRUE(master.posts.empty());
+    EXPECT_EQ(FindWindowA(nullptr, kTraderTitleMs), nullptr);
+    EXPECT_EQ(FindWindowA(nullptr, kTraderTitleMd), nullptr);
+    EXPECT_TRUE(std::filesystem::is_empty(base + "/DataBase"));
 }
 
 TEST_F(EngineProcessTest, SimulatedMarketTradesWhileStartedAndReportsItsState) {
