@@ -1,5 +1,7 @@
 // The settings form of the main window and its read-only day figures.
 #include <algorithm>
+#include <cfloat>
+#include <cmath>
 #include <cstdint>
 
 #include "console/NumberText.h"
@@ -127,10 +129,18 @@ int ReadField(CWnd& control, Conversion conversion) {
     return ReadNumber(control);
 }
 
+// Figures are finite, but what is worked out from the largest of them may not be: such a
+// result is shown held at the end of the double range.
+double Shown(double value) {
+    if (std::isnan(value))
+        return 0;
+    return std::clamp(value, -DBL_MAX, DBL_MAX);
+}
+
 // Whole won: "1,234,567원".
 CString WonText(double value) {
     CString number;
-    number.Format(MakeDecimalFormat(0), value);
+    number.Format(MakeDecimalFormat(0), Shown(value));
     InsertThousandsSeparators(number);
     CString text;
     text.Format("%s원", number.GetString());
@@ -140,7 +150,7 @@ CString WonText(double value) {
 // Two decimals without a unit: "-12,345.68".
 CString TwoDecimalText(double value) {
     CString text;
-    text.Format(MakeDecimalFormat(2), value);
+    text.Format(MakeDecimalFormat(2), Shown(value));
     InsertThousandsSeparators(text);
     return text;
 }
@@ -151,7 +161,7 @@ CString TargetRateText(const CTradeState& s) {
     if (s.day_tot_profit_max == 0)
         text = "0.0%";
     else
-        text.Format("%.1f%%", s.day_pnl / s.day_tot_profit_max * 100.0);
+        text.Format("%.1f%%", Shown(s.day_pnl / s.day_tot_profit_max * 100.0));
     InsertThousandsSeparators(text);
     return text;
 }

@@ -5,7 +5,10 @@
 #include <locale.h>
 #include <stdlib.h>
 
+#include <algorithm>
+#include <cfloat>
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -48,6 +51,14 @@ void StoreCommonSlotFields(AccountStatus& slot, const std::vector<std::string_vi
 // Slot value 1 is the first account (Ms), 0 the second (Md); anything else selects none.
 int SlotIndex(int32_t slotValue) {
     return slotValue == 1 ? 0 : slotValue == 0 ? 1 : -1;
+}
+
+// A combined figure beyond the double range is held at its end, so none turns infinite
+// and nothing computed from them later turns into NaN.
+double Held(double value) {
+    if (std::isnan(value))
+        return 0;
+    return std::clamp(value, -DBL_MAX, DBL_MAX);
 }
 
 } // namespace
@@ -126,7 +137,9 @@ double RecordDouble(std::string_view field) {
     // The prefix is plain decimal; read it in the "C" locale whatever the process's locale.
     static locale_t cLocale = newlocale(LC_ALL_MASK, "C", nullptr);
     const std::string prefix(field.substr(begin, i - begin));
-    return strtod_l(prefix.c_str(), nullptr, cLocale);
+    const double value = strtod_l(prefix.c_str(), nullptr, cLocale);
+    // Beyond the double range ("1e999") is no more a number than no digits at all.
+    return std::isfinite(value) ? value : 0;
 }
 
 void CTradeState::ParseAccountInfo(const char* record) {
@@ -170,11 +183,11 @@ void CTradeState::SumAccounts(bool resetPeak) {
     if (!reported[0] || !reported[1])
         return;
     position_factor_total =
-        (static_cast<double>(slots[0].position_qty) + static_cast<double>(slots[1].position_qty)) *
-        position_factor;
-    valuation_total_sum = slots[0].valuation_total + slots[1].valuation_total;
-    day_pnl = slots[0].trading_pnl + slots[1].trading_pnl;
-    valuation_pnl_sum = slots[0].valuation_pnl + slots[1].valuation_pnl;
+        Held((static_cast<double>(slots[0].position_qty) + static_cast<double>(slots[1].position_qty)) *
+             position_factor);
+    valuation_total_sum = Held(slots[0].valuation_total + slots[1].valuation_total);
+    day_pnl = Held(slots[0].trading_pnl + slots[1].trading_pnl);
+    valuation_pnl_sum = Held(slots[0].valuation_pnl + slots[1].valuation_pnl);
     if (day_pnl > day_peak_pnl)
         day_peak_pnl = day_pnl;
     if (resetPeak) {
@@ -182,5 +195,5 @@ void CTradeState::SumAccounts(bool resetPeak) {
         day_peak_pnl = day_pnl;
         return;
     }
-    set_pnl_sum = slots[0].set_pnl + slots[1].set_pnl;
+    set_pnl_sum = Held(slots[0].set_pnl + slots[1].set_pnl);
 }

@@ -17,6 +17,7 @@ CString CopyDataRecord(const void* data, DWORD size);
 std::vector<std::string_view> SplitRecordFields(std::string_view record);
 
 // Number fields read as atoi and atof do, in any locale: white space, sign and the longest
-// decimal prefix, 0 when there is none. An integer beyond 32 bits is held at the nearest end.
+// decimal prefix, 0 when there is none. An integer beyond 32 bits is held at the nearest end;
+// a real beyond the double range reads as 0.
 int32_t RecordInt(std::string_view field);
 double RecordDouble(std::string_view field);

@@ -94,3 +94,47 @@ TEST_F(MainDialogRulesTest, EchoesReachTheDialogsHandlers) {
         EXPECT_EQ(g_pTradeState->day_peak_pnl, 123);
     });
 }
+
+TEST_F(MainDialogRulesTest, NumbersBeyondTheDoubleRangeShowAsZeroAndFireNothing) {
+    Run([&] {
+        ConnectEngines();
+        g_pTradeState->day_tot_profit_max_use = 1;
+        g_pTradeState->day_tot_profit_max = 10;
+        g_pTradeState->day_tot_loss_max_use = 1;
+        g_pTradeState->day_tot_loss_max = 10;
+        g_pTradeState->profit_reserve_use = 1;
+        SendRecord(*dlg, COPYDATA_ACCOUNT_INFO, "1|0|1|0|0|0|1e999|0|1e999|1e999|1e999|0||1");
+        SendRecord(*dlg, COPYDATA_ACCOUNT_INFO, "0|0|1|0|0|0|-1e999|0|-1e999|-1e999|-1e999|0||1");
+        SendRecord(*dlg, COPYDATA_ACCOUNT_UPDATE, "1|0|1|0|0|0|nan|0|1e999|-1e999|1e999|0|0|0|0|0");
+        Settle();
+        EXPECT_TRUE(ms->received.empty());
+        EXPECT_TRUE(md->received.empty());
+        EXPECT_EQ(dlg->m_listAccount.GetItemText(0, 0), "0원");
+        EXPECT_EQ(dlg->m_listAccount.GetItemText(0, 1), "0원");
+        EXPECT_EQ(dlg->m_listAccount.GetItemText(0, 2), "0.00");
+        EXPECT_EQ(dlg->m_listAccount.GetItemText(0, 3), "0.00");
+        CString text;
+        dlg->m_editTargetRate.GetWindowText(text);
+        EXPECT_EQ(text, "0.0%");
+        dlg->m_editTotalPnl.GetWindowText(text);
+        EXPECT_EQ(text, "0원");
+
+        // The largest finite figures are shown as numbers, never as "inf" or "nan".
+        g_pTradeState->profit_reserve_trigger = 1000;
+        g_pTradeState->day_tot_profit_max_use = g_pTradeState->day_tot_loss_max_use = 0;
+        SendRecord(*dlg, COPYDATA_ACCOUNT_INFO, "1|0|1|0|0|0|1.7e308|0|0|0|1.7e308|0||1");
+        SendRecord(*dlg, COPYDATA_ACCOUNT_INFO, "0|0|1|0|0|0|1.7e308|0|0|0|1.7e308|0||1");
+        Settle();
+        std::vector<CString> shown = {dlg->m_listAccount.GetItemText(0, 0),
+                                      dlg->m_listAccount.GetItemText(0, 1)};
+        for (CEdit* edit : {&dlg->m_editTargetRate, &dlg->m_editTotalPnl, &dlg->m_editReserveLevel}) {
+            edit->GetWindowText(text);
+            shown.push_back(text);
+        }
+        for (const CString& t : shown) {
+            EXPECT_EQ(t.Find("inf"), -1) << t.GetString();
+            EXPECT_EQ(t.Find("nan"), -1) << t.GetString();
+        }
+        EXPECT_EQ(shown[0].Left(4), "179,");
+    });
+}

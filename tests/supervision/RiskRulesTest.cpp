@@ -225,6 +225,45 @@ TEST_F(RiskRulesTest, InformationRecordsTestOnlyTheStopsAndIgnorePendingAndStopp
     EXPECT_EQ(0, state->pending_allclear_profit);
 }
 
+TEST_F(RiskRulesTest, NumbersBeyondTheDoubleRangeFireNoRuleAndKeepTheProfitReserve) {
+    state->day_tot_profit_max_use = 1;
+    state->day_tot_profit_max = 1000;
+    state->day_tot_loss_max_use = 1;
+    state->day_tot_loss_max = 1000;
+    state->allclear_allset_profit_use = 1;
+    state->allclear_allset_profit = 1000;
+    state->allclear_allset_loss_use = 1;
+    state->allclear_allset_loss = 1000;
+    for (const char* text : {"1e999", "-1e999", "nan", "inf", "-inf"}) {
+        SCOPED_TRACE(text);
+        const std::string t = text;
+        Info("1|0|1|0|0|0|" + t + "|0|" + t + "|" + t + "|" + t);
+        Info("0|0|1|0|0|0|" + t + "|0|" + t + "|" + t + "|" + t);
+        Update("1|0|1|0|0|0|" + t + "|0|" + t + "|" + t + "|" + t + "|0|0|0|0|0");
+        Update("0|0|1|0|0|0|" + t + "|0|" + t + "|" + t + "|" + t + "|0|0|0|0|0");
+        EXPECT_TRUE(ms->received.empty());
+        EXPECT_EQ(0.0, state->day_pnl);
+        EXPECT_EQ(0.0, state->set_pnl_sum);
+    }
+
+    // Plus and minus beyond the range in the two accounts made no NaN: the profit reserve
+    // still follows the next records.
+    state->day_tot_profit_max_use = state->day_tot_loss_max_use = 0;
+    state->allclear_allset_profit_use = state->allclear_allset_loss_use = 0;
+    state->profit_reserve_use = 1;
+    state->profit_reserve_base = 100;
+    state->profit_reserve_trigger = 10;
+    state->profit_reserve_trigger_type = 0;
+    state->profit_reserve_rest = 60;
+    Info("1|0|1|0|0|0|0|0|0|0|1e999");
+    Info("0|0|1|0|0|0|0|0|0|0|-1e999");
+    EXPECT_EQ(0.0, state->day_peak_pnl);
+    Update(1, 1, 0, 1000);
+    Update(1, 1, 0, 899); // 10% of the peak of 1,000 is 100; the fall is 101
+    EXPECT_EQ(Msgs{WM_TRADER_PROFIT_RESERVE}, ms->Messages());
+    EXPECT_EQ(Msgs{WM_TRADER_PROFIT_RESERVE}, md->Messages());
+}
+
 TEST_F(RiskRulesTest, TheTradeListLoadOfAnInformationRecordDecidesTheProfitStop) {
     state->day_tot_profit_max_use = 1;
     state->day_tot_profit_max = 0;

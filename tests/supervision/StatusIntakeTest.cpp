@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
 #include <memory>
 
@@ -133,6 +134,47 @@ TEST(RecordFields, NumbersReadAsAtoiAndAtofDo) {
     EXPECT_EQ(0.0, RecordDouble("inf"));
     EXPECT_EQ(0.0, RecordDouble("nan"));
     EXPECT_EQ(12.5, RecordDouble("12.5,7"));
+    // Beyond the double range is no number either; the largest finite values stay.
+    EXPECT_EQ(0.0, RecordDouble("1e999"));
+    EXPECT_EQ(0.0, RecordDouble("-1e999"));
+    EXPECT_EQ(0.0, RecordDouble("1e400x"));
+    EXPECT_EQ(1.7e308, RecordDouble("1.7e308"));
+    EXPECT_EQ(-1.7e308, RecordDouble("-1.7e308"));
+}
+
+TEST_F(StatusIntakeTest, NumbersBeyondTheDoubleRangeReadAsZeroAndSumsStayFinite) {
+    // Every real field of both records, beyond the range or not a number at all.
+    s.ParseAccountInfo("1|0|1|1e999|-1e999|nan|1e999|inf|1e999|-1e999|1e999|0||1e999");
+    s.ParseAccountInfo("0|0|1|-inf|1e999|-nan|-1e999|1e999|-1e999|1e999|-1e999|0||2");
+    for (const AccountStatus& a : s.slots) {
+        for (double v : {a.field3, a.field4, a.field5, a.valuation_total, a.field7, a.set_pnl,
+                         a.valuation_pnl, a.trading_pnl})
+            EXPECT_EQ(0.0, v);
+    }
+    s.SumAccounts(true);
+    EXPECT_EQ(0.0, s.day_pnl);
+    EXPECT_EQ(0.0, s.day_peak_pnl);
+    EXPECT_EQ(4.0, s.position_factor_total);
+    s.ParseAccountUpdate("1|0|1|0|0|0|0|0|1e999|0|0|-1e999");
+    EXPECT_EQ(0.0, s.slots[0].field11);
+
+    // Sums of the largest finite values are held at the end of the range.
+    s.ParseAccountInfo("1|0|2000000000|0|0|0|1.7e308|0|0|1.7e308|1.7e308|0||1.7e308");
+    s.ParseAccountUpdate("1|0|2000000000|0|0|0|1.7e308|0|1.7e308|1.7e308|1.7e308");
+    s.ParseAccountUpdate("0|0|2000000000|0|0|0|1.7e308|0|1.7e308|1.7e308|1.7e308");
+    s.SumAccounts(false);
+    EXPECT_EQ(DBL_MAX, s.day_pnl);
+    EXPECT_EQ(DBL_MAX, s.day_peak_pnl);
+    EXPECT_EQ(DBL_MAX, s.valuation_total_sum);
+    EXPECT_EQ(DBL_MAX, s.valuation_pnl_sum);
+    EXPECT_EQ(DBL_MAX, s.set_pnl_sum);
+    EXPECT_EQ(DBL_MAX, s.position_factor_total);
+    s.ParseAccountUpdate("1|0|0|0|0|0|-1.7e308|0|-1.7e308|-1.7e308|-1.7e308");
+    s.ParseAccountUpdate("0|0|0|0|0|0|-1.7e308|0|-1.7e308|-1.7e308|-1.7e308");
+    s.SumAccounts(false);
+    EXPECT_EQ(-DBL_MAX, s.day_pnl);
+    EXPECT_EQ(-DBL_MAX, s.set_pnl_sum);
+    EXPECT_EQ(DBL_MAX, s.day_peak_pnl);
 }
 
 TEST_F(StatusIntakeTest, NothingIsSummedUntilBothSlotsReported) {
