@@ -3,6 +3,7 @@
 // clock is manual (its rule timers expire when a test says so); the engines run on real time.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -176,6 +177,41 @@ TEST_F(EngineIntegrationTest, ASendToAnEngineThatDiedIsLostQuietly) {
     SendMessageA(dlg->m_hWnd, WM_COMMAND, MAKEWPARAM(1177, BN_CLICKED), 0);
     EXPECT_TRUE(PumpUntil([&] { return HasReceived("Md", WM_TRADER_START); }, 5));
     EXPECT_FALSE(PostMessageA(dlg->m_hTraderMs, WM_TRADER_START, 0, 0));
+}
+
+TEST_F(EngineIntegrationTest, AStoppedEngineHoldsUpNeitherTheConsoleNorItsCommands) {
+    Scenario("Ms", "# commands only\n");
+    Scenario("Md", "# commands only\n");
+    Handshake();
+    ASSERT_TRUE(PumpUntil([&] { return HasReceived("Ms", WM_TRADER_STARTED); }, 5));
+    int pid = 0;
+    ASSERT_TRUE(zwin::RemoteTarget(dlg->m_hTraderMs, &pid, nullptr));
+    struct Stopped {
+        int pid;
+        ~Stopped() { kill(pid, SIGCONT); }
+    } stopped{pid};
+    ASSERT_EQ(kill(pid, SIGSTOP), 0);
+
+    // Start and stop fifteen times: thirty commands to each engine, more than a socket holds.
+    Commands expected;
+    for (int i = 0; i < 15; ++i) {
+        SendMessageA(dlg->m_hWnd, WM_COMMAND, MAKEWPARAM(1177, BN_CLICKED), 0);
+        SendMessageA(dlg->m_hWnd, WM_COMMAND, MAKEWPARAM(1178, BN_CLICKED), 0);
+        zwin::PumpWaitingMessages();
+        expected.push_back({WM_TRADER_START, 0});
+        expected.push_back({WM_TRADER_STOP, 0});
+    }
+    // The running engine has them all while the other is still stopped; the stopped one's
+    // wait in the console.
+    ASSERT_TRUE(PumpUntil([&] { return Received("Md").size() >= expected.size(); }, 10));
+    EXPECT_EQ(expected, Received("Md"));
+    EXPECT_GT(zwin::StationPendingCount(), 0u);
+
+    kill(pid, SIGCONT);
+    expected.insert(expected.begin(), {WM_TRADER_STARTED, 0});
+    EXPECT_TRUE(PumpUntil([&] { return Received("Ms").size() >= expected.size(); }, 20));
+    EXPECT_EQ(expected, Received("Ms"));
+    EXPECT_EQ(zwin::StationPendingCount(), 0u);
 }
 
 // ---------------------------------------------------------------------------------------
