@@ -3,8 +3,10 @@
 // the parent (WM_DRAWITEM, WM_CTLCOLOR) at once.
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -419,9 +421,12 @@ public:
     }
 
 protected:
+    // A text set by the program is shown from its start, the caret before its first character.
     void ApplyText() override {
-        if (CWnd* w = Wnd(); w && m_widget)
+        if (CWnd* w = Wnd(); w && m_widget) {
             Edit()->setText(ToQ(w->StoredText()));
+            Edit()->setCursorPosition(0);
+        }
     }
     void ApplyStyle(DWORD oldStyle, DWORD oldEx) override {
         WidgetPeer::ApplyStyle(oldStyle, oldEx);
@@ -460,7 +465,45 @@ protected:
         return p && static_cast<UINT>(FromQ(text()).GetLength()) > p->Limit();
     }
 
+    // A single-line edit takes the first line of what is pasted, as much of it as the limit
+    // leaves room for, never half of a double-byte character.
+    void PasteFirstLine() {
+        if (isReadOnly())
+            return;
+        QString pasted = QGuiApplication::clipboard()->text();
+        for (int i = 0; i < pasted.size(); ++i) {
+            if (pasted[i] == QLatin1Char('\r') || pasted[i] == QLatin1Char('\n')) {
+                pasted.truncate(i);
+                break;
+            }
+        }
+        if (EditPeer* p = Peer()) {
+            const long used = FromQ(text()).GetLength() - FromQ(selectedText()).GetLength();
+            const long room = static_cast<long>(p->Limit()) - used;
+            QString kept;
+            long bytes = 0;
+            for (int i = 0; i < pasted.size();) {
+                const int n = pasted[i].isHighSurrogate() && i + 1 < pasted.size() ? 2 : 1;
+                const QString piece = pasted.mid(i, n);
+                const long size = FromQ(piece).GetLength();
+                if (bytes + size > room)
+                    break;
+                kept += piece;
+                bytes += size;
+                i += n;
+            }
+            pasted = kept;
+        }
+        if (!pasted.isEmpty())
+            insert(pasted);
+    }
+
     void keyPressEvent(QKeyEvent* e) override {
+        if (e->matches(QKeySequence::Paste)) {
+            PasteFirstLine();
+            e->accept();
+            return;
+        }
         if (Refused(e->text())) {
             e->accept();
             return;
@@ -515,6 +558,7 @@ WidgetPeer* CreateEdit(CWnd* wnd, QWidget* parent) {
     HWND h = wnd->m_hWnd;
     auto* e = new LineEdit(parent, h);
     e->setText(ToQ(wnd->StoredText()));
+    e->setCursorPosition(0);
     e->setFrame((style & WS_BORDER) || (wnd->GetExStyle() & (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE)));
     e->setEchoMode((style & ES_PASSWORD) ? QLineEdit::Password : QLineEdit::Normal);
     e->setReadOnly((style & ES_READONLY) != 0);

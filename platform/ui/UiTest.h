@@ -31,6 +31,10 @@ void Release(CWnd* wnd);
 void PressKey(CWnd* wnd, UINT vk);
 // Types text (code page 949) into the control, character by character.
 void TypeText(CWnd* wnd, const char* text);
+// Puts text (code page 949) on the clipboard and pastes it into the control with Ctrl+V.
+void PasteText(CWnd* wnd, const char* text);
+// Where the caret of an edit stands (characters from the start).
+int CaretPosition(CWnd* edit);
 // The close box of a top-level window.
 void ClickCloseBox(CWnd* wnd);
 // Selects item `index` of a combo box as the operator does (CBN_SELCHANGE follows).

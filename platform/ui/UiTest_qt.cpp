@@ -1,6 +1,7 @@
 // Test aids: real Qt input events on the widgets behind windows, and images of windows.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -140,6 +141,22 @@ void TypeText(CWnd* wnd, const char* text) {
             key = Qt::Key_Space;
         SendKey(target, key, QString(ch));
     }
+}
+
+void PasteText(CWnd* wnd, const char* text) {
+    QWidget* target = KeyTarget(wnd);
+    if (!target)
+        return;
+    QGuiApplication::clipboard()->setText(ToQ(text));
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier, QStringLiteral("\x16"));
+    QCoreApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_V, Qt::ControlModifier, QStringLiteral("\x16"));
+    QCoreApplication::sendEvent(target, &release);
+}
+
+int CaretPosition(CWnd* edit) {
+    auto* e = qobject_cast<QLineEdit*>(WidgetOf(edit));
+    return e ? e->cursorPosition() : -1;
 }
 
 void ClickCloseBox(CWnd* wnd) {

@@ -288,3 +288,53 @@ TEST_F(ControlsTest, ResourceBitmapIsDrawnOnceAndKept) {
     }
     EXPECT_EQ(calls, 8 * 4);
 }
+
+namespace {
+CString TextOf(CWnd* wnd) {
+    CString text;
+    wnd->GetWindowText(text);
+    return text;
+}
+} // namespace
+
+// A text the program sets is shown from its start; a paste keeps its first line and stops at
+// the limit without splitting a double-byte character.
+TEST_F(ControlsTest, SetTextShowsItsStartAndPastesKeepOneLineWithinTheLimit) {
+    CControlsDlg dlg;
+    zui::WhenIdle([&] {
+        auto* plain = static_cast<CEdit*>(dlg.GetDlgItem(1013));
+        plain->SetWindowText("-2147483648 and a long tail of text beyond the edge of the box");
+        EXPECT_EQ(zui::CaretPosition(plain), 0);
+        plain->SetWindowText("9012345678901234567890123456789012345678");
+        EXPECT_EQ(zui::CaretPosition(plain), 0);
+
+        plain->SetWindowText("");
+        zui::PasteText(plain, "user1\r\nsecond|line");
+        zui::ProcessEvents();
+        EXPECT_EQ(TextOf(plain), "user1");
+        plain->SetWindowText("");
+        zui::PasteText(plain, "only\nfirst");
+        zui::ProcessEvents();
+        EXPECT_EQ(TextOf(plain), "only");
+
+        plain->SetLimitText(6);
+        plain->SetWindowText("");
+        zui::PasteText(plain, "ab가나다");
+        zui::ProcessEvents();
+        EXPECT_EQ(TextOf(plain), "ab가나");
+        plain->SetWindowText("");
+        plain->SetLimitText(5);
+        zui::PasteText(plain, "abcd가");
+        zui::ProcessEvents();
+        EXPECT_EQ(TextOf(plain), "abcd") << "half of a character is never kept";
+        // A full edit takes nothing more.
+        zui::PasteText(plain, "x");
+        zui::ProcessEvents();
+        EXPECT_EQ(TextOf(plain), "abcdx");
+        zui::PasteText(plain, "y");
+        zui::ProcessEvents();
+        EXPECT_EQ(TextOf(plain), "abcdx");
+        dlg.EndDialog(IDOK);
+    });
+    dlg.DoModal();
+}
