@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -72,6 +73,15 @@ std::vector<std::string> ReadLines(const std::string& path) {
     for (std::string line; std::getline(in, line);)
         lines.push_back(line);
     return lines;
+}
+
+// Resident memory of this process in KiB.
+long ResidentKiB() {
+    std::ifstream in("/proc/self/status");
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    return -1;
 }
 
 std::vector<std::string> FolderEntries(const std::string& folder) {
@@ -547,6 +557,7 @@ TEST_F(StationTest, CopyDataFromManyDistinctSendersKeepsTheHandleTableFlat) {
     master.CreateEx(0, "Zorvik-Master", WS_POPUP, RECT{}, nullptr, 0);
     ASSERT_EQ(FindWindowA(nullptr, "Zorvik-Master"), master.m_hWnd);
     const std::size_t before = zwin::HandleTableSize();
+    const long residentBefore = ResidentKiB();
 
     constexpr int kSenders = 100000;
     Peer senders({"senders", "Zorvik-Master", std::to_string(kSenders)});
@@ -556,6 +567,8 @@ TEST_F(StationTest, CopyDataFromManyDistinctSendersKeepsTheHandleTableFlat) {
     EXPECT_EQ(master.count, kSenders);
     EXPECT_EQ(master.wrong, 0);
     EXPECT_LE(zwin::HandleTableSize(), before + 200);
+    // An entry per sender would hold over 10 MB by now.
+    EXPECT_LT(ResidentKiB() - residentBefore, 4 * 1024);
 }
 
 TEST_F(StationTest, PostsThatFindNoRoomWaitInOrderUntilTheLineIsFullOrTheReceiverGoes) {
