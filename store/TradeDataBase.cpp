@@ -1,8 +1,8 @@
 // Every operation opens its file, runs its statements and closes it again before it returns.
 // Writes return 1 on success and 0 on failure (SaveItems: 0 and -1); single-row reads return 1
-// when their query ran, with or without a row, and 0 when the store could not be opened or
-// the statement was rejected; outputs are written only when a row came. SQLite's error texts
-// are released unread.
+// when their query ran, with or without a row, and 0 when the store could not be opened, the
+// statement was rejected or the read failed (the store locked past the wait); outputs are
+// written only when a row came. SQLite's error texts are released unread.
 #include "store/TradeDataBase.h"
 
 #include <sqlite3.h>
@@ -150,8 +150,8 @@ CString CTradeDataBase::ColumnText(int column) const {
 }
 
 // The value is read on this thread only, while the statement stands on its row, so the
-// unprotected value of sqlite3_column_value is safe to look at.
-// Beyond int32 a number is held at INT32_MIN or INT32_MAX, never wrapped.
+// unprotected value of sqlite3_column_value is safe to look at. Beyond int32 a number is held
+// at INT32_MIN or INT32_MAX, never wrapped.
 int CTradeDataBase::ColumnInt(int column) const {
     sqlite3_value* value = sqlite3_column_value(m_pStmt, column);
     if (sqlite3_value_type(value) == SQLITE_INTEGER)
