@@ -33,6 +33,19 @@ template <typename T> T* Live(const void* handle, GdiKind kind) {
     GdiObject* o = LiveObject(handle);
     return o && o->kind == kind ? static_cast<T*>(o) : nullptr;
 }
+
+// The shared brushes, icons and fallback font live as long as the program and are freed at
+// its end. The registry is made first, so it outlives them and their destructors find it.
+struct StockObjects {
+    StockObjects() { Registry(); }
+    std::map<COLORREF, std::unique_ptr<HBRUSH__>> brushes;
+    std::map<int, std::unique_ptr<HICON__>> icons;
+    std::unique_ptr<HFONT__> fallbackFont;
+};
+StockObjects& Stock() {
+    static StockObjects stock;
+    return stock;
+}
 } // namespace
 
 namespace zui::detail {
@@ -169,11 +182,12 @@ HFONT MakeStockFont(const LOGFONTA& lf, int defaultPixelSize) {
 QFont FontOf(HFONT font) {
     if (auto* f = Live<HFONT__>(font, GdiKind::Font))
         return f->Font();
-    static HFONT fallback = [] {
+    auto& fallback = Stock().fallbackFont;
+    if (!fallback) {
         LOGFONTA lf{};
         lf.lfHeight = -12;
-        return MakeStockFont(lf, 12);
-    }();
+        fallback.reset(MakeStockFont(lf, 12));
+    }
     return fallback->Font();
 }
 
@@ -182,15 +196,13 @@ HBRUSH SystemBrush(COLORREF colour) {
 }
 
 HBRUSH StockBrush(COLORREF colour) {
-    static std::map<COLORREF, HBRUSH> brushes;
-    auto it = brushes.find(colour);
-    if (it != brushes.end())
-        return it->second;
-    HBRUSH b = NewObject<HBRUSH__>();
-    b->colour = colour;
-    b->stock = true;
-    brushes[colour] = b;
-    return b;
+    auto& brush = Stock().brushes[colour];
+    if (!brush) {
+        brush.reset(NewObject<HBRUSH__>());
+        brush->colour = colour;
+        brush->stock = true;
+    }
+    return brush.get();
 }
 
 HDC MakePaintDC(QPainter* painter, HFONT font) {
@@ -628,18 +640,18 @@ int ResourceId(const char* name) {
 
 HICON LoadIconA(HINSTANCE, const char* name) {
     int id = ResourceId(name);
-    static std::map<int, HICON> icons;
+    auto& icons = Stock().icons;
     auto it = icons.find(id);
     if (it != icons.end())
-        return it->second;
+        return it->second.get();
     QImage image = ImageOf(id);
     if (image.isNull())
         return nullptr;
-    HICON icon = NewObject<HICON__>();
+    auto& icon = icons[id];
+    icon.reset(NewObject<HICON__>());
     icon->image = image;
     icon->stock = true;
-    icons[id] = icon;
-    return icon;
+    return icon.get();
 }
 
 HBITMAP LoadBitmapA(HINSTANCE, const char* name) {

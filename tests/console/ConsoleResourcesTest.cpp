@@ -35,8 +35,9 @@ TEST(ConsoleResources, MainDialogHoldsEveryControlOnce) {
         if (kind == WC_BUTTON)
             kind = IsBox(item) ? "box" : ((item.style & BS_TYPEMASK) == BS_AUTOCHECKBOX ? "check" : "button");
         ++kinds[kind];
-        if (item.id != -1)
+        if (item.id != -1) {
             EXPECT_TRUE(ids.insert(item.id).second) << "id " << item.id << " twice";
+        }
     }
     EXPECT_EQ(kinds[WC_EDIT], 24);
     EXPECT_EQ(kinds["check"], 20);

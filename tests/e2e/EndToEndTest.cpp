@@ -464,6 +464,7 @@ TEST_F(EndToEnd, OperatorRunsTheConsoleFromLoginToClose) {
     int status = -1;
     EXPECT_TRUE(WaitForExit(m_console, 20000, &status)) << "the console did not end";
     EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "see " << m_log;
     EXPECT_EQ(Logged("Ms", "recv", kTraderExit), 1);
     EXPECT_EQ(Logged("Md", "recv", kTraderExit), 1);
     for (pid_t engine : engines)
