@@ -115,8 +115,10 @@ TEST_F(StoreNoticeTest, AFailedSaveIsToldAndTheEnginesAreNotToldToReload) {
         EXPECT_EQ(seen.size(), 3u);
         EXPECT_EQ(ms->Count(WM_TRADER_RELOAD_SETTINGS), 1);
         EXPECT_EQ(md->Count(WM_TRADER_RELOAD_SETTINGS), 1);
-        for (const auto& [name, value] : StoredStrategy())
-            if (name == "day_tot_loss_max")
+        for (const auto& [name, value] : StoredStrategy()) {
+            if (name == "day_tot_loss_max") {
                 EXPECT_EQ(value, 700000);
+            }
+        }
     });
 }
