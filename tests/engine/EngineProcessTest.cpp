@@ -9,6 +9,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -98,8 +99,14 @@ bool ProcessGone(pid_t pid) {
 // Still a child of this process: an engine that ended was reaped, and its pid may since
 // name another process.
 bool OwnChild(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // Read with stdio: a process reaped while its file is open fails the read (ESRCH), which a
+    // stream would throw.
+    std::string stat;
+    if (FILE* in = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r")) {
+        char buffer[512];
+        stat.assign(buffer, std::fread(buffer, 1, sizeof buffer, in));
+        std::fclose(in);
+    }
     std::size_t close = stat.rfind(')');
     if (close == std::string::npos)
         return false;
