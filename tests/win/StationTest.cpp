@@ -451,6 +451,10 @@ TEST_F(StationTest, OnlyListedTopLevelWindowsReceiveAndControlNumbersAreRefused)
     const UINT refused[] = {0x1007, 0x1009, 0x1203, 0x1300, 0x2000, 0xBC2C, 0xBC4E, 0xBFFF};
     for (UINT message : refused)
         SendRaw(drive.Station(), RawPost(zwin::HandleId(dialog.m_hWnd), message, 0x41414141));
+    // A WM_COPYDATA send to the control is not handed to it either.
+    std::vector<std::uint8_t> send = RawPost(zwin::HandleId(control.m_hWnd), WM_COPYDATA, 0);
+    send[4] = zwin::kDatagramSend;
+    SendRaw(drive.Station(), send);
     SendRaw(drive.Station(), RawPost(zwin::HandleId(dialog.m_hWnd), WM_PEER_TWO, 3));
     ASSERT_TRUE(PumpUntil([&] { return !dialog.received.empty(); }));
     zwin::PumpWaitingMessages();
