@@ -9,7 +9,8 @@
 
 // The station folder is $ZORVIK_STATION, else $XDG_RUNTIME_DIR/zorvik-station, else
 // /tmp/zorvik-station-<uid>. One that another user owns, or that others may enter, is refused:
-// then nothing is found and nothing reaches another process.
+// then nothing is found and nothing reaches another process. Other processes reach only
+// the top-level windows a process lists there, never their controls.
 //
 // Finds a top-level window of any process by its exact title (the class is not looked at);
 // the newest one when several bear it, NULL when none.
@@ -30,7 +31,8 @@ void StationWindowDestroyed(CWnd* wnd);
 BOOL StationPost(HWND remote, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT StationSend(HWND remote, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Datagrams dropped as malformed since the process started.
+// Datagrams dropped as malformed (or naming a number that never crosses) since the process
+// started.
 std::uint64_t StationDroppedCount();
 // Hands over what waits for room at its receiver (the message loop calls it), and how soon
 // to try again: -1 when nothing waits.
