@@ -57,7 +57,6 @@ public:
 
     double Price() const { return m_price; }
     int Qty() const { return m_qty; }
-    int Side() const { return m_side; }
     double EntryPrice() const { return m_qty ? m_entry : 0.0; }
     double Unrealised() const;
     // Realised P&L of the day net of fees, and of the current set.

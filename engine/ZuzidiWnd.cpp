@@ -123,8 +123,8 @@ LRESULT CZuzidiWnd::OnTraderExit(WPARAM, LPARAM) {
     return 0;
 }
 
-LRESULT CZuzidiWnd::OnTraderSound(WPARAM wParam, LPARAM) {
-    m_bSound = wParam != 0;
+// The stand-in makes no sound; the command is only logged, as every command is.
+LRESULT CZuzidiWnd::OnTraderSound(WPARAM, LPARAM) {
     return 0;
 }
 

@@ -34,12 +34,6 @@ public:
     // scenario. False when the scenario cannot be read.
     bool Start();
 
-    bool IsStopped() const { return m_bStopped; }
-    bool IsPaused() const { return m_bPaused; }
-    bool IsSoundOn() const { return m_bSound; }
-    const CMarket& Market() const { return m_market; }
-    int StrategyValueCount() const { return static_cast<int>(m_settings.size()); }
-
     CString InfoRecord() const;
     CString UpdateRecord() const;
 
@@ -86,7 +80,6 @@ private:
     std::map<std::string, int> m_settings;
     bool m_bStopped = true;
     bool m_bPaused = false;
-    bool m_bSound = true;
     bool m_bInfoSent = false;
     std::vector<ScenarioEvent> m_events;
     std::size_t m_nextEvent = 0;

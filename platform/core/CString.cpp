@@ -12,29 +12,6 @@ char CString::GetAt(int i) const {
     return m_str[i];
 }
 
-void CString::SetAt(int i, char ch) {
-    if (i >= 0 && i < GetLength())
-        m_str[i] = ch;
-}
-
-char* CString::GetBuffer(int nMinLength) {
-    if (nMinLength > GetLength())
-        m_str.resize(nMinLength);
-    return m_str.data();
-}
-
-char* CString::GetBufferSetLength(int nLength) {
-    m_str.resize(nLength < 0 ? 0 : nLength);
-    return m_str.data();
-}
-
-void CString::ReleaseBuffer(int nNewLength) {
-    if (nNewLength < 0)
-        nNewLength = static_cast<int>(strnlen(m_str.c_str(), m_str.size()));
-    if (nNewLength < GetLength())
-        m_str.resize(nNewLength);
-}
-
 void CString::FormatV(const char* fmt, va_list args) {
     va_list copy;
     va_copy(copy, args);
@@ -202,24 +179,6 @@ int CString::Insert(int nIndex, char ch) {
     return GetLength();
 }
 
-int CString::Insert(int nIndex, const char* psz) {
-    if (nIndex < 0)
-        nIndex = 0;
-    if (nIndex > GetLength())
-        nIndex = GetLength();
-    if (psz)
-        m_str.insert(nIndex, psz);
-    return GetLength();
-}
-
-int CString::Delete(int nIndex, int nCount) {
-    if (nIndex < 0)
-        nIndex = 0;
-    if (nCount > 0 && nIndex < GetLength())
-        m_str.erase(nIndex, nCount);
-    return GetLength();
-}
-
 static bool IsSpaceByte(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
@@ -274,16 +233,6 @@ CString& CString::TrimRight(char ch) {
 CString& CString::Trim(char ch) {
     TrimRight(ch);
     return TrimLeft(ch);
-}
-
-CString& CString::MakeUpper() {
-    for (int i = 0; i < GetLength();) {
-        const int step = CharSize(m_str, i);
-        if (step == 1 && m_str[i] >= 'a' && m_str[i] <= 'z')
-            m_str[i] = static_cast<char>(m_str[i] - 'a' + 'A');
-        i += step;
-    }
-    return *this;
 }
 
 CString& CString::MakeLower() {

@@ -50,13 +50,6 @@ public:
 
     char GetAt(int i) const;
     char operator[](int i) const { return GetAt(i); }
-    void SetAt(int i, char ch);
-
-    // Direct buffer access: the string is resized to at least nMinLength bytes; ReleaseBuffer
-    // takes the length up to the first NUL (or nNewLength when given).
-    char* GetBuffer(int nMinLength = 0);
-    char* GetBufferSetLength(int nLength);
-    void ReleaseBuffer(int nNewLength = -1);
 
     CString& operator+=(const CString& s) {
         m_str += s.m_str;
@@ -71,8 +64,6 @@ public:
         m_str += ch;
         return *this;
     }
-    void Append(const char* pch, int n) { m_str.append(pch, n); }
-    void AppendChar(char ch) { m_str += ch; }
 
     void Format(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
     void AppendFormat(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
@@ -92,8 +83,6 @@ public:
     int Replace(const char* oldText, const char* newText);
     int Remove(char ch);
     int Insert(int nIndex, char ch);
-    int Insert(int nIndex, const char* psz);
-    int Delete(int nIndex, int nCount = 1);
 
     CString& Trim();
     CString& TrimLeft();
@@ -101,7 +90,6 @@ public:
     CString& Trim(char ch);
     CString& TrimLeft(char ch);
     CString& TrimRight(char ch);
-    CString& MakeUpper();
     CString& MakeLower();
 
     // Next token after position iStart, skipping leading delimiters; at the end iStart becomes -1
@@ -168,21 +156,14 @@ inline bool operator<(const CString& a, const CString& b) {
 class CStringArray {
 public:
     int GetSize() const { return static_cast<int>(m_items.size()); }
-    int GetCount() const { return GetSize(); }
-    bool IsEmpty() const { return m_items.empty(); }
-    int GetUpperBound() const { return GetSize() - 1; }
     const CString& GetAt(int i) const { return m_items.at(i); }
-    CString& ElementAt(int i) { return m_items.at(i); }
     const CString& operator[](int i) const { return m_items.at(i); }
     CString& operator[](int i) { return m_items.at(i); }
-    void SetAt(int i, const CString& s) { m_items.at(i) = s; }
     int Add(const CString& s) {
         m_items.push_back(s);
         return GetSize() - 1;
     }
-    void RemoveAt(int i, int n = 1) { m_items.erase(m_items.begin() + i, m_items.begin() + i + n); }
     void RemoveAll() { m_items.clear(); }
-    void SetSize(int n) { m_items.resize(n < 0 ? 0 : n); }
 
 private:
     std::vector<CString> m_items;

@@ -124,12 +124,8 @@ void CFile::Rename(const char* oldName, const char* newName) {
 }
 
 BOOL CFileFind::FindFile(const char* name) {
-    m_path.Empty();
     if (!name)
         return FALSE;
     struct stat st;
-    if (Sys().stat(HostPath(name).c_str(), &st) != 0)
-        return FALSE;
-    m_path = name;
-    return TRUE;
+    return Sys().stat(HostPath(name).c_str(), &st) == 0 ? TRUE : FALSE;
 }

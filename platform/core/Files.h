@@ -53,10 +53,4 @@ public:
 class CFileFind {
 public:
     BOOL FindFile(const char* name = nullptr);
-    BOOL FindNextFile() { return FALSE; }
-    CString GetFilePath() const { return m_path; }
-    void Close() { m_path.Empty(); }
-
-private:
-    CString m_path;
 };

@@ -27,8 +27,6 @@ public:
     // Flushes and closes; the file is closed even when this throws.
     virtual void Close();
 
-    CString GetFilePath() const { return m_strFileName; }
-    bool IsOpen() const { return m_fd >= 0; }
 
 private:
     void Put(const char* data, size_t count, int causeOnFailure);

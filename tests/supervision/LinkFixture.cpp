@@ -139,10 +139,3 @@ bool LinkTest::QuitPosted() {
     // Engines' posts may stand before the quit in the queue.
     return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
 }
-
-std::string Fields(const std::vector<std::string>& fields) {
-    std::string out;
-    for (std::size_t i = 0; i < fields.size(); ++i)
-        out += (i ? "|" : "") + fields[i];
-    return out;
-}

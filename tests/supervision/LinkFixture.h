@@ -98,5 +98,3 @@ protected:
     CRecordingWnd* ms = nullptr;
     CRecordingWnd* md = nullptr;
 };
-
-std::string Fields(const std::vector<std::string>& fields);

@@ -15,10 +15,11 @@ std::string TradingLogPath(const char* account) {
     return HostPath((std::string(kBaseFolder) + "\\DataBase\\db_Velmora_" + account + ".db").c_str());
 }
 
-TradingLogFile::TradingLogFile(const char* account) : m_path(TradingLogPath(account)) {
-    std::filesystem::create_directories(std::filesystem::path(m_path).parent_path());
-    if (sqlite3_open(m_path.c_str(), &m_db) != SQLITE_OK)
-        throw std::runtime_error("cannot open " + m_path);
+TradingLogFile::TradingLogFile(const char* account) {
+    const std::string path = TradingLogPath(account);
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    if (sqlite3_open(path.c_str(), &m_db) != SQLITE_OK)
+        throw std::runtime_error("cannot open " + path);
     Exec(kCreateTradingLogTable);
 }
 

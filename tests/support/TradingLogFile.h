@@ -38,11 +38,7 @@ public:
     // Runs SQL (UTF-8) on the file; fails the test when SQLite rejects it.
     void Exec(const char* sql);
 
-    const std::string& Path() const { return m_path; }
-    sqlite3* Connection() const { return m_db; }
-
 private:
-    std::string m_path;
     sqlite3* m_db = nullptr;
 };
 
