@@ -40,8 +40,6 @@ void HideWindow(CWnd* wnd);
 void FocusFirstTabStop(CDialog* dlg);
 // The control of the dialog that has the focus (null when none).
 CWnd* FocusedControl(CDialog* dlg);
-// Keyboard modifiers held with the queued key message (for Tab direction).
-bool ShiftHeldFor(const MSG& msg);
 
 // Running modal windows, innermost last (owners of message boxes and nested dialogs).
 void PushModal(CWnd* wnd);

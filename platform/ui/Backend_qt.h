@@ -47,9 +47,7 @@ struct HFONT__ : zui::detail::GdiObject {
 
 struct HBRUSH__ : zui::detail::GdiObject {
     HBRUSH__() : GdiObject(zui::detail::GdiKind::Brush) {}
-    ~HBRUSH__() override;
     COLORREF colour = 0;
-    CBrush* temp = nullptr;
 };
 
 struct HBITMAP__ : zui::detail::GdiObject {

@@ -23,37 +23,12 @@ void CButton::SetCheck(int check) {
     ::SendMessageA(m_hWnd, BM_SETCHECK, static_cast<WPARAM>(check), 0);
 }
 
-UINT CButton::GetState() const {
-    return static_cast<UINT>(::SendMessageA(m_hWnd, BM_GETSTATE, 0, 0));
-}
-
 void CEdit::SetLimitText(UINT max) {
     ::SendMessageA(m_hWnd, EM_LIMITTEXT, max, 0);
 }
 
-UINT CEdit::GetLimitText() const {
-    return static_cast<UINT>(::SendMessageA(m_hWnd, EM_GETLIMITTEXT, 0, 0));
-}
-
-void CEdit::SetSel(int start, int end) {
-    ::SendMessageA(m_hWnd, EM_SETSEL, static_cast<WPARAM>(start), end);
-}
-
 int CComboBox::AddString(const char* text) {
     return static_cast<int>(::SendMessageA(m_hWnd, CB_ADDSTRING, 0, Ptr(text ? text : "")));
-}
-
-int CComboBox::InsertString(int index, const char* text) {
-    return static_cast<int>(
-        ::SendMessageA(m_hWnd, CB_INSERTSTRING, static_cast<WPARAM>(index), Ptr(text ? text : "")));
-}
-
-int CComboBox::DeleteString(UINT index) {
-    return static_cast<int>(::SendMessageA(m_hWnd, CB_DELETESTRING, index, 0));
-}
-
-void CComboBox::ResetContent() {
-    ::SendMessageA(m_hWnd, CB_RESETCONTENT, 0, 0);
 }
 
 int CComboBox::GetCount() const {
@@ -95,10 +70,6 @@ BOOL CHeaderCtrl::GetItem(int index, HDITEM* item) const {
     return static_cast<BOOL>(::SendMessageA(m_hWnd, HDM_GETITEMA, static_cast<WPARAM>(index), Ptr(item)));
 }
 
-BOOL CHeaderCtrl::GetItemRect(int index, RECT* rect) const {
-    return static_cast<BOOL>(::SendMessageA(m_hWnd, HDM_GETITEMRECT, static_cast<WPARAM>(index), Ptr(rect)));
-}
-
 int CListCtrl::InsertColumn(int column, const char* heading, int format, int width, int subItem) {
     LVCOLUMNA c{};
     c.mask = LVCF_FMT | LVCF_TEXT;
@@ -123,20 +94,12 @@ int CListCtrl::GetColumnWidth(int column) const {
     return static_cast<int>(::SendMessageA(m_hWnd, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
 }
 
-BOOL CListCtrl::SetColumnWidth(int column, int width) {
-    return static_cast<BOOL>(::SendMessageA(m_hWnd, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), width));
-}
-
 int CListCtrl::InsertItem(int item, const char* text) {
     LVITEMA it{};
     it.mask = LVIF_TEXT;
     it.iItem = item;
     it.pszText = const_cast<char*>(text ? text : "");
     return static_cast<int>(::SendMessageA(m_hWnd, LVM_INSERTITEMA, 0, Ptr(&it)));
-}
-
-BOOL CListCtrl::DeleteItem(int item) {
-    return static_cast<BOOL>(::SendMessageA(m_hWnd, LVM_DELETEITEM, static_cast<WPARAM>(item), 0));
 }
 
 BOOL CListCtrl::DeleteAllItems() {

@@ -202,7 +202,6 @@ class CButton : public CWnd {
 public:
     int GetCheck() const;
     void SetCheck(int check);
-    UINT GetState() const;
 };
 
 class CEdit : public CWnd {
@@ -210,9 +209,6 @@ class CEdit : public CWnd {
 public:
     // Limits what the operator can type, in bytes of code page 949 (0: the default limit).
     void SetLimitText(UINT max);
-    void LimitText(int max = 0) { SetLimitText(static_cast<UINT>(max)); }
-    UINT GetLimitText() const;
-    void SetSel(int start, int end);
 };
 
 class CStatic : public CWnd {
@@ -223,9 +219,6 @@ class CComboBox : public CWnd {
     DECLARE_DYNAMIC(CComboBox)
 public:
     int AddString(const char* text);
-    int InsertString(int index, const char* text);
-    int DeleteString(UINT index);
-    void ResetContent();
     int GetCount() const;
     // The selected index, CB_ERR (-1) when none.
     int GetCurSel() const;
@@ -241,7 +234,6 @@ class CHeaderCtrl : public CWnd {
 public:
     int GetItemCount() const;
     BOOL GetItem(int index, HDITEM* item) const;
-    BOOL GetItemRect(int index, RECT* rect) const;
 };
 
 class CListCtrl : public CWnd {
@@ -252,10 +244,8 @@ public:
     // Deleting a column that does not exist does nothing.
     BOOL DeleteColumn(int column);
     int GetColumnWidth(int column) const;
-    BOOL SetColumnWidth(int column, int width);
     // Inserts a row before `item` (at the end when beyond it); returns its index, -1 on failure.
     int InsertItem(int item, const char* text);
-    BOOL DeleteItem(int item);
     BOOL DeleteAllItems();
     int GetItemCount() const;
     BOOL SetItemText(int item, int subItem, const char* text);

@@ -99,7 +99,6 @@ public:
 
     HICON SetIcon(HICON icon, BOOL big);
     HICON GetIcon(BOOL big) const;
-    UINT GetTemplateId() const { return m_nIDTemplate; }
     // The control that the dialog manager's Enter presses (BS_DEFPUSHBUTTON), else IDOK.
     int GetDefID() const;
 

@@ -265,11 +265,6 @@ void DeliverQueuedKey(HWND wnd, LPARAM lParam) {
     g_redelivering = saved;
 }
 
-bool ShiftHeldFor(const MSG& msg) {
-    HeldKey* k = FindHeld(msg.hwnd, msg.lParam);
-    return k && (k->modifiers & Qt::ShiftModifier);
-}
-
 void PushModal(CWnd* wnd) {
     ModalStack().push_back(wnd);
 }

@@ -26,21 +26,6 @@ struct CRect : RECT {
     CRect(const RECT& r) : RECT(r) {}
     int Width() const { return right - left; }
     int Height() const { return bottom - top; }
-    CPoint TopLeft() const { return CPoint(left, top); }
-    CPoint CenterPoint() const { return CPoint((left + right) / 2, (top + bottom) / 2); }
-    BOOL IsRectEmpty() const { return right <= left || bottom <= top; }
-    void DeflateRect(int x, int y) {
-        left += x;
-        right -= x;
-        top += y;
-        bottom -= y;
-    }
-    void OffsetRect(int x, int y) {
-        left += x;
-        right += x;
-        top += y;
-        bottom += y;
-    }
     operator LPRECT() { return this; }
     operator LPCRECT() const { return this; }
 };
@@ -141,25 +126,17 @@ constexpr int SM_CYSMICON = 50;
 // Handle-level calls.
 
 HFONT CreateFontIndirectA(const LOGFONTA* logFont);
-inline HFONT CreateFontIndirect(const LOGFONTA* lf) {
-    return CreateFontIndirectA(lf);
-}
 HBRUSH CreateSolidBrush(COLORREF colour);
 // Fills `buffer` with the object's LOGFONT or BITMAP; returns the bytes written, 0 on failure.
 int GetObjectA(HGDIOBJ object, int size, void* buffer);
-inline int GetObject(HGDIOBJ o, int size, void* buffer) {
-    return GetObjectA(o, size, buffer);
-}
 BOOL DeleteObject(HGDIOBJ object);
 HDC CreateCompatibleDC(HDC dc);
 BOOL DeleteDC(HDC dc);
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
 COLORREF SetTextColor(HDC dc, COLORREF colour);
 COLORREF SetBkColor(HDC dc, COLORREF colour);
-int SetBkMode(HDC dc, int mode);
 BOOL StretchBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, int widthSrc,
                 int heightSrc, DWORD rop);
-BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, DWORD rop);
 int DrawTextA(HDC dc, const char* text, int length, RECT* rect, UINT format);
 BOOL DrawEdge(HDC dc, RECT* rect, UINT edge, UINT flags);
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
@@ -174,9 +151,6 @@ HBITMAP LoadBitmapA(HINSTANCE module, const char* name);
 inline HICON LoadIcon(HINSTANCE m, const char* n) {
     return LoadIconA(m, n);
 }
-inline HBITMAP LoadBitmap(HINSTANCE m, const char* n) {
-    return LoadBitmapA(m, n);
-}
 
 // ---------------------------------------------------------------------------------------
 // Objects.
@@ -190,11 +164,9 @@ public:
 
     HGDIOBJ m_hObject = nullptr;
 
-    HGDIOBJ GetSafeHandle() const { return m_hObject; }
     BOOL Attach(HGDIOBJ object);
     HGDIOBJ Detach();
     BOOL DeleteObject();
-    int GetObject(int size, void* buffer) const { return ::GetObjectA(m_hObject, size, buffer); }
 };
 
 class CFont : public CGdiObject {
@@ -219,7 +191,6 @@ public:
     CBrush() = default;
     explicit CBrush(COLORREF colour) { CreateSolidBrush(colour); }
     BOOL CreateSolidBrush(COLORREF colour);
-    static CBrush* FromHandle(HBRUSH brush);
     operator HBRUSH() const { return static_cast<HBRUSH>(m_hObject); }
 };
 
@@ -247,32 +218,23 @@ public:
 
     CFont* SelectObject(CFont* font);
     CBitmap* SelectObject(CBitmap* bitmap);
-    CBrush* SelectObject(CBrush* brush);
 
     COLORREF SetTextColor(COLORREF colour);
-    COLORREF GetTextColor() const;
     COLORREF SetBkColor(COLORREF colour);
-    COLORREF GetBkColor() const;
-    int SetBkMode(int mode);
-    int GetBkMode() const;
 
     // Fills with the colour; the colour stays the DC's background colour.
     void FillSolidRect(const RECT* rect, COLORREF colour);
     void FillSolidRect(int x, int y, int cx, int cy, COLORREF colour);
-    void FillRect(const RECT* rect, CBrush* brush);
     // One-pixel frame: top and left in topLeft, bottom and right in bottomRight.
     void Draw3dRect(const RECT* rect, COLORREF topLeft, COLORREF bottomRight);
     void Draw3dRect(int x, int y, int cx, int cy, COLORREF topLeft, COLORREF bottomRight);
     BOOL DrawEdge(RECT* rect, UINT edge, UINT flags);
     int DrawText(const char* text, int length, RECT* rect, UINT format);
     int DrawText(const CString& text, RECT* rect, UINT format);
-    BOOL TextOut(int x, int y, const CString& text);
     CSize GetTextExtent(const CString& text) const;
     BOOL DrawIcon(int x, int y, HICON icon);
-    BOOL DrawIcon(POINT point, HICON icon) { return DrawIcon(point.x, point.y, icon); }
     BOOL StretchBlt(int x, int y, int width, int height, CDC* src, int xSrc, int ySrc, int widthSrc,
                     int heightSrc, DWORD rop);
-    BOOL BitBlt(int x, int y, int width, int height, CDC* src, int xSrc, int ySrc, DWORD rop);
 
 private:
     bool m_bOwned = false; // made by CreateCompatibleDC: deleted with the object

@@ -71,12 +71,6 @@ HFONT__::~HFONT__() {
         delete temp;
     }
 }
-HBRUSH__::~HBRUSH__() {
-    if (temp) {
-        temp->m_hObject = nullptr;
-        delete temp;
-    }
-}
 HBITMAP__::~HBITMAP__() {
     if (temp) {
         temp->m_hObject = nullptr;
@@ -432,14 +426,6 @@ COLORREF SetBkColor(HDC dc, COLORREF colour) {
     return old;
 }
 
-int SetBkMode(HDC dc, int mode) {
-    if (!dc || (mode != OPAQUE && mode != TRANSPARENT))
-        return 0;
-    int old = dc->bkMode;
-    dc->bkMode = mode;
-    return old;
-}
-
 BOOL StretchBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, int widthSrc,
                 int heightSrc, DWORD rop) {
     if (!dst || !src || rop != SRCCOPY)
@@ -462,10 +448,6 @@ BOOL StretchBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc,
     p->drawImage(QRect(x, y, width, height), *image, QRect(xSrc, ySrc, widthSrc, heightSrc));
     p->restore();
     return TRUE;
-}
-
-BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, DWORD rop) {
-    return StretchBlt(dst, x, y, width, height, src, xSrc, ySrc, width, height, rop);
 }
 
 int DrawTextA(HDC dc, const char* text, int length, RECT* rect, UINT format) {
@@ -735,17 +717,6 @@ BOOL CBrush::CreateSolidBrush(COLORREF colour) {
     return Attach(::CreateSolidBrush(colour));
 }
 
-CBrush* CBrush::FromHandle(HBRUSH brush) {
-    auto* b = Live<HBRUSH__>(brush, GdiKind::Brush);
-    if (!b)
-        return nullptr;
-    if (!b->temp) {
-        b->temp = new CBrush();
-        b->temp->m_hObject = b;
-    }
-    return b->temp;
-}
-
 CDC::~CDC() {
     if (m_bOwned)
         DeleteDC();
@@ -803,29 +774,12 @@ CBitmap* CDC::SelectObject(CBitmap* bitmap) {
         static_cast<HBITMAP>(::SelectObject(m_hDC, bitmap ? bitmap->m_hObject : nullptr)));
 }
 
-CBrush* CDC::SelectObject(CBrush* brush) {
-    return CBrush::FromHandle(static_cast<HBRUSH>(::SelectObject(m_hDC, brush ? brush->m_hObject : nullptr)));
-}
-
 COLORREF CDC::SetTextColor(COLORREF colour) {
     return ::SetTextColor(m_hDC, colour);
-}
-COLORREF CDC::GetTextColor() const {
-    return m_hDC ? m_hDC->textColour : 0;
 }
 COLORREF CDC::SetBkColor(COLORREF colour) {
     return ::SetBkColor(m_hDC, colour);
 }
-COLORREF CDC::GetBkColor() const {
-    return m_hDC ? m_hDC->bkColour : 0;
-}
-int CDC::SetBkMode(int mode) {
-    return ::SetBkMode(m_hDC, mode);
-}
-int CDC::GetBkMode() const {
-    return m_hDC ? m_hDC->bkMode : 0;
-}
-
 void CDC::FillSolidRect(const RECT* rect, COLORREF colour) {
     if (!m_hDC || !rect)
         return;
@@ -836,13 +790,6 @@ void CDC::FillSolidRect(const RECT* rect, COLORREF colour) {
 void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF colour) {
     RECT r{x, y, x + cx, y + cy};
     FillSolidRect(&r, colour);
-}
-
-void CDC::FillRect(const RECT* rect, CBrush* brush) {
-    auto* b = brush ? Live<HBRUSH__>(brush->m_hObject, GdiKind::Brush) : nullptr;
-    if (!m_hDC || !rect || !b)
-        return;
-    Fill(m_hDC, ToQRect(*rect), b->colour);
 }
 
 void CDC::Draw3dRect(const RECT* rect, COLORREF topLeft, COLORREF bottomRight) {
@@ -870,25 +817,6 @@ int CDC::DrawText(const CString& text, RECT* rect, UINT format) {
     return ::DrawTextA(m_hDC, text.GetString(), text.GetLength(), rect, format);
 }
 
-BOOL CDC::TextOut(int x, int y, const CString& text) {
-    if (!m_hDC)
-        return FALSE;
-    QFont font = FontOf(m_hDC->font);
-    QFontMetrics fm(font);
-    QString q = ToQ(text);
-    QRect r(x, y, fm.horizontalAdvance(q), fm.height());
-    if (QPainter* p = m_hDC->Painter()) {
-        p->save();
-        p->setFont(font);
-        if (m_hDC->bkMode == OPAQUE)
-            p->fillRect(r, ToQColor(m_hDC->bkColour));
-        p->setPen(ToQColor(m_hDC->textColour));
-        p->drawText(QPoint(x, y + fm.ascent()), q);
-        p->restore();
-    }
-    return TRUE;
-}
-
 CSize CDC::GetTextExtent(const CString& text) const {
     if (!m_hDC)
         return CSize();
@@ -904,10 +832,6 @@ BOOL CDC::StretchBlt(int x, int y, int width, int height, CDC* src, int xSrc, in
                      int heightSrc, DWORD rop) {
     return ::StretchBlt(m_hDC, x, y, width, height, src ? src->m_hDC : nullptr, xSrc, ySrc, widthSrc,
                         heightSrc, rop);
-}
-
-BOOL CDC::BitBlt(int x, int y, int width, int height, CDC* src, int xSrc, int ySrc, DWORD rop) {
-    return ::BitBlt(m_hDC, x, y, width, height, src ? src->m_hDC : nullptr, xSrc, ySrc, rop);
 }
 
 CPaintDC::CPaintDC(CWnd* wnd) : m_hWnd(wnd ? wnd->m_hWnd : nullptr) {

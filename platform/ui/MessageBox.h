@@ -33,9 +33,6 @@ constexpr UINT MB_DEFBUTTON2 = 0x00000100;
 // Shows a box owned by `owner` (NULL: the active dialog) and returns the button pressed:
 // IDOK, IDCANCEL, IDYES or IDNO. An empty caption stays empty; a NULL caption is "Error".
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);
-inline int MessageBox(HWND owner, const char* text, const char* caption, UINT type) {
-    return MessageBoxA(owner, text, caption, type);
-}
 // The application's box: caption is the application name (CWinApp::m_strAppName, else the
 // program's file name).
 int AfxMessageBox(const char* text, UINT type = MB_OK, UINT helpId = 0);

@@ -20,16 +20,7 @@ using TIMERPROC = void (*)(HWND, UINT, UINT_PTR, DWORD);
 
 BOOL GetMessageA(MSG* msg, HWND hWnd, UINT filterMin, UINT filterMax);
 BOOL PeekMessageA(MSG* msg, HWND hWnd, UINT filterMin, UINT filterMax, UINT removeMsg);
-inline BOOL GetMessage(MSG* m, HWND h, UINT a, UINT b) {
-    return GetMessageA(m, h, a, b);
-}
-inline BOOL PeekMessage(MSG* m, HWND h, UINT a, UINT b, UINT r) {
-    return PeekMessageA(m, h, a, b, r);
-}
 LRESULT DispatchMessageA(const MSG* msg);
-inline LRESULT DispatchMessage(const MSG* msg) {
-    return DispatchMessageA(msg);
-}
 BOOL TranslateMessage(const MSG* msg);
 void PostQuitMessage(int exitCode);
 UINT_PTR SetTimer(HWND hWnd, UINT_PTR id, UINT elapse, TIMERPROC timerProc);

@@ -15,9 +15,6 @@
 // Finds a top-level window of any process by its exact title (the class is not looked at);
 // the newest one when several bear it, NULL when none.
 HWND FindWindowA(const char* className, const char* windowName);
-inline HWND FindWindow(const char* c, const char* w) {
-    return FindWindowA(c, w);
-}
 
 namespace zwin {
 // Called by the window core when a top-level window got a new title (perhaps empty) or went.

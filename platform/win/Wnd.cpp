@@ -86,11 +86,6 @@ public:
         if (it != m_entries.end() && it->second.remotePid == 0)
             m_entries.erase(it);
     }
-    void SetOwner(HWND h, CWnd* wnd) {
-        auto it = m_entries.find(Id(h));
-        if (it != m_entries.end())
-            it->second.wnd = wnd;
-    }
     Entry* Find(HWND h) {
         auto it = m_entries.find(Id(h));
         return it == m_entries.end() ? nullptr : &it->second;
@@ -275,12 +270,6 @@ BOOL CWnd::Attach(HWND hWnd) {
     return TRUE;
 }
 
-HWND CWnd::Detach() {
-    HWND h = m_hWnd;
-    m_hWnd = nullptr;
-    return h;
-}
-
 BOOL CWnd::SubclassWindow(HWND hWnd) {
     if (!Attach(hWnd))
         return FALSE;
@@ -452,12 +441,6 @@ int CWnd::GetWindowText(char* buffer, int maxCount) const {
     return CopyBounded(buffer, maxCount, text);
 }
 
-int CWnd::GetWindowTextLength() const {
-    CString text;
-    GetWindowText(text);
-    return text.GetLength();
-}
-
 UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT elapse, void*) {
     return ::SetTimer(m_hWnd, id, elapse, nullptr);
 }
@@ -532,13 +515,6 @@ BOOL CWnd::ShowWindow(int cmdShow) {
     return wasVisible;
 }
 
-BOOL CWnd::IsWindowVisible() const {
-    for (const CWnd* w = this; w; w = w->m_pParent)
-        if (!(w->m_dwStyle & WS_VISIBLE))
-            return FALSE;
-    return TRUE;
-}
-
 BOOL CWnd::IsIconic() const {
     if (m_pPeer)
         return m_pPeer->IsIconic();
@@ -575,14 +551,6 @@ BOOL CWnd::SetWindowPos(const CWnd* insertAfter, int x, int y, int cx, int cy, U
     if (m_pPeer)
         m_pPeer->PositionChanged();
     return TRUE;
-}
-
-void CWnd::MoveWindow(int x, int y, int width, int height, BOOL) {
-    SetWindowPos(nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void CWnd::MoveWindow(const RECT& rect, BOOL repaint) {
-    MoveWindow(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, repaint);
 }
 
 void CWnd::GetWindowRect(RECT* rect) const {
@@ -655,27 +623,7 @@ LRESULT SendMessageA(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
-BOOL SetWindowTextA(HWND hWnd, const char* text) {
-    return SendMessageA(hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) != 0;
-}
-
 int GetWindowTextA(HWND hWnd, char* buffer, int maxCount) {
     CWnd* wnd = CWnd::FromHandlePermanent(hWnd);
     return wnd ? wnd->GetWindowText(buffer, maxCount) : 0;
-}
-
-BOOL EnableWindow(HWND hWnd, BOOL enable) {
-    CWnd* wnd = CWnd::FromHandlePermanent(hWnd);
-    return wnd ? wnd->EnableWindow(enable) : FALSE;
-}
-
-BOOL DestroyWindow(HWND hWnd) {
-    CWnd* wnd = CWnd::FromHandlePermanent(hWnd);
-    return wnd ? wnd->DestroyWindow() : FALSE;
-}
-
-HWND GetDlgItem(HWND hDlg, int id) {
-    CWnd* wnd = CWnd::FromHandlePermanent(hDlg);
-    CWnd* item = wnd ? wnd->GetDlgItem(id) : nullptr;
-    return item ? item->m_hWnd : nullptr;
 }

@@ -184,7 +184,6 @@ public:
     virtual BOOL DestroyWindow();
     // Binds an existing handle to this object (the object then receives its messages).
     BOOL Attach(HWND hWnd);
-    HWND Detach();
     BOOL SubclassWindow(HWND hWnd);
     virtual void PreSubclassWindow() {}
 
@@ -211,14 +210,12 @@ public:
     void SetWindowText(const char* text);
     int GetWindowText(char* buffer, int maxCount) const;
     void GetWindowText(CString& text) const;
-    int GetWindowTextLength() const;
 
     UINT_PTR SetTimer(UINT_PTR id, UINT elapse, void* timerProc);
     BOOL KillTimer(UINT_PTR id);
 
     CWnd* GetDlgItem(int id) const;
     int GetDlgCtrlID() const { return static_cast<int>(m_nID); }
-    void SetDlgCtrlID(int id) { m_nID = static_cast<UINT>(id); }
     CWnd* GetParent() const { return m_pParent; }
     const std::vector<CWnd*>& GetChildren() const { return m_children; }
     CWnd* GetTopLevelParent() const;
@@ -230,13 +227,10 @@ public:
     BOOL EnableWindow(BOOL enable = TRUE);
     BOOL IsWindowEnabled() const { return !(m_dwStyle & WS_DISABLED); }
     BOOL ShowWindow(int cmdShow);
-    BOOL IsWindowVisible() const;
     BOOL IsIconic() const;
     void Invalidate(BOOL erase = TRUE) { InvalidateRect(nullptr, erase); }
     void InvalidateRect(const RECT* rect, BOOL erase = TRUE);
     BOOL SetWindowPos(const CWnd* insertAfter, int x, int y, int cx, int cy, UINT flags);
-    void MoveWindow(int x, int y, int width, int height, BOOL repaint = TRUE);
-    void MoveWindow(const RECT& rect, BOOL repaint = TRUE);
     void GetWindowRect(RECT* rect) const;
     void GetClientRect(RECT* rect) const;
     CWnd* SetFocus();
@@ -254,7 +248,6 @@ public:
     // Modal loop state (dialogs and message boxes run one).
     int RunModalLoop();
     virtual void EndModalLoop(int result);
-    BOOL ContinueModal() const { return m_bContinueModal; }
 
     CWndPeer* GetPeer() const { return m_pPeer; }
     void SetPeer(CWndPeer* peer) { m_pPeer = peer; }
@@ -296,18 +289,8 @@ private:
 BOOL IsWindow(HWND hWnd);
 LRESULT SendMessageA(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL PostMessageA(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
-inline LRESULT SendMessage(HWND h, UINT m, WPARAM w, LPARAM l) {
-    return SendMessageA(h, m, w, l);
-}
-inline BOOL PostMessage(HWND h, UINT m, WPARAM w, LPARAM l) {
-    return PostMessageA(h, m, w, l);
-}
 BOOL InvalidateRect(HWND hWnd, const RECT* rect, BOOL erase);
-BOOL SetWindowTextA(HWND hWnd, const char* text);
 int GetWindowTextA(HWND hWnd, char* buffer, int maxCount);
-BOOL EnableWindow(HWND hWnd, BOOL enable);
-BOOL DestroyWindow(HWND hWnd);
-HWND GetDlgItem(HWND hDlg, int id);
 
 namespace zwin {
 // Handle bookkeeping for the window station: the numeric id of a handle in this process,
