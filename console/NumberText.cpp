@@ -14,10 +14,10 @@ int IntegerPartEnd(const CString& text) {
 
 } // namespace
 
-CString MakeDecimalFormat(int decimals) {
-    CString format;
-    format.Format("%%.%df", decimals);
-    return format;
+CString DecimalText(double value, int decimals) {
+    CString text;
+    text.Format("%.*f", decimals, value);
+    return text;
 }
 
 void InsertThousandsSeparators(CString& text) {

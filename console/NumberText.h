@@ -1,11 +1,11 @@
-// Number texts of the console's lists and fields: printf formats for a number of decimals,
+// Number texts of the console's lists and fields: fixed notation with a number of decimals,
 // thousands separators and the 32nds form of prices. Texts are code page 949 byte strings.
 #pragma once
 
 #include "platform/core/CString.h"
 
-// The printf format of a real with `decimals` decimals: "%.2f" for 2.
-CString MakeDecimalFormat(int decimals);
+// The value in fixed notation with `decimals` decimals, as printf's "%.2f" prints it for 2.
+CString DecimalText(double value, int decimals);
 
 // Puts "," before every group of three characters left of the first "." (or of the end),
 // never right after a leading sign. Callers pass the bare number and add units afterwards.

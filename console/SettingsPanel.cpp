@@ -139,8 +139,7 @@ double Shown(double value) {
 
 // Whole won: "1,234,567원".
 CString WonText(double value) {
-    CString number;
-    number.Format(MakeDecimalFormat(0), Shown(value));
+    CString number = DecimalText(Shown(value), 0);
     InsertThousandsSeparators(number);
     CString text;
     text.Format("%s원", number.GetString());
@@ -149,8 +148,7 @@ CString WonText(double value) {
 
 // Two decimals without a unit: "-12,345.68".
 CString TwoDecimalText(double value) {
-    CString text;
-    text.Format(MakeDecimalFormat(2), Shown(value));
+    CString text = DecimalText(Shown(value), 2);
     InsertThousandsSeparators(text);
     return text;
 }

@@ -35,15 +35,14 @@ int PriceDecimals(int decimals) {
     return std::clamp(decimals, 0, 10);
 }
 
-// Room for any double in fixed notation with up to 10 decimals.
+// Room for any double in fixed notation with up to 10 decimals: at most 309 digits before
+// the point, a sign, the point and the decimals, so to_chars always has room.
 constexpr std::size_t kNumberRoom = 400;
 
-// The text that the format MakeDecimalFormat(decimals) prints, without printf's cost: fixed
-// notation of to_chars gives the same digits. Returns the length.
+// The text DecimalText(value, decimals) gives, without printf's cost: fixed notation of
+// to_chars gives the same digits. Returns the length.
 int FixedText(char* out, double value, int decimals) {
-    auto [end, error] = std::to_chars(out, out + kNumberRoom - 1, value, std::chars_format::fixed, decimals);
-    if (error != std::errc())
-        return std::snprintf(out, kNumberRoom, MakeDecimalFormat(decimals), value);
+    char* end = std::to_chars(out, out + kNumberRoom - 1, value, std::chars_format::fixed, decimals).ptr;
     *end = 0;
     return static_cast<int>(end - out);
 }

@@ -752,7 +752,7 @@ void ListWidget::keyPressEvent(QKeyEvent* e) {
         return;
     int sel = m_list->Selected();
     int page = std::max(1, m_list->VisibleRows());
-    int target = sel;
+    int target;
     switch (e->key()) {
     case Qt::Key_Up:
         target = sel - 1;

@@ -18,15 +18,11 @@ CString Price(const char* text, int tickBase) {
 
 } // namespace
 
-TEST(NumberText, DecimalFormatGivesPrintfFormat) {
-    EXPECT_EQ(MakeDecimalFormat(0), "%.0f");
-    EXPECT_EQ(MakeDecimalFormat(2), "%.2f");
-    EXPECT_EQ(MakeDecimalFormat(12), "%.12f");
-    CString out;
-    out.Format(MakeDecimalFormat(0), 1234567.4);
-    EXPECT_EQ(out, "1234567");
-    out.Format(MakeDecimalFormat(2), -12345.678);
-    EXPECT_EQ(out, "-12345.68");
+TEST(NumberText, DecimalTextIsFixedNotationWithTheDecimalsAsked) {
+    EXPECT_EQ(DecimalText(1234567.4, 0), "1234567");
+    EXPECT_EQ(DecimalText(-12345.678, 2), "-12345.68");
+    EXPECT_EQ(DecimalText(0.5, 12), "0.500000000000");
+    EXPECT_EQ(DecimalText(-0.4, 0), "-0");
 }
 
 TEST(NumberText, SeparatorsGoBetweenGroupsOfThree) {
@@ -57,18 +53,17 @@ TEST(NumberText, OnlyTheFirstPointCounts) {
 }
 
 TEST(NumberText, CallersAddUnitsAfterSeparating) {
-    CString text;
-    text.Format(MakeDecimalFormat(0), 1234567.0);
+    CString text = DecimalText(1234567.0, 0);
     InsertThousandsSeparators(text);
     CString won;
     won.Format("%s원", text.GetString());
     EXPECT_EQ(won, "1,234,567원");
 
-    text.Format(MakeDecimalFormat(0), -98765.0);
+    text = DecimalText(-98765.0, 0);
     InsertThousandsSeparators(text);
     EXPECT_EQ(text, "-98,765");
 
-    text.Format(MakeDecimalFormat(2), -12345.678);
+    text = DecimalText(-12345.678, 2);
     InsertThousandsSeparators(text);
     EXPECT_EQ(text, "-12,345.68");
 }
