@@ -15,9 +15,3 @@ CString CopyDataRecord(const void* data, DWORD size);
 // The '|'-separated fields of a record: every separator counts, so an empty field between
 // two separators is a field; the search steps over double-byte characters.
 std::vector<std::string_view> SplitRecordFields(std::string_view record);
-
-// Number fields read as atoi and atof do, in any locale: white space, sign and the longest
-// decimal prefix, 0 when there is none. An integer beyond 32 bits is held at the nearest end;
-// a real beyond the double range reads as 0.
-int32_t RecordInt(std::string_view field);
-double RecordDouble(std::string_view field);

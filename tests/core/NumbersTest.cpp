@@ -43,6 +43,10 @@ TEST(Numbers, DoublesReadAsAtofDecimalAndFinite) {
     EXPECT_EQ(0.0, ReadDouble("1e999"));
     EXPECT_EQ(0.0, ReadDouble("-1e999"));
     EXPECT_EQ(0.0, ReadDouble("1e-999"));
+    EXPECT_EQ(0.0, ReadDouble("1e400x"));
+    // The largest finite values stay.
+    EXPECT_EQ(1.7e308, ReadDouble("1.7e308"));
+    EXPECT_EQ(-1.7e308, ReadDouble("-1.7e308"));
     EXPECT_EQ(3.0, ReadDouble(std::string_view("3.25", 1)));
 }
 

@@ -112,36 +112,6 @@ TEST(RecordFields, EverySeparatorCountsAndDoubleByteCharactersStayWhole) {
     EXPECT_EQ("총손익", f[1]);
 }
 
-TEST(RecordFields, NumbersReadAsAtoiAndAtofDo) {
-    EXPECT_EQ(-12, RecordInt(" \t-12abc"));
-    EXPECT_EQ(7, RecordInt("+7"));
-    EXPECT_EQ(0, RecordInt("abc"));
-    EXPECT_EQ(0, RecordInt(""));
-    EXPECT_EQ(0, RecordInt("- 5"));
-    EXPECT_EQ(INT32_MAX, RecordInt("99999999999"));
-    EXPECT_EQ(INT32_MIN, RecordInt("-99999999999999999999999"));
-    EXPECT_EQ(INT32_MIN, RecordInt("-2147483648"));
-
-    EXPECT_EQ(1000.0, RecordDouble("1e3"));
-    EXPECT_EQ(1.0, RecordDouble("1e"));
-    EXPECT_EQ(1.0, RecordDouble("1e+"));
-    EXPECT_EQ(-0.05, RecordDouble(" -.5e-1x"));
-    EXPECT_EQ(5.0, RecordDouble("5."));
-    EXPECT_EQ(0.0, RecordDouble("."));
-    EXPECT_EQ(0.0, RecordDouble("-"));
-    // Only decimal numbers: no hexadecimal, infinity or not-a-number.
-    EXPECT_EQ(0.0, RecordDouble("0x10"));
-    EXPECT_EQ(0.0, RecordDouble("inf"));
-    EXPECT_EQ(0.0, RecordDouble("nan"));
-    EXPECT_EQ(12.5, RecordDouble("12.5,7"));
-    // Beyond the double range is no number either; the largest finite values stay.
-    EXPECT_EQ(0.0, RecordDouble("1e999"));
-    EXPECT_EQ(0.0, RecordDouble("-1e999"));
-    EXPECT_EQ(0.0, RecordDouble("1e400x"));
-    EXPECT_EQ(1.7e308, RecordDouble("1.7e308"));
-    EXPECT_EQ(-1.7e308, RecordDouble("-1.7e308"));
-}
-
 TEST_F(StatusIntakeTest, NumbersBeyondTheDoubleRangeReadAsZeroAndSumsStayFinite) {
     // Every real field of both records, beyond the range or not a number at all.
     s.ParseAccountInfo("1|0|1|1e999|-1e999|nan|1e999|inf|1e999|-1e999|1e999|0||1e999");
