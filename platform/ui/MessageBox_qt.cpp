@@ -19,7 +19,9 @@ int ShowMessageBox(HWND owner, const CString& text, const CString& caption, UINT
         ownerWnd = ActiveModal();
     QWidget* parent = ownerWnd ? FrameWidgetOf(ownerWnd) : nullptr;
     QPointer<QMessageBox> box = new QMessageBox(parent);
-    box->setWindowTitle(ToQ(caption));
+    // The window system is given the program's name for a title left empty: a blank keeps an
+    // empty caption empty.
+    box->setWindowTitle(caption.IsEmpty() ? QStringLiteral(" ") : ToQ(caption));
     box->setText(ToQ(text));
     switch (type & MB_ICONMASK) {
     case MB_ICONSTOP:

@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -358,6 +360,20 @@ TEST_F(EndToEnd, OperatorRunsTheConsoleFromLoginToClose) {
     typeInto(1072, "user2");
     typeInto(1074, "pw2");
     typeInto(1058, "22222222");
+    // OK before the agreement is ticked: a box with an empty caption says so.
+    const std::vector<unsigned long> beforeBox = ConsoleWindows();
+    clickItem(IDOK);
+    const unsigned long agreeBox = WaitForNewWindow(beforeBox);
+    ASSERT_NE(agreeBox, 0u) << "no agreement message";
+    std::string caption = Tool({"getwindowname", std::to_string(agreeBox)});
+    caption.erase(std::remove_if(caption.begin(), caption.end(),
+                                 [](char c) { return std::isspace(static_cast<unsigned char>(c)); }),
+                  caption.end());
+    EXPECT_EQ(caption, "") << "the agreement message has an empty caption";
+    Screenshot(agreeBox, "e2e-login-agreement");
+    Focus(agreeBox);
+    Key("Return");
+    EXPECT_TRUE(WaitUntil([&] { return ConsoleWindows().size() == beforeBox.size(); }, 10000));
     clickItem(1234);
     Screenshot(login, "e2e-login-filled");
     clickItem(IDOK);
