@@ -88,12 +88,13 @@ bool IsShellDialogFace(const QString& face) {
 
 namespace zui::detail {
 // Hangul always comes from NanumGothic. Latin text comes from faces chosen by measurement for
-// the widths the program was laid out with: the Korean dialog face gives digits half an em
-// (Roboto Condensed: 5.9 px at 12 px), Tahoma's bold digits are 0.64 em (DejaVu Sans
+// the widths the program was laid out with, and with NanumGothic's ascent so that Hangul keeps
+// its place in the line: the Korean dialog face's digits are half an em or a little less
+// (Liberation Sans Narrow: 5.5 px at 12 px), Tahoma's bold digits 0.64 em (DejaVu Sans
 // Condensed Bold: 0.63 em).
 QStringList FamiliesFor(const QString& face) {
     if (IsShellDialogFace(face))
-        return {QStringLiteral("Roboto Condensed"), kHangulFamily};
+        return {QStringLiteral("Liberation Sans Narrow"), kHangulFamily};
     if (face.compare(QLatin1String("Tahoma"), Qt::CaseInsensitive) == 0)
         return {QStringLiteral("DejaVu Sans Condensed"), kHangulFamily};
     return {face, kHangulFamily};
@@ -108,6 +109,9 @@ QFont HFONT__::Font() const {
     QString face = ToQ(CString(lf.lfFaceName, static_cast<int>(strnlen(lf.lfFaceName, LF_FACESIZE))));
     f.setFamilies(FamiliesFor(face));
     f.setStyleHint(QFont::SansSerif);
+    // Stems on whole pixels, as the target draws its dialog text: a stroke shows the text
+    // colour itself, not a blend of it with the background.
+    f.setHintingPreference(QFont::PreferFullHinting);
     int px = defaultPixelSize;
     if (lf.lfHeight < 0) {
         px = -lf.lfHeight;

@@ -79,6 +79,8 @@ TEST_F(MainDialogTest, OwnerDrawnButtonsTakeTheirColours) {
                 CountPixels(button, RECT{fill.left, fill.top, fill.left + 3, fill.top + 3}, look.fill, 0), 9)
                 << look.id;
             EXPECT_GT(CountPixels(button, fill, NearerTo(kWhite, look.fill)), 20) << look.id;
+            // The strokes of the title are white itself, not a grey blend.
+            EXPECT_GT(CountPixels(button, fill, kWhite, 0), 10) << look.id;
         }
         // The stop button reads "종료" whatever its window text.
         CWnd* stop = dlg->GetDlgItem(IDC_BTN_STOP);
