@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "console/VossenDlg.h"
+#include "dialogs/AppHooks.h"
 #include "dialogs/LoginDialog.h"
 #include "platform/core/Files.h"
 #include "platform/core/Path.h"
@@ -23,6 +24,15 @@ namespace {
 
 CString AppBasePath() {
     return theApp.GetBasePath();
+}
+
+void KeepLaunchField(const CString& field) {
+    theApp.m_strLaunchField0 = field;
+}
+
+void ShowSavedSettings() {
+    if (g_pMainDlg)
+        g_pMainDlg->LoadSettingsToControls();
 }
 
 // Runs the schema statements in order and stops at the first that fails.
@@ -77,6 +87,7 @@ CString CVossenApp::GetBasePath() const {
 void CVossenApp::InitEnvironment() {
     m_strBasePath = "C:\\Korvex금융투자\\PlenorixGlobal\\exe";
     SetBasePathProvider(AppBasePath);
+    SetDialogHooks(DialogHooks{KeepLaunchField, ShowSavedSettings});
     // The base folder itself belongs to the installation and is never made here. The folders
     // made here hold the stores and logs, passwords among them: their owner's only.
     for (const char* name : {"Log", "BackTest", "DataBase"}) {

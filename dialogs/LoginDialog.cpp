@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "console/VossenApp.h"
+#include "dialogs/AppHooks.h"
 #include "dialogs/DialogDrawing.h"
 #include "dialogs/ItemSetDialog.h"
 #include "dialogs/RootConfirmDlg.h"
@@ -102,11 +102,14 @@ BOOL CLoginDialog::OnInitDialog() {
 
     // A first field other than "norun" names a program to update: hand over and end.
     CStringArray fields;
-    SplitString(fields, theApp.m_lpCmdLine, "|");
+    const CWinApp* app = AfxGetApp();
+    SplitString(fields, app ? app->m_lpCmdLine : "", "|");
     if (fields.GetSize() > 0) {
-        theApp.m_strLaunchField0 = fields.GetAt(0);
-        if (theApp.m_strLaunchField0 != "norun") {
-            RunUpdateHandoff(theApp.m_strLaunchField0);
+        const CString launchField = fields.GetAt(0);
+        if (auto keep = GetDialogHooks().keepLaunchField)
+            keep(launchField);
+        if (launchField != "norun") {
+            RunUpdateHandoff(launchField);
             PostQuitMessage(0);
             return FALSE;
         }

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "console/VossenDlg.h"
+#include "dialogs/AppHooks.h"
 #include "dialogs/DialogDrawing.h"
 #include "dialogs/RootConfirmDlg.h"
 #include "dialogs/StoreMessages.h"
@@ -148,8 +148,8 @@ void CStrategyDialog::ApplySettings() {
     }
     const bool saved = state->SaveStrategyValues() != 0;
 
-    if (g_pMainDlg)
-        g_pMainDlg->LoadSettingsToControls();
+    if (auto show = GetDialogHooks().showSavedSettings)
+        show();
     // Engines told to reload after a failed save would read the old values as the new ones.
     if (!saved) {
         ReportSettingsNotStored();
