@@ -40,6 +40,8 @@ void HideWindow(CWnd* wnd);
 void FocusFirstTabStop(CDialog* dlg);
 // The control of the dialog that has the focus (null when none).
 CWnd* FocusedControl(CDialog* dlg);
+// Shift was held with the queued key message (Tab's direction).
+bool ShiftHeldFor(const MSG& msg);
 
 // Running modal windows, innermost last (owners of message boxes and nested dialogs).
 void PushModal(CWnd* wnd);

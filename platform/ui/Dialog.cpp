@@ -1,6 +1,9 @@
 #include "platform/ui/Dialog.h"
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "platform/core/Exceptions.h"
 #include "platform/ui/Backend.h"
@@ -13,6 +16,96 @@ using namespace zui::detail;
 namespace {
 constexpr UINT WM_GETICON_ = 0x007F;
 constexpr UINT WM_CTLCOLORMSGBOX_ = 0x0132;
+
+bool Usable(const CWnd* w) {
+    const DWORD s = w->GetStyle();
+    return (s & WS_VISIBLE) && !(s & WS_DISABLED);
+}
+
+// The group of the control at `index`: from the control with WS_GROUP at or before it to the
+// next one with WS_GROUP, exclusive.
+std::pair<size_t, size_t> GroupOf(const std::vector<CWnd*>& kids, size_t index) {
+    size_t start = index;
+    while (start > 0 && !(kids[start]->GetStyle() & WS_GROUP))
+        --start;
+    size_t end = index + 1;
+    while (end < kids.size() && !(kids[end]->GetStyle() & WS_GROUP))
+        ++end;
+    return {start, end};
+}
+
+// Where Tab enters a radio group: its checked button, else its button with a tab stop.
+CWnd* RadioGroupEntry(const std::vector<CWnd*>& kids, size_t index) {
+    auto [start, end] = GroupOf(kids, index);
+    CWnd* tabStop = nullptr;
+    for (size_t j = start; j < end; ++j) {
+        if (!IsRadioButton(kids[j]) || !Usable(kids[j]))
+            continue;
+        if (kids[j]->SendMessage(BM_GETCHECK) == BST_CHECKED)
+            return kids[j];
+        if (!tabStop && (kids[j]->GetStyle() & WS_TABSTOP))
+            tabStop = kids[j];
+    }
+    return tabStop;
+}
+
+// The dialog manager's Tab: the next (previous) control with a tab stop in template order; a
+// radio group is entered at its checked button and left as a whole.
+void MoveTab(CDialog* dlg, CWnd* focus, bool backward) {
+    const std::vector<CWnd*>& kids = dlg->GetChildren();
+    const size_t n = kids.size();
+    if (n == 0)
+        return;
+    size_t at = std::find(kids.begin(), kids.end(), focus) - kids.begin();
+    const bool known = at < n;
+    std::pair<size_t, size_t> from = known ? GroupOf(kids, at) : std::pair<size_t, size_t>{n, n};
+    const bool inRadioGroup = known && IsRadioButton(focus);
+    for (size_t step = 1; step <= n; ++step) {
+        size_t i = known ? (backward ? (at + n - step) : (at + step)) % n : (backward ? n - step : step - 1);
+        CWnd* c = kids[i];
+        if (!Usable(c))
+            continue;
+        if (IsRadioButton(c)) {
+            if (inRadioGroup && i >= from.first && i < from.second)
+                continue;
+            if (CWnd* entry = RadioGroupEntry(kids, i)) {
+                entry->SetFocus();
+                return;
+            }
+            continue;
+        }
+        if (c->GetStyle() & WS_TABSTOP) {
+            c->SetFocus();
+            return;
+        }
+    }
+}
+
+// Arrows on a button move within its group (wrapping); an auto radio button reached this way
+// is checked, as if clicked.
+void MoveInGroup(CWnd* focus, bool backward) {
+    CWnd* parent = focus->GetParent();
+    if (!parent)
+        return;
+    const std::vector<CWnd*>& kids = parent->GetChildren();
+    const size_t at = std::find(kids.begin(), kids.end(), focus) - kids.begin();
+    if (at >= kids.size())
+        return;
+    auto [start, end] = GroupOf(kids, at);
+    const size_t size = end - start;
+    for (size_t step = 1; step < size; ++step) {
+        const size_t offset = at - start;
+        CWnd* c = kids[start + (backward ? (offset + size - step) : (offset + step)) % size];
+        if (!Usable(c) || std::strcmp(ClassNameOf(c), WC_STATIC) == 0 ||
+            (std::strcmp(ClassNameOf(c), WC_BUTTON) == 0 && (c->GetStyle() & BS_TYPEMASK) == BS_GROUPBOX))
+            continue;
+        c->SetFocus();
+        if (IsRadioButton(c) && (c->GetStyle() & BS_TYPEMASK) == BS_AUTORADIOBUTTON &&
+            c->SendMessage(BM_GETCHECK) != BST_CHECKED)
+            c->SendMessage(BM_CLICK);
+        return;
+    }
+}
 
 // The dialog's control `id` (with its handle as the notification's lParam) clicked.
 void SendCommand(CWnd* dlg, int id) {
@@ -191,6 +284,20 @@ BOOL CDialog::PreTranslateMessage(MSG* msg) {
         if (button && !button->IsWindowEnabled())
             return TRUE;
         SendCommand(this, id);
+        return TRUE;
+    }
+    case VK_TAB:
+        MoveTab(this, FocusedControl(this), ShiftHeldFor(*msg));
+        return TRUE;
+    case VK_LEFT:
+    case VK_UP:
+    case VK_RIGHT:
+    case VK_DOWN: {
+        // Edits, combo boxes and lists take the arrows themselves.
+        CWnd* focus = FocusedControl(this);
+        if (!focus || std::strcmp(ClassNameOf(focus), WC_BUTTON) != 0)
+            return FALSE;
+        MoveInGroup(focus, msg->wParam == VK_LEFT || msg->wParam == VK_UP);
         return TRUE;
     }
     default:

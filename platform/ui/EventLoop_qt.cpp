@@ -265,6 +265,11 @@ void DeliverQueuedKey(HWND wnd, LPARAM lParam) {
     g_redelivering = saved;
 }
 
+bool ShiftHeldFor(const MSG& msg) {
+    HeldKey* k = FindHeld(msg.hwnd, msg.lParam);
+    return k && (k->modifiers & Qt::ShiftModifier);
+}
+
 void PushModal(CWnd* wnd) {
     ModalStack().push_back(wnd);
 }

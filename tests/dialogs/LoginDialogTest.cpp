@@ -492,3 +492,43 @@ TEST_F(HandoffTest, ProgramWithoutAnOldFileIsStillPutInPlace) {
 }
 
 } // namespace
+
+// The dialog manager's keys on the server groups: Tab enters a group at its checked button and
+// leaves it as a whole; the arrows move and select within the group, wrapping at its ends.
+TEST_F(LoginTest, TabEntersAServerGroupAtItsCheckedButtonAndArrowsSelectWithinIt) {
+    StartEnvironment();
+    CLoginDialog dlg;
+    Then([&] {
+        ASSERT_TRUE(dlg.IsDlgButtonChecked(1104));
+        ASSERT_TRUE(dlg.IsDlgButtonChecked(1106));
+        zui::PressKey(dlg.GetDlgItem(1071), VK_TAB);
+    });
+    Then([&] {
+        EXPECT_TRUE(zui::HasFocus(dlg.GetDlgItem(1104))) << "the checked button of the first group";
+        zui::PressKey(dlg.GetDlgItem(1104), VK_TAB);
+    });
+    Then([&] {
+        EXPECT_TRUE(zui::HasFocus(dlg.GetDlgItem(1106))) << "the second group, at its checked button";
+        zui::PressKey(dlg.GetDlgItem(1106), VK_UP);
+    });
+    Then([&] {
+        EXPECT_TRUE(zui::HasFocus(dlg.GetDlgItem(1105)));
+        EXPECT_TRUE(dlg.IsDlgButtonChecked(1105));
+        EXPECT_FALSE(dlg.IsDlgButtonChecked(1106));
+        EXPECT_EQ(g_pTradeState->server_type2, 0) << "selected as by a click";
+        EXPECT_TRUE(dlg.IsDlgButtonChecked(1104)) << "the other group keeps its choice";
+        zui::PressKey(dlg.GetDlgItem(1105), VK_UP);
+    });
+    Then([&] {
+        EXPECT_TRUE(zui::HasFocus(dlg.GetDlgItem(1106))) << "wraps within the group";
+        EXPECT_TRUE(dlg.IsDlgButtonChecked(1106));
+        EXPECT_EQ(g_pTradeState->server_type2, 1);
+        zui::PressKey(dlg.GetDlgItem(1106), VK_RIGHT);
+    });
+    Then([&] {
+        EXPECT_TRUE(zui::HasFocus(dlg.GetDlgItem(1105)));
+        EXPECT_TRUE(dlg.IsDlgButtonChecked(1105));
+        Cancel(&dlg);
+    });
+    EXPECT_EQ(dlg.DoModal(), 0);
+}
