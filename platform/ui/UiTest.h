@@ -41,6 +41,10 @@ void ClickCloseBox(CWnd* wnd);
 void ChooseComboItem(CWnd* combo, int index);
 // Chooses the menu item with command `id` in the dialog's menu bar (WM_COMMAND follows).
 bool ChooseMenuItem(CWnd* dlg, UINT id);
+// Opens the drop-down list of a combo box as a click on its arrow does and gives where the
+// list shows, in the dialog's client coordinates; the list is closed again. False when none
+// showed.
+bool DropDownRect(CWnd* combo, RECT* list);
 // Presses the button (IDOK, IDCANCEL, IDYES, IDNO) of the message box shown on screen now;
 // false when none is shown. (Boxes answered by the responder never show.)
 bool AnswerShownMessageBox(int id);

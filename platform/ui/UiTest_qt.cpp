@@ -1,5 +1,6 @@
 // Test aids: real Qt input events on the widgets behind windows, and images of windows.
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -259,6 +260,24 @@ CString ShownText(CWnd* wnd) {
         return FromQ(shown.trimmed());
     }
     return stored;
+}
+
+bool DropDownRect(CWnd* combo, RECT* list) {
+    auto* c = qobject_cast<QComboBox*>(WidgetOf(combo));
+    QWidget* client = combo ? ClientWidgetOf(combo->GetTopLevelParent()) : nullptr;
+    if (!c || !client || !list)
+        return false;
+    c->showPopup();
+    QCoreApplication::processEvents();
+    QWidget* popup = c->view() ? c->view()->window() : nullptr;
+    const bool shown = popup && popup != c->window() && popup->isVisible();
+    if (shown) {
+        QRect r = popup->geometry();
+        *list = FromQRect(QRect(client->mapFromGlobal(r.topLeft()), r.size()));
+    }
+    c->hidePopup();
+    QCoreApplication::processEvents();
+    return shown;
 }
 
 CString ShownCellText(CWnd* list, int row, int column) {

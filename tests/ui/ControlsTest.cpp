@@ -338,3 +338,27 @@ TEST_F(ControlsTest, SetTextShowsItsStartAndPastesKeepOneLineWithinTheLimit) {
     });
     dlg.DoModal();
 }
+
+// A drop-down list opens below its box, never over it centred on the current item, and is as
+// high as the template's drop-down height leaves room for.
+TEST_F(ControlsTest, DropDownListOpensBelowTheBoxWithinTheTemplatesHeight) {
+    CControlsDlg dlg;
+    zui::WhenIdle([&] {
+        for (int i = 0; i < 60; ++i) {
+            CString item;
+            item.Format("%02d", i);
+            dlg.m_combo.AddString(item);
+        }
+        dlg.m_combo.SetCurSel(45);
+        RECT box = zui::WidgetRect(&dlg.m_combo);
+        RECT dropped = zui::MapDialogRect(&dlg, RECT{7, 95, 87, 155}); // the template's 80 x 60
+        RECT list{};
+        ASSERT_TRUE(zui::DropDownRect(&dlg.m_combo, &list));
+        EXPECT_GE(list.top, box.bottom - 1) << "below the box";
+        EXPECT_LE(list.bottom, dropped.bottom + 2) << "within the drop-down height";
+        EXPECT_GT(list.bottom - list.top, 2 * (box.bottom - box.top)) << "several items show";
+        EXPECT_LE(std::abs(list.left - box.left), 1);
+        dlg.EndDialog(IDOK);
+    });
+    dlg.DoModal();
+}
