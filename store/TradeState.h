@@ -78,7 +78,7 @@ public:
     // (nothing was stored).
     int SaveStrategyValues();
 
-    // The engines' status records; defined with the status intake in supervision/.
+    // The engines' status records parsed into their slots, and both accounts summed.
     void ParseAccountInfo(const char* record);
     void ParseAccountUpdate(const char* record);
     void SumAccounts(bool resetPeak);
