@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <string>
 #include <vector>
 
 namespace {
@@ -23,12 +24,49 @@ const char* IconvName(UINT codePage) {
     }
 }
 
+// One open descriptor per conversion pair and thread: opening one costs far more than a
+// short conversion, and a descriptor must never be used by two threads at once.
+class IconvCache {
+public:
+    IconvCache() = default;
+    IconvCache(const IconvCache&) = delete;
+    IconvCache& operator=(const IconvCache&) = delete;
+    ~IconvCache() {
+        for (const Entry& e : m_entries)
+            iconv_close(e.cd);
+    }
+
+    // The descriptor in its initial state; (iconv_t)-1 when the pair is unknown.
+    iconv_t Get(const char* to, const char* from) {
+        for (const Entry& e : m_entries) {
+            if (e.to == to && e.from == from) {
+                iconv(e.cd, nullptr, nullptr, nullptr, nullptr);
+                return e.cd;
+            }
+        }
+        iconv_t cd = iconv_open(to, from);
+        if (cd != reinterpret_cast<iconv_t>(-1))
+            m_entries.push_back(Entry{to, from, cd});
+        return cd;
+    }
+
+private:
+    struct Entry {
+        std::string to;
+        std::string from;
+        iconv_t cd;
+    };
+    std::vector<Entry> m_entries;
+};
+
+thread_local IconvCache t_iconv;
+
 // Converts with iconv, replacing what cannot be read or written by `subst` (in the target
 // encoding) and skipping one source unit of `unit` bytes.
 std::string Convert(const char* to, const char* from, const char* src, size_t len, const std::string& subst,
                     size_t unit) {
     std::string out;
-    iconv_t cd = iconv_open(to, from);
+    iconv_t cd = t_iconv.Get(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1))
         return out;
     char* in = const_cast<char*>(src);
@@ -59,8 +97,6 @@ std::string Convert(const char* to, const char* from, const char* src, size_t le
             inLeft -= skip;
         }
     }
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    iconv_close(cd);
     return out;
 }
 

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
+#include <vector>
 
 #include "platform/core/CString.h"
 #include "platform/core/Exceptions.h"
@@ -85,6 +88,28 @@ TEST(Text, BadInputBecomesSubstitutesNeverAnError) {
     EXPECT_EQ(Utf16ToAnsi(u"\u0E01z"), "?z");
     // The Win32 size query includes the terminator for a length of -1.
     EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, "ab", -1, nullptr, 0), 3);
+}
+
+TEST(Text, ConversionsKeepTheirStateApartAcrossCallsAndThreads) {
+    // A failed conversion leaves nothing behind for the next one of the same pair.
+    EXPECT_EQ(HostUtf8ToAnsi("x\xFF"), "x?");
+    EXPECT_EQ(HostUtf8ToAnsi(AnsiToHostUtf8("한글")), "한글");
+    // Threads converting at once each get their own converters.
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&wrong] {
+            for (int i = 0; i < 2000; ++i) {
+                const CString text = CString("매매내역 ") + std::to_string(i).c_str();
+                if (HostUtf8ToAnsi(AnsiToHostUtf8(text)) != text)
+                    ++wrong;
+                if (Utf16ToAnsi(AnsiToUtf16("총손익")) != "총손익")
+                    ++wrong;
+            }
+        });
+    for (std::thread& t : threads)
+        t.join();
+    EXPECT_EQ(wrong, 0);
 }
 
 TEST(Text, CopyBoundedNeverSplitsACharacter) {
