@@ -424,10 +424,10 @@ bool ListPeer::ClassProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* re
             return true;
         }
         int at = std::min(item->iItem, RowCount());
-        std::vector<CString> cells(1);
+        // Room for every column at once: a fill sets them one by one.
+        std::vector<CString> cells;
         cells.reserve(std::max<size_t>(1, m_columns.size()));
-        if ((item->mask & LVIF_TEXT) && item->pszText)
-            cells[0] = item->pszText;
+        cells.emplace_back((item->mask & LVIF_TEXT) && item->pszText ? item->pszText : "");
         m_rows.insert(m_rows.begin() + at, std::move(cells));
         if (m_selected >= at)
             ++m_selected;
