@@ -571,8 +571,13 @@ TEST_F(StationTest, CopyDataFromManyDistinctSendersKeepsTheHandleTableFlat) {
     EXPECT_EQ(master.count, kSenders);
     EXPECT_EQ(master.wrong, 0);
     EXPECT_LE(zwin::HandleTableSize(), before + 200);
-    // An entry per sender would hold over 10 MB by now.
+#ifndef __SANITIZE_ADDRESS__
+    // An entry per sender would hold over 10 MB by now. (The address sanitizer holds freed
+    // memory back, so there the resident size says nothing.)
     EXPECT_LT(ResidentKiB() - residentBefore, 4 * 1024);
+#else
+    (void)residentBefore;
+#endif
 }
 
 TEST_F(StationTest, PostsThatFindNoRoomWaitInOrderUntilTheLineIsFullOrTheReceiverGoes) {
