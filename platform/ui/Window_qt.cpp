@@ -512,6 +512,8 @@ namespace {
 SIZE ComputeBaseUnits(const QFont& dialogFont) {
     QFont font = dialogFont;
     font.setFamilies({kHangulFamily});
+    // The layout keeps the face's own widths; hinting only places the strokes.
+    font.setHintingPreference(QFont::PreferDefaultHinting);
     QFontMetrics fm(font);
     int width = fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     return SIZE{(width / 26 + 1) / 2, fm.height()};
