@@ -242,6 +242,8 @@ void QueueSend(const zwin::StationDatagram& d) {
                                    data.data()};
                 result = SendMessageA(target, WM_COPYDATA, reinterpret_cast<WPARAM>(sender),
                                       reinterpret_cast<LPARAM>(&cds));
+                if (sender)
+                    zwin::SenderHandleDone(sender);
             } else {
                 result = SendMessageA(target, request.message, static_cast<WPARAM>(request.wParam),
                                       static_cast<LPARAM>(request.lParam));

@@ -69,6 +69,7 @@ public:
         std::uint64_t remoteId = 0;
         std::unique_ptr<CWnd> proxy; // object standing for a remote window, kept with its handle
         bool transient = false;      // a sender's handle only; among the last few kept
+        int inUse = 0;               // messages naming it as their sender being handled now
     };
 
     static CWndHandleMap& Get() {
@@ -99,6 +100,7 @@ public:
                 e.transient = false; // kept from now on
                 --m_transientCount;
             }
+            e.inUse += transient;
             return it->second;
         }
         std::uint64_t local = ++m_next;
@@ -106,24 +108,36 @@ public:
         e.remotePid = pid;
         e.remoteId = id;
         e.transient = transient;
+        e.inUse = transient;
         HWND h = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(local));
         m_remote[key] = h;
         if (transient) {
             m_transientOrder.push_back(local);
             ++m_transientCount;
             // Senders are named by any number a peer chooses: only the last few are kept,
-            // an older one fails quietly, as the handle of a window that has gone.
-            while (m_transientCount > kTransientKept) {
-                auto old = m_entries.find(m_transientOrder.front());
+            // an older one fails quietly, as the handle of a window that has gone. One whose
+            // message is still being handled (a send nested in its handler) stays.
+            for (std::size_t n = m_transientOrder.size(); m_transientCount > kTransientKept && n > 0; --n) {
+                std::uint64_t oldest = m_transientOrder.front();
                 m_transientOrder.pop_front();
-                if (old != m_entries.end() && old->second.transient) {
-                    m_remote.erase(std::make_pair(old->second.remotePid, old->second.remoteId));
-                    m_entries.erase(old);
-                    --m_transientCount;
+                auto old = m_entries.find(oldest);
+                if (old == m_entries.end() || !old->second.transient)
+                    continue;
+                if (old->second.inUse > 0) {
+                    m_transientOrder.push_back(oldest);
+                    continue;
                 }
+                m_remote.erase(std::make_pair(old->second.remotePid, old->second.remoteId));
+                m_entries.erase(old);
+                --m_transientCount;
             }
         }
         return h;
+    }
+    void SenderDone(HWND h) {
+        auto it = m_entries.find(Id(h));
+        if (it != m_entries.end() && it->second.inUse > 0)
+            --it->second.inUse;
     }
     std::size_t Size() const { return m_entries.size() + m_remote.size(); }
     // In the order the windows were made.
@@ -166,6 +180,9 @@ HWND RemoteHandle(int pid, std::uint64_t id) {
 }
 HWND SenderHandle(int pid, std::uint64_t id) {
     return CWndHandleMap::Get().Remote(pid, id, true);
+}
+void SenderHandleDone(HWND hWnd) {
+    CWndHandleMap::Get().SenderDone(hWnd);
 }
 std::size_t HandleTableSize() {
     return CWndHandleMap::Get().Size();

@@ -298,10 +298,12 @@ namespace zwin {
 std::uint64_t HandleId(HWND hWnd);
 HWND HandleFromId(std::uint64_t id);
 HWND RemoteHandle(int pid, std::uint64_t id);
-// The handle of the window a message of another process names as its sender. Only the last
-// few such handles are kept (unless RemoteHandle asks for the same window); an older one
-// fails quietly, as the handle of a window that has gone.
+// The handle of the window a message of another process names as its sender, held until
+// SenderHandleDone when the message has been handled. Only the last few such handles are
+// kept (unless RemoteHandle asks for the same window); an older one fails quietly, as the
+// handle of a window that has gone.
 HWND SenderHandle(int pid, std::uint64_t id);
+void SenderHandleDone(HWND hWnd);
 // Entries in the handle table, for tests that watch it for growth.
 std::size_t HandleTableSize();
 bool RemoteTarget(HWND hWnd, int* pid, std::uint64_t* id);

@@ -684,3 +684,46 @@ TEST_F(StationTest, AStationWhoseSocketCannotBeMadeFindsNothingAndPostsFail) {
     }
     EXPECT_EQ(FindWindowA(nullptr, "Zorvik-Master"), wnd.m_hWnd);
 }
+
+TEST_F(StationTest, ASendersHandleStaysWhileItsMessageIsHandledThoughManyOthersCome) {
+    class CNestingWnd : public CWnd {
+    public:
+        std::string station;
+        int handled = 0;
+        bool stayed = false;
+        LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+            if (message != WM_COPYDATA)
+                return CWnd::WindowProc(message, wParam, lParam);
+            if (++handled > 1)
+                return 0;
+            HWND first = reinterpret_cast<HWND>(wParam);
+            CWnd* proxy = CWnd::FromHandle(first);
+            // A hundred sends from other senders are served before this one is answered.
+            for (int i = 2; i <= 101; ++i)
+                SendRaw(station, CopyDataFrom(m_hWnd, static_cast<std::uint64_t>(i)));
+            zwin::RunIncomingSends();
+            std::uint64_t id = 0;
+            stayed = zwin::RemoteTarget(first, nullptr, &id) && id == 1 && CWnd::FromHandle(first) == proxy;
+            return 0;
+        }
+        static std::vector<std::uint8_t> CopyDataFrom(HWND target, std::uint64_t sender) {
+            zwin::StationDatagram d;
+            d.kind = zwin::kDatagramSend;
+            d.senderPid = 4242;
+            d.sequence = static_cast<std::uint32_t>(sender);
+            d.target = zwin::HandleId(target);
+            d.message = WM_COPYDATA;
+            d.wParam = sender;
+            return zwin::EncodeDatagram(d);
+        }
+    } master;
+    master.station = drive.Station();
+    master.CreateEx(0, "Zorvik-Master", WS_POPUP, RECT{}, nullptr, 0);
+    ASSERT_EQ(FindWindowA(nullptr, "Zorvik-Master"), master.m_hWnd);
+    const std::size_t before = zwin::HandleTableSize();
+
+    SendRaw(drive.Station(), CNestingWnd::CopyDataFrom(master.m_hWnd, 1));
+    ASSERT_TRUE(PumpUntil([&] { return master.handled == 101; }));
+    EXPECT_TRUE(master.stayed);
+    EXPECT_LE(zwin::HandleTableSize(), before + 200);
+}
