@@ -1,7 +1,10 @@
 #include "console/VossenApp.h"
 
 #include <sqlite3.h>
+#include <sys/file.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "console/VossenDlg.h"
@@ -9,11 +12,18 @@
 #include "dialogs/LoginDialog.h"
 #include "platform/core/Files.h"
 #include "platform/core/Path.h"
+#include "platform/core/Sys.h"
+#include "platform/core/Text.h"
 #include "platform/ui/Shell.h"
+#include "platform/win/EndRequests.h"
+#include "platform/win/MessageLoop.h"
+#include "platform/win/Station.h"
 #include "resources/ConsoleResources.h"
 #include "resources/LoginDialogs.h"
 #include "store/TradeDataBase.h"
 #include "store/TradeState.h"
+#include "supervision/TraderLink.h"
+#include "supervision/TraderMessages.h"
 
 BEGIN_MESSAGE_MAP(CVossenApp, CWinApp)
 END_MESSAGE_MAP()
@@ -46,6 +56,94 @@ void CreateTables(CTradeDataBase* db) {
     }
 }
 
+// Told on standard error and in a box; nothing else is shown before the login.
+void TellOperator(const CString& text, UINT icon) {
+    std::fprintf(stderr, "zorvik: %s\n", AnsiToHostUtf8(text).c_str());
+    AfxMessageBox(text, MB_OK | icon);
+}
+
+CString RefusalReason(const zwin::StationStatus& status) {
+    CString reason;
+    switch (status.refusal) {
+    case zwin::StationRefusal::CannotCreate:
+        reason = "폴더를 만들 수 없습니다";
+        break;
+    case zwin::StationRefusal::NotAFolder:
+        reason = "같은 이름의 파일이 있어 폴더로 쓸 수 없습니다";
+        break;
+    case zwin::StationRefusal::OtherOwner:
+        reason = "다른 사용자의 폴더입니다";
+        break;
+    case zwin::StationRefusal::OpenToOthers:
+        reason = "다른 사용자도 열 수 있는 폴더입니다 (권한은 0700이어야 합니다)";
+        break;
+    case zwin::StationRefusal::PathTooLong:
+        reason = "폴더 경로가 너무 길어 소켓을 만들 수 없습니다";
+        break;
+    case zwin::StationRefusal::CannotBind:
+    case zwin::StationRefusal::None:
+        reason = "소켓을 열 수 없습니다";
+        break;
+    }
+    if (status.error != 0)
+        reason += " (" + HostUtf8ToAnsi(std::strerror(status.error)) + ")";
+    return reason;
+}
+
+// Without the station no engine could report or be told to stop: the console does not start.
+bool StationWorks() {
+    const zwin::StationStatus status = zwin::OpenStation();
+    if (status.refusal == zwin::StationRefusal::None)
+        return true;
+    TellOperator("엔진과 통신할 폴더를 쓸 수 없어 프로그램을 시작하지 않습니다.\n폴더: " +
+                     HostUtf8ToAnsi(status.folder) + "\n이유: " + RefusalReason(status),
+                 MB_ICONSTOP);
+    return false;
+}
+
+// One console per station: the engines report to whichever window bears the main title. The
+// lock covers a console that is still in its login; the lookup, one that holds no lock.
+class CConsoleLock {
+public:
+    CConsoleLock() = default;
+    ~CConsoleLock() {
+        if (m_fd >= 0)
+            Sys().close(m_fd);
+    }
+    CConsoleLock(const CConsoleLock&) = delete;
+    CConsoleLock& operator=(const CConsoleLock&) = delete;
+
+    // False only when another process holds it.
+    bool Take(const std::string& folder) {
+        m_fd = Sys().open((folder + "/console.lock").c_str(), O_RDWR | O_CREAT, 0600);
+        if (m_fd < 0)
+            return true;
+        return Sys().flock(m_fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+bool AnotherConsoleRuns(CConsoleLock& lock) {
+    if (lock.Take(zwin::OpenStation().folder) && !FindWindowA(nullptr, kTraderTitleMaster))
+        return false;
+    TellOperator("프로그램이 이미 실행 중입니다.", MB_ICONINFORMATION);
+    return true;
+}
+
+bool g_endRequested = false;
+
+// SIGTERM, SIGINT, SIGHUP: the main dialog ends as its menu's exit ends it (the engines are
+// told); before it, the run ends as a cancelled login ends it.
+void OnEndRequest(int) {
+    g_endRequested = true;
+    if (g_pTraderLink)
+        g_pTraderLink->OnAppExit();
+    else
+        PostQuitMessage(0);
+}
+
 } // namespace
 
 CVossenApp::CVossenApp() : CWinApp(nullptr) {
@@ -63,10 +161,22 @@ BOOL CVossenApp::InitInstance() {
     CWinApp::InitInstance();
     // Nothing uses the shell manager; it lives as long as the dialogs.
     CShellManager* shellManager = new CShellManager;
+    g_endRequested = false;
+    zwin::WatchEndRequests(OnEndRequest);
+    CConsoleLock lock;
+    if (!StationWorks() || AnotherConsoleRuns(lock)) {
+        // Nothing was prepared: no folder, store or engine is touched.
+        delete shellManager;
+        zwin::UnwatchEndRequests();
+        return FALSE;
+    }
     InitEnvironment();
 
     CLoginDialog login;
-    if (login.DoModal() == 1) {
+    const INT_PTR result = login.DoModal();
+    // A login accepted just as an end was requested opens no main dialog.
+    zwin::PollFds(0);
+    if (result == 1 && !g_endRequested) {
         CVossenDlg dlg;
         m_pMainWnd = &dlg;
         dlg.DoModal();
@@ -77,6 +187,7 @@ BOOL CVossenApp::InitInstance() {
         delete shellManager;
         ShutdownCleanup();
     }
+    zwin::UnwatchEndRequests();
     return FALSE;
 }
 

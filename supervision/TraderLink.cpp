@@ -24,7 +24,14 @@ void CTraderLink::BuildLaunchArgs() {
 }
 
 void CTraderLink::StartFirstEngine() {
-    LaunchProgram(kTraderExePath, m_strLaunchArgMs);
+    LaunchEngine(m_strLaunchArgMs);
+}
+
+void CTraderLink::LaunchEngine(const CString& args) {
+    // An engine started now would outlive the console, or report to nobody.
+    if (m_bExiting || zwin::OpenStation().refusal != zwin::StationRefusal::None)
+        return;
+    LaunchProgram(kTraderExePath, args);
 }
 
 LRESULT CTraderLink::OnTraderStarted(WPARAM wParam, LPARAM) {
@@ -32,7 +39,7 @@ LRESULT CTraderLink::OnTraderStarted(WPARAM wParam, LPARAM) {
     if (wParam == 1) {
         // The Ms engine is up: the Md engine follows.
         m_hTraderMs = FindWindowA(nullptr, kTraderTitleMs);
-        LaunchProgram(kTraderExePath, m_strLaunchArgMd);
+        LaunchEngine(m_strLaunchArgMd);
         return 0;
     }
     if (m_hTraderMs)
@@ -136,6 +143,7 @@ bool CTraderLink::HandleClose() {
 }
 
 void CTraderLink::OnAppExit() {
+    m_bExiting = true;
     SendByTitle(WM_TRADER_EXIT, 0);
     PostQuitMessage(0);
 }

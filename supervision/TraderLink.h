@@ -82,6 +82,11 @@ public:
     int SendByTitle(UINT message, WPARAM wParam);
     // Repaints the whole window without erasing, so the start button shows m_bStopped.
     void RepaintLinkWindow();
+
+private:
+    // Starts an engine unless the console is on its way out or the engines could not reach it.
+    void LaunchEngine(const CString& args);
+    bool m_bExiting = false;
 };
 
 // The main dialog's link, set when the dialog initialises; null before.

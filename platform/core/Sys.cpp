@@ -82,13 +82,19 @@ int SysAccess(const char* path, int mode) {
 int SysLockRecord(int fd, int command, struct flock* lock) {
     return ::fcntl(fd, command, lock);
 }
+int SysPipe2(int fds[2], int flags) {
+    return ::pipe2(fds, flags);
+}
+int SysSigaction(int signal, const struct sigaction* action, struct sigaction* old) {
+    return ::sigaction(signal, action, old);
+}
 
 } // namespace
 
 SysCalls& Sys() {
-    static SysCalls calls{SysStat,       SysMkdir,  SysUnlink, SysRename,    SysGetcwd,    SysOpen,
-                          SysWrite,      SysRead,   SysClose,  SysFlock,     SysFtruncate, SysSleepMs,
-                          SysLstat,      SysSocket, SysBind,   SysConnect,   SysSendto,    SysRecv,
-                          SysPosixSpawn, SysChmod,  SysAccess, SysLockRecord};
+    static SysCalls calls{SysStat,       SysMkdir,  SysUnlink, SysRename,     SysGetcwd,    SysOpen,
+                          SysWrite,      SysRead,   SysClose,  SysFlock,      SysFtruncate, SysSleepMs,
+                          SysLstat,      SysSocket, SysBind,   SysConnect,    SysSendto,    SysRecv,
+                          SysPosixSpawn, SysChmod,  SysAccess, SysLockRecord, SysPipe2,     SysSigaction};
     return calls;
 }

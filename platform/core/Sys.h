@@ -3,6 +3,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -35,6 +36,9 @@ struct SysCalls {
     int (*chmod)(const char* path, mode_t mode);
     int (*access)(const char* path, int mode);
     int (*lockRecord)(int fd, int command, struct flock* lock);
+    // Requests to end the process, handed to the message loop through a pipe.
+    int (*pipe2)(int fds[2], int flags);
+    int (*sigaction)(int signal, const struct sigaction* action, struct sigaction* old);
 };
 
 SysCalls& Sys();

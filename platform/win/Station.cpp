@@ -58,6 +58,9 @@ struct Station {
     std::vector<std::uint8_t> buffer;
     std::map<std::uint32_t, Waiting> waiting;                      // by sequence number
     std::map<long, std::deque<std::vector<std::uint8_t>>> pending; // by receiving process
+    // Why the last attempt to open the station failed.
+    zwin::StationRefusal refusal = zwin::StationRefusal::None;
+    int refusalError = 0;
 };
 
 Station& S() {
@@ -80,16 +83,29 @@ std::string StationFolder() {
     return "/tmp/zorvik-station-" + std::to_string(geteuid());
 }
 
+bool Refuse(zwin::StationRefusal why, int error = 0) {
+    S().refusal = why;
+    S().refusalError = error;
+    return false;
+}
+
 // Made when missing; refused when it is not a plain folder of this user closed to others.
 bool FolderUsable(const std::string& folder) {
+    using zwin::StationRefusal;
     struct stat st;
     if (Sys().lstat(folder.c_str(), &st) != 0) {
         if (errno != ENOENT || (Sys().mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST))
-            return false;
+            return Refuse(StationRefusal::CannotCreate, errno);
         if (Sys().lstat(folder.c_str(), &st) != 0)
-            return false;
+            return Refuse(StationRefusal::CannotCreate, errno);
     }
-    return S_ISDIR(st.st_mode) && st.st_uid == geteuid() && (st.st_mode & 077) == 0;
+    if (!S_ISDIR(st.st_mode))
+        return Refuse(StationRefusal::NotAFolder);
+    if (st.st_uid != geteuid())
+        return Refuse(StationRefusal::OtherOwner);
+    if ((st.st_mode & 077) != 0)
+        return Refuse(StationRefusal::OpenToOthers);
+    return true;
 }
 
 bool SocketAddress(const std::string& folder, long pid, sockaddr_un* addr) {
@@ -395,19 +411,22 @@ bool Ensure() {
     std::string folder = StationFolder();
     if (!FolderUsable(folder))
         return false;
+    s.refusal = zwin::StationRefusal::None;
+    s.refusalError = 0;
     if (s.fd >= 0 && folder == s.folder)
         return true;
     Unbind();
     sockaddr_un addr;
     if (!SocketAddress(folder, getpid(), &addr))
-        return false;
+        return Refuse(zwin::StationRefusal::PathTooLong);
     int fd = Sys().socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
-        return false;
+        return Refuse(zwin::StationRefusal::CannotBind, errno);
     Sys().unlink(addr.sun_path); // left by an earlier process with our pid
     if (Sys().bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
+        const int error = errno;
         Sys().close(fd);
-        return false;
+        return Refuse(zwin::StationRefusal::CannotBind, error);
     }
     s.fd = fd;
     s.folder = folder;
@@ -610,6 +629,16 @@ LRESULT StationSend(HWND remote, UINT message, WPARAM wParam, LPARAM lParam) {
     if (it != s.waiting.end())
         s.waiting.erase(it);
     return result;
+}
+
+StationStatus OpenStation() {
+    StationStatus status;
+    status.folder = StationFolder();
+    if (!Ensure()) {
+        status.refusal = S().refusal == StationRefusal::None ? StationRefusal::CannotBind : S().refusal;
+        status.error = S().refusalError;
+    }
+    return status;
 }
 
 std::uint64_t StationDroppedCount() {

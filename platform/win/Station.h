@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "platform/win/Wnd.h"
 
@@ -27,6 +28,25 @@ void StationWindowDestroyed(CWnd* wnd);
 // serves sends to this thread meanwhile.
 BOOL StationPost(HWND remote, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT StationSend(HWND remote, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Why this process cannot use the station.
+enum class StationRefusal {
+    None,
+    CannotCreate, // the folder is missing and cannot be made
+    NotAFolder,   // something that is not a folder bears its name
+    OtherOwner,   // another user owns it
+    OpenToOthers, // other users may enter or list it
+    PathTooLong,  // this process's socket path does not fit a socket address
+    CannotBind,   // the socket cannot be made or bound
+};
+struct StationStatus {
+    StationRefusal refusal = StationRefusal::None;
+    int error = 0;      // errno of the call that failed, 0 when none did
+    std::string folder; // host path of the station folder
+};
+// Opens the station for this process now (makes the folder, binds the socket) and tells
+// whether it can be used, and if not why.
+StationStatus OpenStation();
 
 // Datagrams dropped as malformed (or naming a number that never crosses) since the process
 // started.

@@ -17,6 +17,7 @@
 
 #include "Processes.h"
 #include "XDisplay.h"
+#include "platform/core/Text.h"
 #include "platform/ui/DialogTemplate.h"
 #include "resources/ConsoleResources.h"
 #include "resources/LoginDialogs.h"
@@ -130,7 +131,9 @@ protected:
         AdoptOrphans();
         m_artifacts = std::string(ZORVIK_BUILD_DIR) + "/artifacts";
         fs::create_directories(m_artifacts + "/screens");
-        m_log = m_artifacts + "/e2e-console.log";
+        // Tests run side by side: each writes logs of its own.
+        m_logs = m_artifacts + "/e2e-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        m_log = m_logs + "-console.log";
         std::ofstream(m_log, std::ios::trunc);
         m_base = m_drive.MakeBaseFolder();
         fs::copy_file(ZORVIK_ENGINE_EXE, m_base + "/zorvik_zuzidi.exe");
@@ -138,7 +141,7 @@ protected:
         std::ofstream(m_drive.Root() + "/scenario-Ms.txt") << Scenario(true);
         std::ofstream(m_drive.Root() + "/scenario-Md.txt") << Scenario(false);
         for (const char* mode : {"Ms", "Md"})
-            fs::remove(m_artifacts + "/e2e-engine-" + mode + ".log");
+            fs::remove(m_logs + "-engine-" + mode + ".log");
         StartServer();
     }
 
@@ -164,7 +167,7 @@ protected:
         ASSERT_EQ(pipe(fds), 0);
         m_server = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24",
                           "-nolisten", "tcp"},
-                         {}, {}, m_artifacts + "/e2e-xvfb.log");
+                         {}, {}, m_logs + "-xvfb.log");
         close(fds[1]);
         std::string number;
         char c;
@@ -182,12 +185,12 @@ protected:
                 {"QT_QPA_PLATFORM", "xcb"},
                 {"WAYLAND_DISPLAY", ""},
                 {"ZORVIK_ENGINE_SCENARIO", m_drive.Root() + "/scenario-{mode}.txt"},
-                {"ZORVIK_ENGINE_LOG", m_artifacts + "/e2e-engine-{mode}.log"}};
+                {"ZORVIK_ENGINE_LOG", m_logs + "-engine-{mode}.log"}};
     }
 
     // How many lines of an engine's command log have that direction and message.
     int Logged(const char* mode, const std::string& direction, unsigned message) const {
-        std::ifstream in(m_artifacts + "/e2e-engine-" + mode + ".log");
+        std::ifstream in(m_logs + "-engine-" + mode + ".log");
         std::string line;
         int count = 0;
         while (std::getline(in, line)) {
@@ -315,94 +318,97 @@ protected:
         return hex;
     }
 
+    // The real console's first window: the login.
+    unsigned long StartConsole() {
+        m_console = Spawn({ZORVIK_CONSOLE_EXE}, DisplayEnv(), m_base, m_log);
+        EXPECT_GT(m_console, 0);
+        const unsigned long login = FindWindow("Korvex");
+        EXPECT_NE(login, 0u) << "no login window";
+        return login;
+    }
+
+    // Both logins, the agreement and OK, as the operator enters them; the main window once
+    // both engines are up and report.
+    // With checkAgreement, OK is first pressed before the agreement is ticked.
+    unsigned long LogIn(bool checkAgreement = false) {
+        const unsigned long login = StartConsole();
+        if (!login)
+            return 0;
+        // Login: each field is clicked at its place in template 132, scaled by where OK, Cancel
+        // and the two logos are drawn.
+        ScreenImage shot = CaptureShowing(login, kOkFill);
+        Screenshot(login, "e2e-login");
+        // Cancel is the dark button on the row of OK, to its right.
+        PixelBox ok = FindColour(shot, kOkFill);
+        EXPECT_FALSE(ok.Empty());
+        PixelBox cancel = FindColour(shot, kCancelFill, {ok.right, ok.top, shot.width, ok.bottom});
+        EXPECT_FALSE(cancel.Empty());
+        if (ok.Empty() || cancel.Empty())
+            return 0;
+        const auto& okItem = Item(IDD_LOGIN_DIALOG, 1);
+        const auto& cancelItem = Item(IDD_LOGIN_DIALOG, 2);
+        // The y scale comes from the logo frames above the buttons.
+        PixelBox logo = FindColour(shot, 0x14001E);
+        const auto& logo2 = Item(IDD_LOGIN_DIALOG, 1218);
+        const auto& logo1 = Item(IDD_LOGIN_DIALOG, 1216);
+        DialogUnits du =
+            DialogUnits::From(okItem.x + okItem.cx / 2.0, ok.CenterX(), cancelItem.x + cancelItem.cx / 2.0,
+                              cancel.CenterX(), logo1.y, logo.top, logo2.y + logo2.cy, logo.bottom);
+        auto clickItem = [&](int id) {
+            const auto& item = Item(IDD_LOGIN_DIALOG, id);
+            Click(login, du.X(item.x + item.cx / 2.0), du.Y(item.y + item.cy / 2.0));
+        };
+        auto typeInto = [&](int id, const std::string& text) {
+            clickItem(id);
+            Type(text);
+        };
+        typeInto(1064, "user1");
+        typeInto(1065, "pw1");
+        typeInto(1057, "11111111");
+        typeInto(1072, "user2");
+        typeInto(1074, "pw2");
+        typeInto(1058, "22222222");
+        if (checkAgreement) {
+            // OK before the agreement is ticked: a box with an empty caption says so.
+            const std::vector<unsigned long> beforeBox = ConsoleWindows();
+            clickItem(IDOK);
+            const unsigned long agreeBox = WaitForNewWindow(beforeBox);
+            EXPECT_NE(agreeBox, 0u) << "no agreement message";
+            std::string caption = Tool({"getwindowname", std::to_string(agreeBox)});
+            caption.erase(std::remove_if(caption.begin(), caption.end(),
+                                         [](char c) { return std::isspace(static_cast<unsigned char>(c)); }),
+                          caption.end());
+            EXPECT_EQ(caption, "") << "the agreement message has an empty caption";
+            Screenshot(agreeBox, "e2e-login-agreement");
+            Focus(agreeBox);
+            Key("Return");
+            EXPECT_TRUE(WaitUntil([&] { return ConsoleWindows().size() == beforeBox.size(); }, 10000));
+        }
+        clickItem(1234);
+        Screenshot(login, "e2e-login-filled");
+        clickItem(IDOK);
+
+        // The main window; the first engine starts, reports, and the second follows.
+        const unsigned long main = FindWindow("Zorvik-Master");
+        EXPECT_NE(main, 0u) << "no main window";
+        EXPECT_TRUE(WaitUntil([&] { return EnginePids().size() == 2; }, 20000)) << "both engines are up";
+        EXPECT_TRUE(BothLogged("sent", kCopyData, 10000)) << "both engines report";
+        return main;
+    }
+
     TempDrive m_drive;
-    std::string m_artifacts, m_log, m_base, m_displayName;
+    std::string m_artifacts, m_logs, m_log, m_base, m_displayName;
     std::unique_ptr<XDisplay> m_x;
     pid_t m_server = -1;
     pid_t m_console = -1;
 };
 
 TEST_F(EndToEnd, OperatorRunsTheConsoleFromLoginToClose) {
-    m_console = Spawn({ZORVIK_CONSOLE_EXE}, DisplayEnv(), m_base, m_log);
-    ASSERT_GT(m_console, 0);
-
-    // Login: each field is clicked at its place in template 132, scaled by where OK, Cancel
-    // and the two logos are drawn.
-    const unsigned long login = FindWindow("Korvex");
-    ASSERT_NE(login, 0u) << "no login window";
-    ScreenImage shot = CaptureShowing(login, kOkFill);
-    Screenshot(login, "e2e-login");
-    // Cancel is the dark button on the row of OK, to its right.
-    PixelBox ok = FindColour(shot, kOkFill);
-    ASSERT_FALSE(ok.Empty());
-    PixelBox cancel = FindColour(shot, kCancelFill, {ok.right, ok.top, shot.width, ok.bottom});
-    ASSERT_FALSE(cancel.Empty());
-    const auto& okItem = Item(IDD_LOGIN_DIALOG, 1);
-    const auto& cancelItem = Item(IDD_LOGIN_DIALOG, 2);
-    // The y scale comes from the logo frames above the buttons.
-    PixelBox logo = FindColour(shot, 0x14001E);
-    const auto& logo2 = Item(IDD_LOGIN_DIALOG, 1218);
-    const auto& logo1 = Item(IDD_LOGIN_DIALOG, 1216);
-    DialogUnits du =
-        DialogUnits::From(okItem.x + okItem.cx / 2.0, ok.CenterX(), cancelItem.x + cancelItem.cx / 2.0,
-                          cancel.CenterX(), logo1.y, logo.top, logo2.y + logo2.cy, logo.bottom);
-    auto clickItem = [&](int id) {
-        const auto& item = Item(IDD_LOGIN_DIALOG, id);
-        Click(login, du.X(item.x + item.cx / 2.0), du.Y(item.y + item.cy / 2.0));
-    };
-    auto typeInto = [&](int id, const std::string& text) {
-        clickItem(id);
-        Type(text);
-    };
-    typeInto(1064, "user1");
-    typeInto(1065, "pw1");
-    typeInto(1057, "11111111");
-    typeInto(1072, "user2");
-    typeInto(1074, "pw2");
-    typeInto(1058, "22222222");
-    // OK before the agreement is ticked: a box with an empty caption says so.
-    const std::vector<unsigned long> beforeBox = ConsoleWindows();
-    clickItem(IDOK);
-    const unsigned long agreeBox = WaitForNewWindow(beforeBox);
-    ASSERT_NE(agreeBox, 0u) << "no agreement message";
-    std::string caption = Tool({"getwindowname", std::to_string(agreeBox)});
-    caption.erase(std::remove_if(caption.begin(), caption.end(),
-                                 [](char c) { return std::isspace(static_cast<unsigned char>(c)); }),
-                  caption.end());
-    EXPECT_EQ(caption, "") << "the agreement message has an empty caption";
-    Screenshot(agreeBox, "e2e-login-agreement");
-    Focus(agreeBox);
-    Key("Return");
-    EXPECT_TRUE(WaitUntil([&] { return ConsoleWindows().size() == beforeBox.size(); }, 10000));
-    clickItem(1234);
-    Screenshot(login, "e2e-login-filled");
-    clickItem(IDOK);
-
-    // The main window; the first engine starts, reports, and the second follows.
-    const unsigned long main = FindWindow("Zorvik-Master");
-    ASSERT_NE(main, 0u) << "no main window";
-    EXPECT_TRUE(WaitUntil([&] { return EnginePids().size() == 2; }, 20000)) << "both engines are up";
-    EXPECT_TRUE(BothLogged("sent", kCopyData, 10000)) << "both engines report";
+    const unsigned long main = LogIn(true);
+    ASSERT_NE(main, 0u);
     Screenshot(main, "e2e-main-stopped");
 
-    // A second console started meanwhile shows its login; closing it leaves the first alone.
-    {
-        const pid_t second = Spawn({ZORVIK_CONSOLE_EXE}, DisplayEnv(), m_base, m_log);
-        unsigned long secondLogin = 0;
-        WaitUntil(
-            [&] {
-                std::istringstream ids(
-                    Tool({"search", "--onlyvisible", "--pid", std::to_string(second), "--name", "Korvex"}));
-                return static_cast<bool>(ids >> secondLogin);
-            },
-            20000);
-        EXPECT_NE(secondLogin, 0u) << "the second console shows no login";
-        if (secondLogin)
-            m_x->SendCloseRequest(secondLogin);
-        EXPECT_TRUE(WaitForExit(second, 10000)) << "the second console did not end";
-    }
-
-    shot = CaptureShowing(main, kStopFill);
+    ScreenImage shot = CaptureShowing(main, kStopFill);
     PixelBox stop = FindColour(shot, kStopFill);
     PixelBox header = FindColour(shot, kHeaderFill);
     PixelBox apply = FindColour(shot, kOkFill, {stop.right, stop.top, shot.width, stop.bottom});
@@ -486,6 +492,123 @@ TEST_F(EndToEnd, OperatorRunsTheConsoleFromLoginToClose) {
     for (pid_t engine : engines)
         EXPECT_TRUE(WaitForExit(engine, 10000)) << "engine " << engine << " still runs";
     EXPECT_EQ(StoreValue("pragma integrity_check"), 1) << "the store stays sound";
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(EndToEnd, ASecondConsoleSaysItIsRunningAndLeavesTheFirstAlone) {
+    const unsigned long main = LogIn();
+    ASSERT_NE(main, 0u);
+    const std::vector<pid_t> engines = EnginePids();
+    const std::string store = m_base + "/DataBase/db_Velmora.db";
+    const auto storeTime = fs::last_write_time(store);
+
+    const pid_t second = Spawn({ZORVIK_CONSOLE_EXE}, DisplayEnv(), m_base, m_log);
+    ASSERT_GT(second, 0);
+    unsigned long box = 0;
+    WaitUntil(
+        [&] {
+            // The box bears the program's name as its caption.
+            std::istringstream ids(Tool(
+                {"search", "--all", "--onlyvisible", "--pid", std::to_string(second), "--name", "^zorvik$"}));
+            return static_cast<bool>(ids >> box);
+        },
+        20000);
+    ASSERT_NE(box, 0u) << "the second console shows nothing";
+    Screenshot(box, "e2e-second-console");
+    EXPECT_TRUE(Tool({"search", "--all", "--pid", std::to_string(second), "--name", "Korvex"}).empty())
+        << "the second console shows a login";
+    std::stringstream log;
+    log << std::ifstream(m_log).rdbuf();
+    EXPECT_NE(log.str().find(AnsiToHostUtf8("zorvik: 프로그램이 이미 실행 중입니다.")), std::string::npos)
+        << log.str();
+    Focus(box);
+    Key("Return");
+    int status = -1;
+    EXPECT_TRUE(WaitForExit(second, 10000, &status)) << "the second console did not end";
+    EXPECT_TRUE(WIFEXITED(status));
+
+    // The first console and its engines go on as before; the store was not touched.
+    EXPECT_TRUE(IsRunning(m_console));
+    EXPECT_EQ(EnginePids(), engines);
+    for (pid_t engine : engines)
+        EXPECT_TRUE(IsRunning(engine));
+    EXPECT_EQ(Logged("Ms", "recv", kTraderExit), 0);
+    EXPECT_EQ(Logged("Md", "recv", kTraderExit), 0);
+    EXPECT_EQ(fs::last_write_time(store), storeTime);
+}
+
+TEST_F(EndToEnd, AStationOpenToOthersIsToldAndNothingStarts) {
+    fs::create_directories(m_drive.Station());
+    fs::permissions(m_drive.Station(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+    m_console = Spawn({ZORVIK_CONSOLE_EXE}, DisplayEnv(), m_base, m_log);
+    ASSERT_GT(m_console, 0);
+    unsigned long box = 0;
+    WaitUntil(
+        [&] {
+            std::istringstream ids(Tool({"search", "--all", "--onlyvisible", "--pid",
+                                         std::to_string(m_console), "--name", "^zorvik$"}));
+            return static_cast<bool>(ids >> box);
+        },
+        20000);
+    ASSERT_NE(box, 0u) << "the console tells nothing";
+    Screenshot(box, "e2e-station-refused");
+    std::stringstream log;
+    log << std::ifstream(m_log).rdbuf();
+    EXPECT_NE(log.str().find(AnsiToHostUtf8("폴더: ") + m_drive.Station() + "\n"), std::string::npos)
+        << log.str();
+    EXPECT_NE(log.str().find(AnsiToHostUtf8("다른 사용자도 열 수 있는 폴더입니다")), std::string::npos);
+    Focus(box);
+    Key("Return");
+    int status = -1;
+    EXPECT_TRUE(WaitForExit(m_console, 10000, &status)) << "the console did not end";
+    EXPECT_TRUE(WIFEXITED(status));
+    // No login, no engine, no folder below the base folder.
+    EXPECT_TRUE(EnginePids().empty());
+    EXPECT_FALSE(fs::exists(m_base + "/DataBase"));
+}
+
+TEST_F(EndToEnd, SigtermEndsTheConsoleAsItsMenuExitDoes) {
+    ASSERT_NE(LogIn(), 0u);
+    const std::vector<pid_t> engines = EnginePids();
+    ASSERT_EQ(engines.size(), 2u);
+    const long long signalled = NowMs();
+    ASSERT_EQ(kill(m_console, SIGTERM), 0);
+    // Both engines are told to exit and end within 5 s.
+    // (They are the console's children until it ends, then this process's.)
+    for (pid_t engine : engines)
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                ReapEnded();
+                return !IsRunning(engine);
+            },
+            static_cast<int>(std::max(0LL, signalled + 5000 - NowMs()))))
+            << "engine " << engine << " still runs";
+    EXPECT_EQ(Logged("Ms", "recv", kTraderExit), 1);
+    EXPECT_EQ(Logged("Md", "recv", kTraderExit), 1);
+    int status = -1;
+    EXPECT_TRUE(WaitForExit(m_console, 10000, &status)) << "the console did not end";
+    EXPECT_TRUE(WIFEXITED(status)) << "ended by the signal itself";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(EnginePids().empty());
+    EXPECT_EQ(StoreValue("pragma integrity_check"), 1);
+}
+
+TEST_F(EndToEnd, SigintAndSighupDuringTheLoginEndTheConsoleAsCancelDoes) {
+    for (int signal : {SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        ASSERT_NE(StartConsole(), 0u);
+        ASSERT_EQ(kill(m_console, signal), 0);
+        int status = -1;
+        EXPECT_TRUE(WaitForExit(m_console, 10000, &status)) << "the console did not end";
+        EXPECT_TRUE(WIFEXITED(status)) << "ended by the signal itself";
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        m_console = -1;
+        EXPECT_TRUE(EnginePids().empty());
+        EXPECT_EQ(StoreValue("select count(*) from VnAccount"), 0) << "no login was saved";
+    }
 }
 
 } // namespace
