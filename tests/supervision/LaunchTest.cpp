@@ -95,4 +95,31 @@ TEST_F(LinkTest, TheMsEngineStartsFirstAndTheMdEngineWhenMsReports) {
     EXPECT_EQ("f|g|h|i|j|1|NQZ20|1|Md\n", ArgumentsOf(folder, "f|g|h|i|j|1|NQZ20|1|Md"));
 }
 
+// Engines started while the console ends would outlive it; without a station they could
+// neither report nor be told to exit.
+TEST_F(LinkTest, NoEngineStartsWithoutAWorkingStationOrOnceTheConsoleEnds) {
+    const std::string folder = InstallArgumentWriter();
+    ASSERT_EQ(chmod(drive.Station().c_str(), 0755), 0);
+    dlg->m_strLaunchArgMs = "a|b|c|d|e|0|NQZ20|1|refused";
+    dlg->StartFirstEngine();
+    ASSERT_EQ(chmod(drive.Station().c_str(), 0700), 0);
+    dlg->m_strLaunchArgMs = "a|b|c|d|e|0|NQZ20|1|allowed";
+    dlg->StartFirstEngine();
+    EXPECT_NE("(not started)", ArgumentsOf(folder, "a|b|c|d|e|0|NQZ20|1|allowed"));
+
+    dlg->m_strLaunchArgMd = "f|g|h|i|j|1|NQZ20|1|after-exit";
+    dlg->OnAppExit();
+    SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
+    EXPECT_EQ(1, dlg->m_nTraderCount);
+    // A start made now is seen at once; the two before it would have been seen by then.
+    EXPECT_EQ(0u, LaunchProgram(kTraderExePath, "control"));
+    EXPECT_NE("(not started)", ArgumentsOf(folder, "control"));
+    timespec ts{0, 200 * 1000 * 1000};
+    nanosleep(&ts, nullptr);
+    std::ifstream refused(folder + "/args-a|b|c|d|e|0|NQZ20|1|refused");
+    std::ifstream afterExit(folder + "/args-f|g|h|i|j|1|NQZ20|1|after-exit");
+    EXPECT_FALSE(refused.is_open());
+    EXPECT_FALSE(afterExit.is_open());
+}
+
 } // namespace
