@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "console/VossenDlg.h"
 #include "dialogs/AppHooks.h"
@@ -160,13 +161,12 @@ BOOL CVossenApp::InitInstance() {
     InitCommonControlsEx(&controls);
     CWinApp::InitInstance();
     // Nothing uses the shell manager; it lives as long as the dialogs.
-    CShellManager* shellManager = new CShellManager;
+    auto shellManager = std::make_unique<CShellManager>();
     g_endRequested = false;
     zwin::WatchEndRequests(OnEndRequest);
     CConsoleLock lock;
     if (!StationWorks() || AnotherConsoleRuns(lock)) {
         // Nothing was prepared: no folder, store or engine is touched.
-        delete shellManager;
         zwin::UnwatchEndRequests();
         return FALSE;
     }
@@ -180,11 +180,11 @@ BOOL CVossenApp::InitInstance() {
         CVossenDlg dlg;
         m_pMainWnd = &dlg;
         dlg.DoModal();
-        delete shellManager;
+        shellManager.reset();
         ShutdownCleanup();
         m_pMainWnd = nullptr;
     } else {
-        delete shellManager;
+        shellManager.reset();
         ShutdownCleanup();
     }
     zwin::UnwatchEndRequests();
@@ -214,19 +214,14 @@ void CVossenApp::InitEnvironment() {
     }
 
     m_pTradeState = g_pTradeState = new CTradeState;
-    g_pTradeState->trade_records = new std::vector<TradeLogRow>;
+    g_pTradeState->trade_records = std::make_unique<std::vector<TradeLogRow>>();
     std::memset(g_pTradeState->items, 0, sizeof g_pTradeState->items);
     g_pTradeState->alive = true;
 }
 
 void ShutdownCleanup() {
     if (g_pTradeState && g_pTradeState->alive) {
-        if (g_pTradeState->trade_records) {
-            g_pTradeState->trade_records->clear();
-            g_pTradeState->trade_records->shrink_to_fit();
-            delete g_pTradeState->trade_records;
-            g_pTradeState->trade_records = nullptr;
-        }
+        g_pTradeState->trade_records.reset();
         Sleep(1000);
         delete g_pTradeState;
         // Nothing may reach the freed objects afterwards.

@@ -172,9 +172,9 @@ BOOL CVossenDlg::OnInitDialog() {
                                     m_strTradeItem, m_strIdentCode, m_strSubPassword);
     }
 
-    m_pStatMerged = new std::vector<StatRow>();
-    m_pStatFirst = new std::vector<StatRow>();
-    m_pStatSecond = new std::vector<StatRow>();
+    m_pStatMerged = std::make_unique<std::vector<StatRow>>();
+    m_pStatFirst = std::make_unique<std::vector<StatRow>>();
+    m_pStatSecond = std::make_unique<std::vector<StatRow>>();
 
     StartFirstEngine();
     return TRUE;
@@ -239,13 +239,9 @@ BOOL CVossenDlg::OnCopyData(CWnd* sender, COPYDATASTRUCT* data) {
 void CVossenDlg::OnDestroy() {
     if (g_pTradeState)
         CTradeDataBase::ResetLogin(g_pTradeState->id);
-    for (std::vector<StatRow>** rows : {&m_pStatMerged, &m_pStatFirst, &m_pStatSecond}) {
-        if (*rows) {
-            (*rows)->clear();
-            delete *rows;
-            *rows = nullptr;
-        }
-    }
+    m_pStatMerged.reset();
+    m_pStatFirst.reset();
+    m_pStatSecond.reset();
     CDialogEx::OnDestroy();
     // Nothing may reach the dialog through the globals once its window is gone.
     if (g_pMainDlg == this)

@@ -2,6 +2,7 @@
 // statistics list, and the buttons, keys and menu that command the two trading engines.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "console/VnListCtrl.h"
@@ -38,9 +39,9 @@ public:
 
     // Statistics of both accounts merged by key, of the first and of the second account;
     // made by OnInitDialog, freed by OnDestroy.
-    std::vector<StatRow>* m_pStatMerged = nullptr;
-    std::vector<StatRow>* m_pStatFirst = nullptr;
-    std::vector<StatRow>* m_pStatSecond = nullptr;
+    std::unique_ptr<std::vector<StatRow>> m_pStatMerged;
+    std::unique_ptr<std::vector<StatRow>> m_pStatFirst;
+    std::unique_ptr<std::vector<StatRow>> m_pStatSecond;
 
     // The login values as the dialog opened, in the order of an account row.
     CString m_strServerType;

@@ -4,7 +4,6 @@ CTradeState* g_pTradeState = nullptr;
 
 CTradeState::CTradeState() = default;
 
-// trade_records is freed by the shutdown, before the state goes.
 CTradeState::~CTradeState() = default;
 
 void StoreLoginValues(int server_type, const char* id, const char* passwd, const char* cert_passwd,

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/core/CString.h"
@@ -114,8 +115,8 @@ public:
     CString ident_code;
     CString sub_password;
 
-    // Rows of the trade list; owned, freed by ShutdownCleanup.
-    std::vector<TradeLogRow>* trade_records = nullptr;
+    // Rows of the trade list; freed by ShutdownCleanup, before the state goes.
+    std::unique_ptr<std::vector<TradeLogRow>> trade_records;
 
     // Common values of the account-information record.
     CString info_field12;
