@@ -114,20 +114,30 @@ public:
     CConsoleLock(const CConsoleLock&) = delete;
     CConsoleLock& operator=(const CConsoleLock&) = delete;
 
-    // False only when another process holds it.
+    // False only when another process holds it. A console that is ending lets go within
+    // moments (the update hand-off starts the new one while the old one closes): it is
+    // waited for a little.
     bool Take(const std::string& folder) {
         m_fd = Sys().open((folder + "/console.lock").c_str(), O_RDWR | O_CREAT, 0600);
         if (m_fd < 0)
             return true;
-        return Sys().flock(m_fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+        for (int waited = 0;; waited += kRetryMs) {
+            if (Sys().flock(m_fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK)
+                return true;
+            if (waited >= kWaitMs)
+                return false;
+            Sys().sleepMs(kRetryMs);
+        }
     }
 
 private:
+    static constexpr int kWaitMs = 5000;
+    static constexpr int kRetryMs = 100;
     int m_fd = -1;
 };
 
 bool AnotherConsoleRuns(CConsoleLock& lock) {
-    if (lock.Take(zwin::OpenStation().folder) && !FindWindowA(nullptr, kTraderTitleMaster))
+    if (!FindWindowA(nullptr, kTraderTitleMaster) && lock.Take(zwin::OpenStation().folder))
         return false;
     TellOperator("프로그램이 이미 실행 중입니다.", MB_ICONINFORMATION);
     return true;

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <numeric>
 
 #include "DialogFixture.h"
 #include "console/VossenApp.h"
@@ -301,7 +302,9 @@ TEST_F(AppStartTest, AConsoleStillInItsLoginKeepsASecondOneOut) {
     ASSERT_EQ(m_boxes.size(), 1u);
     EXPECT_EQ(m_boxes[0].text, kAlreadyRunning);
     EXPECT_EQ(g_pTradeState, nullptr);
-    EXPECT_TRUE(g_pauses.empty());
+    // It was waited for a while, in case it was ending; no cleanup ran.
+    EXPECT_EQ(std::count(g_pauses.begin(), g_pauses.end(), 1000u), 0);
+    EXPECT_GE(std::accumulate(g_pauses.begin(), g_pauses.end(), 0u), 5000u);
 
     // Asked to end, the first console ends as its Cancel would.
     kill(first, SIGTERM);
@@ -311,6 +314,42 @@ TEST_F(AppStartTest, AConsoleStillInItsLoginKeepsASecondOneOut) {
     m_children.clear();
     EXPECT_TRUE(WIFEXITED(status)) << status;
     EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST_F(AppStartTest, AConsoleThatIsEndingLetsTheNextOneIn) {
+    // As in the update hand-off: the old console still holds the station while the new one
+    // starts, and lets go moments later.
+    ASSERT_EQ(mkdir(m_drive.Station().c_str(), 0700), 0);
+    const std::string lockPath = m_drive.Station() + "/console.lock";
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    Child([&] {
+        const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT, 0600);
+        if (fd < 0 || flock(fd, LOCK_EX) != 0)
+            _exit(1);
+        char c = 1;
+        ssize_t ignored = write(ready[1], &c, 1);
+        (void)ignored;
+        usleep(300000);
+    });
+    char c = 0;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    close(ready[0]);
+    close(ready[1]);
+    // The waits are real here.
+    Sys().sleepMs = [](unsigned ms) {
+        g_pauses.push_back(ms);
+        usleep(ms * 1000);
+    };
+    Then([] {
+        CWnd* login = FindTopLevel(kLoginCaption);
+        ASSERT_NE(login, nullptr);
+        zui::ClickCloseBox(login);
+    });
+    EXPECT_FALSE(theApp.InitInstance());
+    EXPECT_TRUE(m_boxes.empty());
+    EXPECT_GT(std::count_if(g_pauses.begin(), g_pauses.end(), [](unsigned ms) { return ms != 1000; }), 0)
+        << "the old console held the station at the start";
 }
 
 TEST_F(AppStartTest, SignalsDuringTheLoginEndTheRunAsCancelDoes) {
