@@ -71,7 +71,7 @@ int LoadStrategyValues(std::map<std::string, int>* values) {
     sqlite3_busy_timeout(db, kBusyWaitMs);
     sqlite3_stmt* stmt = nullptr;
     int count = -1;
-    if (sqlite3_prepare_v2(db, "select name, value from VnStrategy", -1, &stmt, nullptr) == SQLITE_OK) {
+    if (sqlite3_prepare_v2(db, R"(select name, value from VnStrategy)", -1, &stmt, nullptr) == SQLITE_OK) {
         values->clear();
         count = 0;
         while (sqlite3_step(stmt) == SQLITE_ROW) {

@@ -17,10 +17,7 @@ int CTradeDataBase::SaveAccount(int server_type, const char* id, const char* pas
     int recent = static_cast<int>(static_cast<uint32_t>(_time64(nullptr)));
     CString sql;
     sql.Format(
-        "insert or replace into VnAccount(tid, id, passwd, cert_passwd, account_number, account_passwd, "
-        "server_type, id2, passwd2, cert_passwd2, account_number2, account_passwd2, server_type2, "
-        "trade_item, sub_password, ident_code, login, recent) values ('kvfi', '%s', '%s', '%s', '%s', "
-        "'%s', %d, '%s', '%s', '%s', '%s', '%s', %d, '%s', '%s', '%s', 1, %d)",
+        R"(insert or replace into VnAccount(tid, id, passwd, cert_passwd, account_number, account_passwd, server_type, id2, passwd2, cert_passwd2, account_number2, account_passwd2, server_type2, trade_item, sub_password, ident_code, login, recent) values ('kvfi', '%s', '%s', '%s', '%s', '%s', %d, '%s', '%s', '%s', '%s', '%s', %d, '%s', '%s', '%s', 1, %d))",
         SqlText(id).GetString(), SqlText(passwd).GetString(), SqlText(cert_passwd).GetString(),
         SqlText(account_number).GetString(), SqlText(account_passwd).GetString(), server_type,
         SqlText(id2).GetString(), SqlText(passwd2).GetString(), SqlText(cert_passwd2).GetString(),
@@ -35,7 +32,7 @@ int CTradeDataBase::ResetLogin(const char* id) {
     if (!db)
         return 0;
     CString sql;
-    sql.Format("update VnAccount set login = '%d' where id = '%s'", 0, SqlText(id).GetString());
+    sql.Format(R"(update VnAccount set login = '%d' where id = '%s')", 0, SqlText(id).GetString());
     return db->WriteStatement(sql);
 }
 
@@ -44,7 +41,7 @@ int CTradeDataBase::LoadServerTypes(int* server_type, int* server_type2) {
     if (!db)
         return 0;
     int found = db->StepFirstRow(
-        "select server_type, server_type2 from VnAccount where tid = 'kvfi' order by recent desc limit 1");
+        R"(select server_type, server_type2 from VnAccount where tid = 'kvfi' order by recent desc limit 1)");
     if (found < 0)
         return 0;
     if (found > 0) {
@@ -64,10 +61,7 @@ int CTradeDataBase::LoadAccount(int* server_type, char* id, char* passwd, char* 
     if (!db)
         return 0;
     int found = db->StepFirstRow(
-        "select id, passwd, cert_passwd, account_number, account_passwd, server_type, id2, passwd2, "
-        "cert_passwd2, "
-        "account_number2, account_passwd2, server_type2, trade_item, ident_code, sub_password from VnAccount "
-        "where tid = 'kvfi' order by recent desc limit 1");
+        R"(select id, passwd, cert_passwd, account_number, account_passwd, server_type, id2, passwd2, cert_passwd2, account_number2, account_passwd2, server_type2, trade_item, ident_code, sub_password from VnAccount where tid = 'kvfi' order by recent desc limit 1)");
     if (found < 0)
         return 0;
     if (found > 0) {
@@ -93,7 +87,7 @@ int CTradeDataBase::SaveSubPassword(const char* subPassword) {
     if (!db)
         return 0;
     CString sql;
-    sql.Format("update VnAccount set sub_password = '%s' where tid = 'kvfi'",
+    sql.Format(R"(update VnAccount set sub_password = '%s' where tid = 'kvfi')",
                SqlText(subPassword).GetString());
     return db->WriteStatement(sql);
 }
@@ -102,9 +96,8 @@ int CTradeDataBase::LoadSubPassword(char* subPassword, int size) {
     CTradeDataBase* db = Store();
     if (!db)
         return 0;
-    int found =
-        db->StepFirstRow("select sub_password from VnAccount where tid = 'kvfi' and length(sub_password) > 0 "
-                         "group by sub_password");
+    int found = db->StepFirstRow(
+        R"(select sub_password from VnAccount where tid = 'kvfi' and length(sub_password) > 0 group by sub_password)");
     if (found < 0)
         return 0;
     if (found > 0) {

@@ -9,10 +9,7 @@ int CTradeDataBase::SaveItems(const TradeItem* items) {
     if (!db)
         return -1;
     CString sql(
-        "insert or replace into VnItem(id, item_name1, item_code1, item_name2, item_code2, item_name3, "
-        "item_code3, item_name4, item_code4, item_name5, item_code5, item_name6, item_code6, item_name7, "
-        "item_code7, item_name8, item_code8, item_name9, item_code9, item_name10, item_code10, curr_idx) "
-        "values (1");
+        R"(insert or replace into VnItem(id, item_name1, item_code1, item_name2, item_code2, item_name3, item_code3, item_name4, item_code4, item_name5, item_code5, item_name6, item_code6, item_name7, item_code7, item_name8, item_code8, item_name9, item_code9, item_name10, item_code10, curr_idx) values (1)");
     // A slot's texts are read within the slot, whether or not they end there.
     for (int k = 0; k < kTradeItemCount; ++k) {
         CString name(items[k].name, static_cast<int>(strnlen(items[k].name, sizeof items[k].name)));
@@ -28,10 +25,7 @@ int CTradeDataBase::LoadItems(TradeItem* items) {
     if (!db)
         return -1;
     int found = db->StepFirstRow(
-        "select item_name1, item_code1, item_name2, item_code2, item_name3, item_code3, "
-        "item_name4, item_code4, item_name5, item_code5, item_name6, item_code6, item_name7, "
-        "item_code7, item_name8, item_code8, item_name9, item_code9, item_name10, "
-        "item_code10, curr_idx from VnItem");
+        R"(select item_name1, item_code1, item_name2, item_code2, item_name3, item_code3, item_name4, item_code4, item_name5, item_code5, item_name6, item_code6, item_name7, item_code7, item_name8, item_code8, item_name9, item_code9, item_name10, item_code10, curr_idx from VnItem)");
     if (found <= 0)
         return -1;
     for (int k = 0; k < kTradeItemCount; ++k) {
@@ -48,6 +42,6 @@ int CTradeDataBase::SaveCurrentItemIndex(int index) {
     if (!db)
         return 0;
     CString sql;
-    sql.Format("update VnItem set curr_idx = '%d' where id = 1", index);
+    sql.Format(R"(update VnItem set curr_idx = '%d' where id = 1)", index);
     return db->WriteStatement(sql);
 }

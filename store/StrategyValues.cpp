@@ -91,13 +91,13 @@ constexpr int kReadCount = 65;
 
 CString InsertStatement(const char* key, int value) {
     CString sql;
-    sql.Format("Insert into VnStrategy(name, value) values ('%s', %d)", SqlText(key).GetString(), value);
+    sql.Format(R"(Insert into VnStrategy(name, value) values ('%s', %d))", SqlText(key).GetString(), value);
     return sql;
 }
 
 CString UpdateStatement(const char* key, int value) {
     CString sql;
-    sql.Format("update VnStrategy set value = %d where name = '%s'", value, SqlText(key).GetString());
+    sql.Format(R"(update VnStrategy set value = %d where name = '%s')", value, SqlText(key).GetString());
     return sql;
 }
 
@@ -128,7 +128,7 @@ int CTradeDataBase::ReadStrategyValue(const char* key, int defaultValue, bool* r
     if (!db)
         return 0;
     CString sql;
-    sql.Format("Select value from VnStrategy where name = '%s'", SqlText(key).GetString());
+    sql.Format(R"(Select value from VnStrategy where name = '%s')", SqlText(key).GetString());
     int found = db->StepFirstRow(sql);
     if (found < 0)
         return 0;

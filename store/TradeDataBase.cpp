@@ -16,24 +16,11 @@
 #include "platform/core/Text.h"
 
 const char* const kCreateAccountTable =
-    "Create TABLE IF NOT EXISTS VnAccount (tid char(20), id char(20), passwd char(20), cert_passwd char(20), "
-    "account_number char(20), account_passwd char(20), server_type integer DEFAULT 1, id2 char(20), passwd2 "
-    "char(20), cert_passwd2 char(20), account_number2 char(20), account_passwd2 char(20), server_type2 "
-    "integer "
-    "DEFAULT 1, trade_item char(10), sub_password char(30) DEFAULT '', ident_code char(30) DEFAULT '', login "
-    "integer DEFAULT 0, recent integer DEFAULT 0, CONSTRAINT PK_TID_ACCOUNT PRIMARY KEY (tid, id, id2))";
+    R"(Create TABLE IF NOT EXISTS VnAccount (tid char(20), id char(20), passwd char(20), cert_passwd char(20), account_number char(20), account_passwd char(20), server_type integer DEFAULT 1, id2 char(20), passwd2 char(20), cert_passwd2 char(20), account_number2 char(20), account_passwd2 char(20), server_type2 integer DEFAULT 1, trade_item char(10), sub_password char(30) DEFAULT '', ident_code char(30) DEFAULT '', login integer DEFAULT 0, recent integer DEFAULT 0, CONSTRAINT PK_TID_ACCOUNT PRIMARY KEY (tid, id, id2)))";
 const char* const kCreateItemTable =
-    "Create TABLE IF NOT EXISTS VnItem (id integer, item_name1 char(20), item_code1 char(20), item_name2 "
-    "char(20), item_code2 char(20), item_name3 char(20), item_code3 char(20), item_name4 char(20), "
-    "item_code4 "
-    "char(20), item_name5 char(20), item_code5 char(20), item_name6 char(20), item_code6 char(20), "
-    "item_name7 "
-    "char(20), item_code7 char(20), item_name8 char(20), item_code8 char(20), item_name9 char(20), "
-    "item_code9 "
-    "char(20), item_name10 char(20), item_code10 char(20), curr_idx integer DEFAULT 0, CONSTRAINT PK_ID_ITEM "
-    "PRIMARY KEY (id))";
+    R"(Create TABLE IF NOT EXISTS VnItem (id integer, item_name1 char(20), item_code1 char(20), item_name2 char(20), item_code2 char(20), item_name3 char(20), item_code3 char(20), item_name4 char(20), item_code4 char(20), item_name5 char(20), item_code5 char(20), item_name6 char(20), item_code6 char(20), item_name7 char(20), item_code7 char(20), item_name8 char(20), item_code8 char(20), item_name9 char(20), item_code9 char(20), item_name10 char(20), item_code10 char(20), curr_idx integer DEFAULT 0, CONSTRAINT PK_ID_ITEM PRIMARY KEY (id)))";
 const char* const kCreateStrategyTable =
-    "Create TABLE IF NOT EXISTS VnStrategy (name char(20) PRIMARY KEY, value integer DEFAULT 0)";
+    R"(Create TABLE IF NOT EXISTS VnStrategy (name char(20) PRIMARY KEY, value integer DEFAULT 0))";
 
 CTradeDataBase* g_pTradeDataBase = nullptr;
 

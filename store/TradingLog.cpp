@@ -38,8 +38,7 @@ int CTradeDataBase::QueryTradingLog(std::vector<TradeLogRow>& rows, const char* 
         return -1;
     CString sql;
     sql.Format(
-        "select * from VnTradingLog where tr_account = '%s' and tr_out_time >= '%s%s' and tr_out_time <= "
-        "'%s%s'  order by tid asc",
+        R"(select * from VnTradingLog where tr_account = '%s' and tr_out_time >= '%s%s' and tr_out_time <= '%s%s'  order by tid asc)",
         SqlText(account).GetString(), SqlText(fromDay).GetString(), "070000", SqlText(toDay).GetString(),
         "060000");
     if (!Prepare(sql)) {
@@ -72,8 +71,8 @@ int CTradeDataBase::QueryPeriodStatistics(std::vector<StatRow>& rows, const char
     const char* key = kind == 0 ? "tr_day" : "tr_month";
     CString sql;
     sql.Format(
-        "select %s, count(*), sum(tr_profit), sum(tr_fee) from VnTradingLog group by %s order by %s asc", key,
-        key, key);
+        R"(select %s, count(*), sum(tr_profit), sum(tr_fee) from VnTradingLog group by %s order by %s asc)",
+        key, key, key);
     if (!db->Prepare(sql)) {
         db->Close();
         return -1;
