@@ -1,30 +1,38 @@
 #include <sqlite3.h>
 
 #include <array>
-#include <cstdlib>
 #include <cstring>
 
+#include "platform/core/Numbers.h"
 #include "platform/core/Text.h"
 #include "store/TradeDataBase.h"
 
 namespace {
 
+// The four timer keys are held in two texts, timer1_start and timer1_end ("HHMM").
+struct TimerParts {
+    int startHour = 0;
+    int endHour = 0;
+    int startMinute = 0;
+    int endMinute = 0;
+};
+
 struct StrategyKey {
     const char* name;
     int32_t defaultValue;
-    int32_t CTradeState::*field; // null for the four timer keys, which live in two texts
+    int32_t CTradeState::*field; // null for the timer keys
     int loadPosition;            // 1-based position of the read; 0 when never read
+    int TimerParts::*timerPart = nullptr;
 };
 
-// Every key in save order. The four timer1_ keys come at indices 2 to 5.
-constexpr int kFirstTimerKey = 2;
+// Every key in save order.
 const StrategyKey kKeys[kStrategyValueCount] = {
     {"kor_time_base", 1, &CTradeState::kor_time_base, 0},
     {"timer_zone", 1, &CTradeState::timer_zone, 0},
-    {"timer1_start_time_h", 10, nullptr, 2},
-    {"timer1_end_time_h", 16, nullptr, 4},
-    {"timer1_start_time_m", 15, nullptr, 1},
-    {"timer1_end_time_m", 40, nullptr, 3},
+    {"timer1_start_time_h", 10, nullptr, 2, &TimerParts::startHour},
+    {"timer1_end_time_h", 16, nullptr, 4, &TimerParts::endHour},
+    {"timer1_start_time_m", 15, nullptr, 1, &TimerParts::startMinute},
+    {"timer1_end_time_m", 40, nullptr, 3, &TimerParts::endMinute},
     {"day_tot_profit_max", 1000000, &CTradeState::day_tot_profit_max, 6},
     {"day_tot_profit_max_use", 0, &CTradeState::day_tot_profit_max_use, 5},
     {"day_tot_profit_max_back", 0, &CTradeState::day_tot_profit_max_back, 7},
@@ -183,7 +191,7 @@ void CTradeState::LoadStrategyValues() {
                 order[kKeys[i].loadPosition - 1] = i;
         return order;
     }();
-    int timer[4] = {}; // start hour, end hour, start minute, end minute
+    TimerParts timer;
     strategy_unread = false;
     for (int i : readOrder) {
         const StrategyKey& key = kKeys[i];
@@ -197,23 +205,26 @@ void CTradeState::LoadStrategyValues() {
         if (key.field)
             this->*key.field = value;
         else
-            timer[i - kFirstTimerKey] = value;
+            timer.*key.timerPart = value;
         if (key.loadPosition == 2)
-            timer1_start = HourMinute(timer[0], timer[2]);
+            timer1_start = HourMinute(timer.startHour, timer.startMinute);
         else if (key.loadPosition == 4)
-            timer1_end = HourMinute(timer[1], timer[3]);
+            timer1_end = HourMinute(timer.endHour, timer.endMinute);
     }
     strategy_loaded = true;
 }
 
 int CTradeState::SaveStrategyValues() {
     // Hour from characters 1-2, minute from 3-4; a missing piece gives 0.
-    const int timer[4] = {atoi(timer1_start.Mid(0, 2)), atoi(timer1_end.Mid(0, 2)),
-                          atoi(timer1_start.Mid(2, 2)), atoi(timer1_end.Mid(2, 2))};
+    TimerParts timer;
+    timer.startHour = ReadInt32(timer1_start.Mid(0, 2).GetString());
+    timer.endHour = ReadInt32(timer1_end.Mid(0, 2).GetString());
+    timer.startMinute = ReadInt32(timer1_start.Mid(2, 2).GetString());
+    timer.endMinute = ReadInt32(timer1_end.Mid(2, 2).GetString());
     StrategyValue records[kStrategyValueCount] = {};
     for (int i = 0; i < kStrategyValueCount; ++i) {
         CopyBounded(records[i].name, sizeof records[i].name, kKeys[i].name);
-        records[i].value = kKeys[i].field ? this->*kKeys[i].field : timer[i - kFirstTimerKey];
+        records[i].value = kKeys[i].field ? this->*kKeys[i].field : timer.*kKeys[i].timerPart;
     }
     const int saved = CTradeDataBase::SaveStrategyBatch(records);
     // What the store holds is now what the state holds.
