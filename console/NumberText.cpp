@@ -1,7 +1,5 @@
 #include "console/NumberText.h"
 
-#include <cstdlib>
-
 #include "platform/core/Numbers.h"
 
 namespace {
@@ -36,7 +34,7 @@ void FormatPriceText(CString& text, int tickBase) {
         return;
     }
     int p = IntegerPartEnd(text);
-    double value = std::atof(text.GetString());
+    double value = ReadDouble(text.GetString());
     int whole = ReadInt32(text.Left(p).GetString());
     text.Format("%d'%05.2f", whole, (value - whole) * 32.0);
 }

@@ -1,8 +1,8 @@
 // The main window's colours: owner-drawn command buttons, display edits and check boxes
 // coloured by meaning, and the cells of both report lists.
-#include <cstdlib>
 
 #include "console/VossenDlg.h"
+#include "platform/core/Numbers.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ COLORREF SignColour(double value, COLORREF zero) {
 
 // The sign of a cell is the sign of its leading number: "1,234원" reads as 1, "" as 0.
 COLORREF CellColour(const CString& text, COLORREF zero) {
-    return SignColour(std::atof(text.GetString()), zero);
+    return SignColour(ReadDouble(text.GetString()), zero);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "engine/EngineArgs.h"
 
-#include <cstdlib>
+#include "platform/core/Numbers.h"
 
 std::vector<CString> SplitFields(const CString& text) {
     std::vector<CString> fields;
@@ -29,9 +29,9 @@ bool ParseEngineArgs(const CString& text, CEngineArgs* args) {
     args->certPasswd = f[2];
     args->account = f[3];
     args->accountPasswd = f[4];
-    args->serverType = std::atoi(f[5].GetString());
+    args->serverType = ReadInt32(f[5].GetString());
     args->tradeItem = f[6];
-    args->tradeType = std::atoi(f[7].GetString());
+    args->tradeType = ReadInt32(f[7].GetString());
     args->ms = mode == "Ms";
     return true;
 }

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "engine/EngineArgs.h"
+#include "platform/core/Numbers.h"
 #include "platform/core/Text.h"
 
 namespace {
@@ -23,12 +24,12 @@ bool ParseTrade(const CString& text, ClosedTrade* t) {
     if (f.size() != 7 && f.size() != 9)
         return false;
     t->code = f[0];
-    t->side = std::atoi(f[1].GetString());
-    t->qty = std::atoi(f[2].GetString());
-    t->inPrice = std::atof(f[3].GetString());
-    t->outPrice = std::atof(f[4].GetString());
-    t->profit = std::atof(f[5].GetString());
-    t->fee = std::atof(f[6].GetString());
+    t->side = ReadInt32(f[1].GetString());
+    t->qty = ReadInt32(f[2].GetString());
+    t->inPrice = ReadDouble(f[3].GetString());
+    t->outPrice = ReadDouble(f[4].GetString());
+    t->profit = ReadDouble(f[5].GetString());
+    t->fee = ReadDouble(f[6].GetString());
     if (f.size() == 9) {
         t->inTime = f[7];
         t->outTime = f[8];

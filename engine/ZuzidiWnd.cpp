@@ -8,6 +8,7 @@
 
 #include "engine/EngineMessages.h"
 #include "engine/EngineStore.h"
+#include "platform/core/Numbers.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Station.h"
 
@@ -38,7 +39,7 @@ CEngineOptions CEngineOptions::FromEnvironment(const char* mode) {
                           : static_cast<std::uint32_t>(std::strtoul(seed.c_str(), nullptr, 10));
     std::string step = ::FromEnvironment("ZORVIK_ENGINE_STEP_MS", mode);
     if (!step.empty())
-        o.stepMs = std::max(10, std::atoi(step.c_str()));
+        o.stepMs = std::max(10, ReadInt32(step));
     return o;
 }
 
