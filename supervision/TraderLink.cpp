@@ -1,5 +1,6 @@
 #include "supervision/TraderLink.h"
 
+#include "platform/core/Sys.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Station.h"
 #include "store/TradeState.h"
@@ -24,24 +25,40 @@ void CTraderLink::BuildLaunchArgs() {
 }
 
 void CTraderLink::StartFirstEngine() {
-    LaunchEngine(m_strLaunchArgMs);
+    if (LaunchEngine(m_strLaunchArgMs))
+        m_bStartingMs = true;
 }
 
-void CTraderLink::LaunchEngine(const CString& args) {
+bool CTraderLink::LaunchEngine(const CString& args) {
     // An engine started now would outlive the console, or report to nobody.
     if (m_bExiting || zwin::OpenStation().refusal != zwin::StationRefusal::None)
-        return;
-    LaunchProgram(kTraderExePath, args);
+        return false;
+    return LaunchProgram(kTraderExePath, args) == 0;
+}
+
+void CTraderLink::AwaitStartingEngines() {
+    constexpr unsigned kStepMs = 50;
+    constexpr unsigned kLimitMs = 2000;
+    for (unsigned waited = 0; waited < kLimitMs; waited += kStepMs) {
+        const bool msUnlisted = m_bStartingMs && !FindWindowA(nullptr, kTraderTitleMs);
+        const bool mdUnlisted = m_bStartingMd && !FindWindowA(nullptr, kTraderTitleMd);
+        if (!msUnlisted && !mdUnlisted)
+            return;
+        Sys().sleepMs(kStepMs);
+    }
 }
 
 LRESULT CTraderLink::OnTraderStarted(WPARAM wParam, LPARAM) {
     ++m_nTraderCount;
     if (wParam == 1) {
         // The Ms engine is up: the Md engine follows.
+        m_bStartingMs = false;
         m_hTraderMs = FindWindowA(nullptr, kTraderTitleMs);
-        LaunchEngine(m_strLaunchArgMd);
+        if (LaunchEngine(m_strLaunchArgMd))
+            m_bStartingMd = true;
         return 0;
     }
+    m_bStartingMd = false;
     if (m_hTraderMs)
         PostMessageA(m_hTraderMs, WM_TRADER_STARTED, 0, 0);
     if (!m_hTraderMd)
@@ -144,6 +161,7 @@ bool CTraderLink::HandleClose() {
 
 void CTraderLink::OnAppExit() {
     m_bExiting = true;
+    AwaitStartingEngines();
     SendByTitle(WM_TRADER_EXIT, 0);
     PostQuitMessage(0);
 }

@@ -84,9 +84,16 @@ public:
     void RepaintLinkWindow();
 
 private:
-    // Starts an engine unless the console is on its way out or the engines could not reach it.
-    void LaunchEngine(const CString& args);
+    // Starts an engine unless the console is on its way out or the engines could not reach it;
+    // true when it was started.
+    bool LaunchEngine(const CString& args);
+    // An engine started moments ago may not have listed its window yet: waits for it a little,
+    // so that the exit reaches it too.
+    void AwaitStartingEngines();
     bool m_bExiting = false;
+    // Engines started whose start report has not come yet.
+    bool m_bStartingMs = false;
+    bool m_bStartingMd = false;
 };
 
 // The main dialog's link, set when the dialog initialises; null before.

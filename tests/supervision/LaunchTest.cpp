@@ -1,14 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "LinkFixture.h"
 #include "platform/core/Path.h"
+#include "platform/core/Sys.h"
 #include "supervision/Launch.h"
 #include "supervision/TraderMessages.h"
 
@@ -98,6 +103,9 @@ TEST_F(LinkTest, TheMsEngineStartsFirstAndTheMdEngineWhenMsReports) {
 // Engines started while the console ends would outlive it; without a station they could
 // neither report nor be told to exit.
 TEST_F(LinkTest, NoEngineStartsWithoutAWorkingStationOrOnceTheConsoleEnds) {
+    // The exit's wait for the started engine's window is not waited here.
+    SysCallsOverride sys;
+    Sys().sleepMs = [](unsigned) {};
     const std::string folder = InstallArgumentWriter();
     ASSERT_EQ(chmod(drive.Station().c_str(), 0755), 0);
     dlg->m_strLaunchArgMs = "a|b|c|d|e|0|NQZ20|1|refused";
@@ -120,6 +128,66 @@ TEST_F(LinkTest, NoEngineStartsWithoutAWorkingStationOrOnceTheConsoleEnds) {
     std::ifstream afterExit(folder + "/args-f|g|h|i|j|1|NQZ20|1|after-exit");
     EXPECT_FALSE(refused.is_open());
     EXPECT_FALSE(afterExit.is_open());
+}
+
+// The menu's exit (and an end signal) right after an engine was started, before its window
+// is listed: it is waited for, and told to exit too.
+TEST_F(LinkTest, AnEngineStartedButNotListedYetIsToldToExitToo) {
+    SysCallsOverride sys;
+    InstallArgumentWriter();
+    dlg->m_strLaunchArgMs = "a|b|c|d|e|0|NQZ20|1|Ms";
+    dlg->StartFirstEngine();
+    // The engine's window comes a moment later, in a process of its own that says whether it
+    // was asked to exit.
+    int told[2];
+    ASSERT_EQ(pipe(told), 0);
+    const pid_t engine = fork();
+    ASSERT_GE(engine, 0);
+    if (engine == 0) {
+        close(told[0]);
+        usleep(300 * 1000);
+        static int answer = told[1];
+        class CEngine : public CWnd {
+            LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+                if (message == WM_TRADER_EXIT) {
+                    ssize_t ignored = write(answer, "x", 1);
+                    (void)ignored;
+                    _exit(0);
+                }
+                return CWnd::WindowProc(message, wParam, lParam);
+            }
+        } window;
+        window.CreateEx(0, kTraderTitleMs, WS_POPUP, RECT{}, nullptr, 0);
+        for (int i = 0; i < 1000; ++i) {
+            zwin::PollFds(10);
+            zwin::PumpWaitingMessages();
+        }
+        _exit(1);
+    }
+    close(told[1]);
+    std::vector<unsigned> pauses;
+    static std::vector<unsigned>* s_pauses = &pauses;
+    Sys().sleepMs = [](unsigned ms) {
+        s_pauses->push_back(ms);
+        usleep(ms * 1000);
+    };
+    dlg->OnAppExit();
+    EXPECT_TRUE(QuitPosted());
+    EXPECT_FALSE(pauses.empty()) << "the exit waited for the window";
+    pollfd p{told[0], POLLIN, 0};
+    char c = 0;
+    EXPECT_EQ(poll(&p, 1, 10000), 1);
+    EXPECT_EQ(read(told[0], &c, 1), 1) << "the engine was not told to exit";
+    close(told[0]);
+    int status = 0;
+    waitpid(engine, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    // An engine that has reported is not waited for again, even once it has gone.
+    pauses.clear();
+    SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
+    dlg->OnAppExit();
+    EXPECT_TRUE(pauses.empty());
 }
 
 } // namespace
