@@ -138,6 +138,22 @@ public:
     double first = 0, last = 0;
 
 protected:
+    static constexpr UINT_PTR kWatch = 77;
+    BOOL OnInitDialog() override {
+        BOOL focus = CVossenDlg::OnInitDialog();
+        SetTimer(kWatch, 500, nullptr);
+        return focus;
+    }
+    // A sender's last word can be lost when it ends with its posts still waiting for room:
+    // the run ends once both senders' windows are gone.
+    void OnTimer(UINT_PTR id) override {
+        if (id == kWatch) {
+            if (records > 0 && !FindWindowA(nullptr, kTraderTitleMs) && !FindWindowA(nullptr, kTraderTitleMd))
+                EndDialog(IDOK);
+            return;
+        }
+        CVossenDlg::OnTimer(id);
+    }
     BOOL OnCopyData(CWnd* sender, COPYDATASTRUCT* data) override {
         const double now = NowSeconds();
         if (records++ == 0)
