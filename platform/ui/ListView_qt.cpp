@@ -200,7 +200,6 @@ public:
     void Paint(QWidget* w);
     void PaintHeader(QWidget* w);
     void MeasureRows();
-    HFONT FontForHeader() const { return m_font; }
 
     bool ClassProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
     void StyleChanged(DWORD oldStyle, DWORD oldEx) override {
