@@ -10,6 +10,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
@@ -467,10 +468,10 @@ protected:
 
     // A single-line edit takes the first line of what is pasted, as much of it as the limit
     // leaves room for, never half of a double-byte character.
-    void PasteFirstLine() {
+    void PasteFirstLine(QClipboard::Mode mode = QClipboard::Clipboard) {
         if (isReadOnly())
             return;
-        QString pasted = QGuiApplication::clipboard()->text();
+        QString pasted = QGuiApplication::clipboard()->text(mode);
         for (int i = 0; i < pasted.size(); ++i) {
             if (pasted[i] == QLatin1Char('\r') || pasted[i] == QLatin1Char('\n')) {
                 pasted.truncate(i);
@@ -496,6 +497,16 @@ protected:
         }
         if (!pasted.isEmpty())
             insert(pasted);
+    }
+
+    // The X selection pasted with the middle button follows the same rule.
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        if (e->button() == Qt::MiddleButton && QGuiApplication::clipboard()->supportsSelection()) {
+            PasteFirstLine(QClipboard::Selection);
+            e->accept();
+            return;
+        }
+        QLineEdit::mouseReleaseEvent(e);
     }
 
     void keyPressEvent(QKeyEvent* e) override {
@@ -557,6 +568,8 @@ WidgetPeer* CreateEdit(CWnd* wnd, QWidget* parent) {
     DWORD style = wnd->GetStyle();
     HWND h = wnd->m_hWnd;
     auto* e = new LineEdit(parent, h);
+    // Text is typed or pasted, never dropped in.
+    e->setAcceptDrops(false);
     e->setText(ToQ(wnd->StoredText()));
     e->setCursorPosition(0);
     e->setFrame((style & WS_BORDER) || (wnd->GetExStyle() & (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE)));
