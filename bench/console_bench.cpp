@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "PlainConsole.h"
 #include "console/VossenApp.h"
 #include "console/VossenDlg.h"
 #include "platform/core/Path.h"
@@ -163,36 +164,6 @@ protected:
         return CVossenDlg::OnCopyData(sender, data);
     }
 };
-
-// The same intake and rules without a window to show them.
-class CPlainConsole : public CWnd, public CTraderLink {
-public:
-    CWnd* LinkWindow() override { return this; }
-    void UpdateAccountSummary() override {}
-    void FillTradeList() override {}
-
-protected:
-    void OnTimer(UINT_PTR id) override {
-        HandleRuleTimer(id);
-        CWnd::OnTimer(id);
-    }
-    BOOL OnCopyData(CWnd* sender, COPYDATASTRUCT* data) override {
-        HandleCopyData(data);
-        return CWnd::OnCopyData(sender, data);
-    }
-    DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(CPlainConsole, CWnd)
-ON_WM_TIMER()
-ON_WM_COPYDATA()
-ON_MESSAGE(WM_TRADER_EXIT, OnTraderClosed)
-ON_MESSAGE(WM_TRADER_STARTED, OnTraderStarted)
-ON_MESSAGE(WM_TRADER_PROFIT_RESERVE, OnProfitReserveAck)
-ON_MESSAGE(WM_TRADER_DAY_PROFIT_STOP, OnDayProfitStopAck)
-ON_MESSAGE(WM_TRADER_DAY_LOSS_STOP, OnDayLossStopAck)
-ON_MESSAGE(WM_TRADER_ALLCLEAR_PROFIT, OnAllClearProfitAck)
-END_MESSAGE_MAP()
 
 void DropQuit() {
     MSG msg;

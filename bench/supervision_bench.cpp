@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "PlainConsole.h"
 #include "RatioReporter.h"
 #include "platform/core/Path.h"
 #include "platform/win/MessageLoop.h"
@@ -79,39 +80,7 @@ void ArmRules(CTradeState& s) {
     s.profit_reserve_rest = 60;
 }
 
-// The console's main window as the main dialog wires it, without its controls.
-class CBenchConsole : public CWnd, public CTraderLink {
-public:
-    long records = 0;
-    CWnd* LinkWindow() override { return this; }
-    void UpdateAccountSummary() override {}
-    void FillTradeList() override {}
-
-protected:
-    void OnTimer(UINT_PTR id) override {
-        HandleRuleTimer(id);
-        CWnd::OnTimer(id);
-    }
-    BOOL OnCopyData(CWnd* sender, COPYDATASTRUCT* data) override {
-        ++records;
-        HandleCopyData(data);
-        return CWnd::OnCopyData(sender, data);
-    }
-    DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(CBenchConsole, CWnd)
-ON_WM_TIMER()
-ON_WM_COPYDATA()
-ON_MESSAGE(WM_TRADER_EXIT, OnTraderClosed)
-ON_MESSAGE(WM_TRADER_STARTED, OnTraderStarted)
-ON_MESSAGE(WM_TRADER_PROFIT_RESERVE, OnProfitReserveAck)
-ON_MESSAGE(WM_TRADER_DAY_PROFIT_STOP, OnDayProfitStopAck)
-ON_MESSAGE(WM_TRADER_DAY_LOSS_STOP, OnDayLossStopAck)
-ON_MESSAGE(WM_TRADER_ALLCLEAR_PROFIT, OnAllClearProfitAck)
-END_MESSAGE_MAP()
-
-void OpenConsole(CBenchConsole& console) {
+void OpenConsole(CPlainConsole& console) {
     g_pTradeState = new CTradeState;
     ArmRules(*g_pTradeState);
     console.CreateEx(0, kTraderTitleMaster, WS_POPUP, RECT{0, 0, 10, 10}, nullptr, 0);
@@ -176,7 +145,7 @@ int RunConsole() {
         if (n > 0)
             sendto(echo, buffer, static_cast<size_t>(n), 0, reinterpret_cast<sockaddr*>(&from), length);
     });
-    CBenchConsole console;
+    CPlainConsole console;
     OpenConsole(console);
     RunLoop(); // until the driver's WM_TRADER_EXIT brings the count below 1
     console.DestroyWindow();
@@ -217,7 +186,7 @@ void BM_BareDatagramRoundTrip(benchmark::State& state) {
 void BM_AccountUpdateHandling(benchmark::State& state) {
     CTradeState tradeState;
     ArmRules(tradeState);
-    CBenchConsole console;
+    CPlainConsole console;
     console.CreateEx(0, nullptr, WS_POPUP, RECT{0, 0, 10, 10}, nullptr, 0);
     g_pTradeState = &tradeState;
     g_pTraderLink = &console;
