@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <initializer_list>
 #include <utility>
 #include <vector>
@@ -22,6 +23,8 @@ public:
     explicit BoxRecorder(int answer = IDOK) : answer(answer) {
         m_previous = SetMessageBoxResponder([this](const CString& text, const CString& caption, UINT type) {
             m_shown.push_back(ShownBox{text, caption, type});
+            if (onShown)
+                onShown(m_shown.back());
             if (m_next.empty())
                 return this->answer;
             const int next = m_next.front();
@@ -36,6 +39,8 @@ public:
     // The answers of the next boxes, in order; the boxes after them get `answer`.
     void AnswerNext(std::initializer_list<int> answers) { m_next.insert(m_next.end(), answers); }
     int answer;
+    // Called with each box as it comes, before it is answered.
+    std::function<void(const ShownBox&)> onShown;
 
     bool empty() const { return m_shown.empty(); }
     std::size_t size() const { return m_shown.size(); }
