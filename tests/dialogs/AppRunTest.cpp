@@ -68,6 +68,15 @@ protected:
             SetText(login, id, text);
         zui::Click(login->GetDlgItem(1234));
     }
+    // The next step: the login filled in and accepted.
+    static void ThenLogIn() {
+        Then([] {
+            CWnd* login = FindTopLevel(kLoginCaption);
+            ASSERT_NE(login, nullptr);
+            FillLogin(login);
+            zui::Click(login->GetDlgItem(IDOK));
+        });
+    }
 };
 
 TEST_F(AppRunTest, CancelledLoginShowsNoMainDialogAndStillCleansUp) {
@@ -85,12 +94,7 @@ TEST_F(AppRunTest, CancelledLoginShowsNoMainDialogAndStillCleansUp) {
 }
 
 TEST_F(AppRunTest, AcceptedLoginRunsTheMainDialogThenCleansUp) {
-    Then([] {
-        CWnd* login = FindTopLevel(kLoginCaption);
-        ASSERT_NE(login, nullptr);
-        FillLogin(login);
-        zui::Click(login->GetDlgItem(IDOK));
-    });
+    ThenLogIn();
     Then([] {
         CWnd* main = FindTopLevel("Zorvik-Master");
         ASSERT_NE(main, nullptr);
@@ -397,12 +401,7 @@ TEST_F(AppStartTest, ALoginAcceptedAsAnEndIsRequestedOpensNoMainDialog) {
 TEST_F(AppStartTest, ASignalToTheMainDialogTellsBothEnginesToExitAndEndsTheRun) {
     EngineWnd ms(kTraderTitleMs);
     EngineWnd md(kTraderTitleMd);
-    Then([] {
-        CWnd* login = FindTopLevel(kLoginCaption);
-        ASSERT_NE(login, nullptr);
-        FillLogin(login);
-        zui::Click(login->GetDlgItem(IDOK));
-    });
+    ThenLogIn();
     Then([] {
         ASSERT_NE(FindTopLevel(kTraderTitleMaster), nullptr);
         raise(SIGTERM);
