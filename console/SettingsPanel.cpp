@@ -119,7 +119,7 @@ int ReadField(CWnd& control, Conversion conversion) {
         return control.SendMessage(BM_GETCHECK) != BST_UNCHECKED ? 0 : 1;
     case Conversion::TenThousands:
         // An entry beyond what the won value can hold is taken as the largest that fits.
-        return std::clamp(ReadNumber(control), -kMaxTenThousands, kMaxTenThousands) * 10000;
+        return TenThousandsToWon(ReadNumber(control));
     case Conversion::Index:
         return static_cast<int>(control.SendMessage(CB_GETCURSEL));
     case Conversion::Number:

@@ -35,7 +35,7 @@ int ReadInt(const CEdit& edit) {
 
 // Won from an entry in 만원, held where its won value fits an int32.
 int ReadTenThousands(const CEdit& edit) {
-    return std::clamp(ReadInt(edit), -kMaxTenThousands, kMaxTenThousands) * 10000;
+    return TenThousandsToWon(ReadInt(edit));
 }
 
 // Hundredths from an entry with decimals, truncated towards zero.

@@ -58,4 +58,8 @@ TEST(Numbers, Int32ClampAndTenThousandsLimit) {
     // The largest entry still fits in won, the next would not.
     EXPECT_LE(int64_t{kMaxTenThousands} * 10000, INT32_MAX);
     EXPECT_GT(int64_t{kMaxTenThousands + 1} * 10000, INT32_MAX);
+    EXPECT_EQ(12340000, TenThousandsToWon(1234));
+    EXPECT_EQ(-12340000, TenThousandsToWon(-1234));
+    EXPECT_EQ(2147480000, TenThousandsToWon(214749));
+    EXPECT_EQ(-2147480000, TenThousandsToWon(INT32_MIN));
 }
