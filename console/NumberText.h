@@ -10,6 +10,8 @@ CString DecimalText(double value, int decimals);
 // Puts "," before every group of three characters left of the first "." (or of the end),
 // never right after a leading sign. Callers pass the bare number and add units afterwards.
 void InsertThousandsSeparators(CString& text);
+// The same into `out` (room for length * 4 / 3 + 2 bytes), NUL-ended; returns its length.
+int GroupThousands(const char* text, int length, char* out);
 
 // Tick base 32: the price in 32nds ("105'08.00"); any other base: thousands separators.
 void FormatPriceText(CString& text, int tickBase);

@@ -8,6 +8,7 @@
 
 #include "console/NumberText.h"
 #include "console/VossenDlg.h"
+#include "platform/core/Text.h"
 #include "store/TradeDataBase.h"
 
 namespace {
@@ -47,17 +48,34 @@ int FixedText(char* out, double value, int decimals) {
     return static_cast<int>(end - out);
 }
 
-// A number with the price decimals, passed through the price form of the tick base.
-CString PriceText(double value, int decimals, int tickBase) {
+// A number with the price decimals, passed through the price form of the tick base, into
+// `out` (kPriceRoom bytes).
+constexpr std::size_t kPriceRoom = kNumberRoom * 4 / 3 + 2;
+const char* PriceText(char* out, double value, int decimals, int tickBase) {
     char number[kNumberRoom];
-    CString text(number, FixedText(number, value, decimals));
+    const int length = FixedText(number, value, decimals);
+    if (tickBase != 32) {
+        GroupThousands(number, length, out);
+        return out;
+    }
+    CString text(number, length);
     FormatPriceText(text, tickBase);
-    return text;
+    CopyBounded(out, static_cast<int>(kPriceRoom), text);
+    return out;
 }
 
-// A fixed text field of a record, up to its terminator or its end.
-CString FieldText(const char* field, std::size_t size) {
-    return CString(field, static_cast<int>(strnlen(field, size)));
+// A whole number in decimal.
+const char* IntText(char* out, int value) {
+    *std::to_chars(out, out + 16, value).ptr = 0;
+    return out;
+}
+
+// A fixed text field of a record, up to its terminator or its end, into `out` (size + 1 bytes).
+template <std::size_t N> const char* FieldText(char* out, const char (&field)[N]) {
+    const std::size_t length = strnlen(field, N);
+    std::memcpy(out, field, length);
+    out[length] = 0;
+    return out;
 }
 
 // Characters [first, first + count) of a time text; empty beyond its end.
@@ -145,20 +163,19 @@ void CVossenDlg::FillTradeList() {
     m_listHistory.DeleteAllItems();
     const int decimals = PriceDecimals(s->price_decimals);
     const int tickBase = s->tick_base;
-    char text[kNumberRoom];
+    char text[kPriceRoom];
     for (const TradeLogRow& row : rows) {
         const int item = m_listHistory.InsertItem(0, "");
         m_listHistory.SetItemText(item, 1, row.side == 2 ? "매수" : "매도");
-        std::snprintf(text, sizeof text, "%d", row.qty);
-        m_listHistory.SetItemText(item, 2, text);
-        m_listHistory.SetItemText(item, 3, PriceText(row.in_price, decimals, tickBase));
-        m_listHistory.SetItemText(item, 4, PriceText(row.out_price, decimals, tickBase));
+        m_listHistory.SetItemText(item, 2, IntText(text, row.qty));
+        m_listHistory.SetItemText(item, 3, PriceText(text, row.in_price, decimals, tickBase));
+        m_listHistory.SetItemText(item, 4, PriceText(text, row.out_price, decimals, tickBase));
         // Money in the trade rows: two decimals, no separators.
         FixedText(text, row.profit, 2);
         m_listHistory.SetItemText(item, 5, text);
         FixedText(text, row.fee, 2);
         m_listHistory.SetItemText(item, 6, text);
-        m_listHistory.SetItemText(item, 7, FieldText(row.code, sizeof row.code));
+        m_listHistory.SetItemText(item, 7, FieldText(text, row.code));
         const int outLength = static_cast<int>(strnlen(row.out_time, sizeof row.out_time));
         const int inLength = static_cast<int>(strnlen(row.in_time, sizeof row.in_time));
         DateText(text, row.out_time, outLength);
@@ -201,14 +218,13 @@ void CVossenDlg::FillStatisticsList(int kind) {
     const CTradeState* s = g_pTradeState;
     const int decimals = PriceDecimals(s ? s->price_decimals : 0);
     const int tickBase = s ? s->tick_base : 0;
-    char text[kNumberRoom];
+    char text[kPriceRoom];
     for (const StatRow& row : merged) {
         const int item = m_listHistory.InsertItem(0, "");
-        m_listHistory.SetItemText(item, 1, FieldText(row.key, sizeof row.key));
-        std::snprintf(text, sizeof text, "%d", row.count);
-        m_listHistory.SetItemText(item, 2, text);
-        m_listHistory.SetItemText(item, 3, PriceText(row.profit, decimals, tickBase));
-        m_listHistory.SetItemText(item, 4, PriceText(row.fee, decimals, tickBase));
+        m_listHistory.SetItemText(item, 1, FieldText(text, row.key));
+        m_listHistory.SetItemText(item, 2, IntText(text, row.count));
+        m_listHistory.SetItemText(item, 3, PriceText(text, row.profit, decimals, tickBase));
+        m_listHistory.SetItemText(item, 4, PriceText(text, row.fee, decimals, tickBase));
         // The net result keeps no separators.
         FixedText(text, row.profit - row.fee, decimals);
         m_listHistory.SetItemText(item, 5, text);

@@ -205,6 +205,7 @@ QRect MapDialogUnits(const SIZE& base, int x, int y, int cx, int cy);
 
 // Height of a report list's rows in pixels (0 for other windows).
 int ListRowHeightOf(CWnd* list);
+std::size_t ListTextBytesOf(CWnd* list);
 // A report list cell's text as drawn (cut with an ellipsis where it does not fit).
 QString ShownCellOf(CWnd* list, int row, int column);
 

@@ -9,7 +9,9 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cstring>
 #include <deque>
+#include <string>
 
 #include "platform/core/Text.h"
 #include "platform/ui/Backend_qt.h"
@@ -26,11 +28,162 @@ constexpr COLORREF kHeaderLine = 0xE5E5E5;
 constexpr int LVSCW_AUTOSIZE_ = -1;
 constexpr int LVSCW_AUTOSIZE_USEHEADER_ = -2;
 constexpr int HDF_STRING_ = 0x4000;
+// Bytes of rows left behind (deleted or moved) that the list may hold before it packs its rows.
+constexpr std::size_t kAbandonedKept = 1 << 20;
 
 struct Column {
     CString text;
     int fmt = LVCFMT_LEFT;
     int width = 0;
+};
+
+// The bytes of a list's rows, taken from large blocks: a fill grows its newest row in place,
+// and emptying the list keeps the blocks for the next fill instead of freeing every row.
+class TextArena {
+public:
+    char* Allocate(std::size_t n) {
+        if (n > kBlock / 4) {
+            m_large.push_back(std::make_unique<char[]>(n));
+            m_used += n;
+            return m_large.back().get();
+        }
+        if (static_cast<std::size_t>(m_end - m_top) < n)
+            NextBlock();
+        char* p = m_top;
+        m_top += n;
+        m_used += n;
+        return p;
+    }
+    // Grows the newest allocation where it lies, if its block has the room.
+    bool Extend(char* p, std::size_t size, std::size_t newSize) {
+        if (p + size != m_top || static_cast<std::size_t>(m_end - p) < newSize)
+            return false;
+        m_top = p + newSize;
+        m_used += newSize - size;
+        return true;
+    }
+    void Abandon(std::size_t n) { m_abandoned += n; }
+    std::size_t Abandoned() const { return m_abandoned; }
+    std::size_t Used() const { return m_used; }
+    void Clear() {
+        m_large.clear();
+        m_next = 0;
+        m_top = m_end = nullptr;
+        m_used = m_abandoned = 0;
+    }
+
+private:
+    static constexpr std::size_t kBlock = 64 * 1024;
+    void NextBlock() {
+        if (m_next == m_blocks.size())
+            m_blocks.push_back(std::make_unique<char[]>(kBlock));
+        m_top = m_blocks[m_next++].get();
+        m_end = m_top + kBlock;
+    }
+
+    std::vector<std::unique_ptr<char[]>> m_blocks;
+    std::vector<std::unique_ptr<char[]>> m_large;
+    std::size_t m_next = 0;
+    char* m_top = nullptr;
+    char* m_end = nullptr;
+    std::size_t m_used = 0;
+    std::size_t m_abandoned = 0;
+};
+
+// A row's cells in one buffer of the arena, each ended by its NUL (a cell text never holds
+// one).
+class Row {
+public:
+    int Count() const { return static_cast<int>(m_count); }
+    std::size_t Size() const { return m_size; }
+    std::size_t Capacity() const { return m_capacity; }
+
+    // The cell's text; empty beyond the cells set.
+    const char* Cell(int col) const {
+        if (col < 0 || col >= Count())
+            return "";
+        return m_text + Offset(col);
+    }
+    void Set(TextArena& arena, int col, const char* text) {
+        const std::size_t length = std::strlen(text);
+        if (col >= Count()) {
+            const std::size_t gap = static_cast<std::size_t>(col - Count());
+            char* at = Grow(arena, m_size + gap + length + 1);
+            std::memset(at, 0, gap);
+            std::memcpy(at + gap, text, length + 1);
+            m_count = static_cast<std::uint32_t>(col + 1);
+            return;
+        }
+        const std::size_t at = Offset(col);
+        const std::size_t old = std::strlen(m_text + at);
+        Replace(arena, at, old, text, length);
+    }
+    // An empty cell before `col`, when the row reaches beyond it.
+    void InsertAt(TextArena& arena, int col) {
+        if (col < Count()) {
+            Replace(arena, Offset(col), 0, "", 1);
+            ++m_count;
+        }
+    }
+    void EraseAt(TextArena& arena, int col) {
+        if (col < Count()) {
+            const std::size_t at = Offset(col);
+            Replace(arena, at, std::strlen(m_text + at) + 1, "", 0);
+            --m_count;
+        }
+    }
+    // Its bytes moved into a fresh arena.
+    void MoveTo(TextArena& arena) {
+        if (m_size == 0) {
+            m_text = nullptr;
+            m_capacity = 0;
+            return;
+        }
+        char* text = arena.Allocate(m_size);
+        std::memcpy(text, m_text, m_size);
+        m_text = text;
+        m_capacity = static_cast<std::uint32_t>(m_size);
+    }
+
+private:
+    std::size_t Offset(int col) const {
+        const char* p = m_text;
+        for (int i = 0; i < col; ++i)
+            p += std::strlen(p) + 1;
+        return static_cast<std::size_t>(p - m_text);
+    }
+    // Room for `size` bytes, the present ones kept; returns the old end.
+    char* Grow(TextArena& arena, std::size_t size) {
+        if (size > m_capacity) {
+            if (!arena.Extend(m_text, m_capacity, size)) {
+                char* text = arena.Allocate(size);
+                if (m_size)
+                    std::memcpy(text, m_text, m_size);
+                arena.Abandon(m_capacity);
+                m_text = text;
+            }
+            m_capacity = static_cast<std::uint32_t>(size);
+        }
+        char* end = m_text + m_size;
+        m_size = static_cast<std::uint32_t>(size);
+        return end;
+    }
+    // Bytes [at, at + count) become `length` bytes of `text`.
+    void Replace(TextArena& arena, std::size_t at, std::size_t count, const char* text, std::size_t length) {
+        const std::size_t size = m_size;
+        const std::size_t tail = size - at - count;
+        if (length > count)
+            Grow(arena, size + length - count);
+        else
+            m_size = static_cast<std::uint32_t>(size - count + length);
+        std::memmove(m_text + at + length, m_text + at + count, tail);
+        std::memcpy(m_text + at, text, length);
+    }
+
+    char* m_text = nullptr;
+    std::uint32_t m_size = 0;
+    std::uint32_t m_capacity = 0;
+    std::uint32_t m_count = 0;
 };
 
 class ListPeer;
@@ -125,18 +278,19 @@ public:
         int h = Client().height() - HeaderHeight();
         return m_rowHeight > 0 ? std::max(0, h / m_rowHeight) : 0;
     }
-    const CString& Cell(int row, int col) const {
-        static const CString empty;
+    const char* Cell(int row, int col) const {
         if (row < 0 || row >= RowCount())
-            return empty;
-        const auto& cells = m_rows[static_cast<size_t>(row)];
-        return col >= 0 && col < static_cast<int>(cells.size()) ? cells[static_cast<size_t>(col)] : empty;
+            return "";
+        return m_rows[static_cast<size_t>(row)].Cell(col);
     }
 
     // The cell's text as drawn in its column: cut with an ellipsis where it does not fit.
     QString ShownCell(int row, int col, const QFont& font) const {
-        QString s = ToQ(Cell(row, col));
-        if (col < 0 || col >= static_cast<int>(m_columns.size()) || s.isEmpty())
+        const char* text = Cell(row, col);
+        if (!*text)
+            return QString();
+        QString s = ToQ(text);
+        if (col < 0 || col >= static_cast<int>(m_columns.size()))
             return s;
         int room = std::max(0, m_columns[static_cast<size_t>(col)].width - 2 * kCellPadding);
         return QFontMetrics(font).elidedText(s, Qt::ElideRight, room);
@@ -196,6 +350,18 @@ public:
         }
     }
 
+    // Rows changed one by one leave their old bytes behind: once these outweigh the rows
+    // themselves, the rows move into a fresh arena.
+    void TidyText() {
+        if (m_text.Abandoned() <= kAbandonedKept || m_text.Abandoned() * 2 <= m_text.Used())
+            return;
+        TextArena packed;
+        for (Row& row : m_rows)
+            row.MoveTo(packed);
+        m_text = std::move(packed);
+    }
+    std::size_t TextBytesHeld() const { return m_text.Used(); }
+
     void Relayout();
     void Paint(QWidget* w);
     void PaintHeader(QWidget* w);
@@ -215,7 +381,8 @@ private:
     std::unique_ptr<CHeaderCtrl> m_header;
     HWND m_headerWnd = nullptr;
     std::vector<Column> m_columns;
-    std::deque<std::vector<CString>> m_rows;
+    std::deque<Row> m_rows;
+    TextArena m_text;
     DWORD m_exStyle = 0;
     int m_rowHeight = 16;
     int m_topRow = 0;
@@ -369,9 +536,9 @@ bool ListPeer::ClassProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* re
             col.text = c->pszText;
         int at = std::min(index, static_cast<int>(m_columns.size()));
         m_columns.insert(m_columns.begin() + at, col);
-        for (auto& row : m_rows)
-            if (static_cast<int>(row.size()) > at)
-                row.insert(row.begin() + at, CString());
+        for (Row& row : m_rows)
+            row.InsertAt(m_text, at);
+        TidyText();
         ColumnsChanged();
         *result = at;
         return true;
@@ -382,9 +549,9 @@ bool ListPeer::ClassProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* re
             return true;
         }
         m_columns.erase(m_columns.begin() + index);
-        for (auto& row : m_rows)
-            if (static_cast<int>(row.size()) > index)
-                row.erase(row.begin() + index);
+        for (Row& row : m_rows)
+            row.EraseAt(m_text, index);
+        TidyText();
         ColumnsChanged();
         *result = TRUE;
         return true;
@@ -423,11 +590,9 @@ bool ListPeer::ClassProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* re
             return true;
         }
         int at = std::min(item->iItem, RowCount());
-        // Room for every column at once: a fill sets them one by one.
-        std::vector<CString> cells;
-        cells.reserve(std::max<size_t>(1, m_columns.size()));
-        cells.emplace_back((item->mask & LVIF_TEXT) && item->pszText ? item->pszText : "");
-        m_rows.insert(m_rows.begin() + at, std::move(cells));
+        // Room for every cell at once: a fill sets them one by one.
+        m_rows.emplace(m_rows.begin() + at)
+            ->Set(m_text, 0, (item->mask & LVIF_TEXT) && item->pszText ? item->pszText : "");
         if (m_selected >= at)
             ++m_selected;
         RowsChanged();
@@ -439,7 +604,9 @@ bool ListPeer::ClassProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* re
             *result = FALSE;
             return true;
         }
+        m_text.Abandon(m_rows[static_cast<size_t>(index)].Capacity());
         m_rows.erase(m_rows.begin() + index);
+        TidyText();
         if (m_selected == index)
             m_selected = -1;
         else if (m_selected > index)
@@ -449,6 +616,7 @@ bool ListPeer::ClassProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* re
         return true;
     case LVM_DELETEALLITEMS:
         m_rows.clear();
+        m_text.Clear();
         m_selected = -1;
         m_topRow = 0;
         RowsChanged();
@@ -463,11 +631,8 @@ bool ListPeer::ClassProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* re
             *result = FALSE;
             return true;
         }
-        auto& cells = m_rows[static_cast<size_t>(index)];
-        size_t sub = static_cast<size_t>(item->iSubItem);
-        if (cells.size() <= sub)
-            cells.resize(sub + 1);
-        cells[sub] = item->pszText ? item->pszText : "";
+        m_rows[static_cast<size_t>(index)].Set(m_text, item->iSubItem, item->pszText ? item->pszText : "");
+        TidyText();
         CellsChanged();
         *result = TRUE;
         return true;
@@ -845,6 +1010,11 @@ QString ShownCellOf(CWnd* list, int row, int column) {
 int ListRowHeightOf(CWnd* list) {
     ListPeer* p = list ? ListOf(list->m_hWnd) : nullptr;
     return p ? p->RowHeight() : 0;
+}
+
+std::size_t ListTextBytesOf(CWnd* list) {
+    ListPeer* p = list ? ListOf(list->m_hWnd) : nullptr;
+    return p ? p->TextBytesHeld() : 0;
 }
 
 WidgetPeer* CreateListViewPeer(CWnd* wnd, QWidget* parent) {

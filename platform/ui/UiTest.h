@@ -67,6 +67,8 @@ bool HasFocus(CWnd* wnd);
 bool IsShown(CWnd* wnd);
 // Height in pixels of the rows of a report list.
 int ListRowHeight(CWnd* list);
+// Bytes a report list holds for its cell texts, those of rows changed or deleted included.
+std::size_t ListTextBytes(CWnd* list);
 // Pixel of the window's client area as shown now (0x00BBGGRR); CLR_INVALID outside.
 COLORREF GetWindowPixel(CWnd* wnd, int x, int y);
 // Saves the window (with its children) as a PNG; false on failure.

@@ -314,6 +314,10 @@ int ListRowHeight(CWnd* list) {
     return ListRowHeightOf(list);
 }
 
+std::size_t ListTextBytes(CWnd* list) {
+    return ListTextBytesOf(list);
+}
+
 SIZE DialogBaseUnits(CWnd* dlg) {
     return BaseUnitsOf(dlg);
 }

@@ -27,15 +27,52 @@ const AFX_MSGMAP* CCmdTarget::GetThisMessageMap() {
     return &map;
 }
 
+namespace {
+
+// Message maps are fixed tables: that a class's maps have no entry for a message is noted
+// once, so the many messages a control answers by itself skip the walk through its maps.
+class UnmappedMessages {
+public:
+    bool Holds(const AFX_MSGMAP* map, UINT message) const {
+        const Slot& slot = m_slots[Index(map, message)];
+        return slot.map == map && slot.message == message;
+    }
+    void Add(const AFX_MSGMAP* map, UINT message) { m_slots[Index(map, message)] = Slot{map, message}; }
+
+private:
+    struct Slot {
+        const AFX_MSGMAP* map = nullptr;
+        UINT message = 0;
+    };
+    static std::size_t Index(const AFX_MSGMAP* map, UINT message) {
+        const auto key = reinterpret_cast<std::uintptr_t>(map) >> 4;
+        return (key * 31 + message * 0x9E3779B1u) % kSlots;
+    }
+    static constexpr std::size_t kSlots = 256;
+    Slot m_slots[kSlots];
+};
+
+UnmappedMessages& Unmapped() {
+    thread_local UnmappedMessages unmapped;
+    return unmapped;
+}
+
+} // namespace
+
 BOOL CCmdTarget::DispatchToMap(UINT message, UINT code, UINT id, WPARAM wParam, LPARAM lParam,
                                LRESULT* result) {
     const bool keyed = message == WM_COMMAND || message == WM_NOTIFY ||
                        message == WM_REFLECT_BASE + WM_COMMAND || message == WM_REFLECT_BASE + WM_NOTIFY;
-    for (const AFX_MSGMAP* map = GetMessageMap(); map;
-         map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
+    const AFX_MSGMAP* const first = GetMessageMap();
+    UnmappedMessages& unmapped = Unmapped();
+    if (unmapped.Holds(first, message))
+        return FALSE;
+    bool listed = false;
+    for (const AFX_MSGMAP* map = first; map; map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
         for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e->pfn; ++e) {
             if (e->nMessage != message)
                 continue;
+            listed = true;
             if (keyed && (e->nCode != code || id < e->nID || id > e->nLastID))
                 continue;
             LRESULT r = 0;
@@ -48,6 +85,8 @@ BOOL CCmdTarget::DispatchToMap(UINT message, UINT code, UINT id, WPARAM wParam, 
         if (!map->pfnGetBaseMap)
             break;
     }
+    if (!listed)
+        unmapped.Add(first, message);
     return FALSE;
 }
 
@@ -85,11 +124,19 @@ public:
     void Remove(HWND h) {
         auto it = m_entries.find(Id(h));
         if (it != m_entries.end() && it->second.remotePid == 0)
-            m_entries.erase(it);
+            Erase(it);
     }
+    // A fill sends many messages to one window: the last handle found is looked up first.
     Entry* Find(HWND h) {
-        auto it = m_entries.find(Id(h));
-        return it == m_entries.end() ? nullptr : &it->second;
+        const std::uint64_t id = Id(h);
+        if (m_lastEntry && id == m_lastId)
+            return m_lastEntry;
+        auto it = m_entries.find(id);
+        if (it == m_entries.end())
+            return nullptr;
+        m_lastId = id;
+        m_lastEntry = &it->second;
+        return m_lastEntry;
     }
     HWND Remote(int pid, std::uint64_t id, bool transient) {
         auto key = std::make_pair(pid, id);
@@ -128,7 +175,7 @@ public:
                     continue;
                 }
                 m_remote.erase(std::make_pair(old->second.remotePid, old->second.remoteId));
-                m_entries.erase(old);
+                Erase(old);
                 --m_transientCount;
             }
         }
@@ -157,13 +204,23 @@ public:
     }
 
 private:
+    using Entries = std::unordered_map<std::uint64_t, Entry>;
+    void Erase(Entries::iterator it) {
+        if (&it->second == m_lastEntry)
+            m_lastEntry = nullptr;
+        m_entries.erase(it);
+    }
+
     static constexpr std::size_t kTransientKept = 64;
     std::uint64_t m_next = 0x100;
     std::deque<std::uint64_t> m_transientOrder;
     std::size_t m_transientCount = 0;
     // Looked up on every message: hashed.
-    std::unordered_map<std::uint64_t, Entry> m_entries;
+    Entries m_entries;
     std::map<std::pair<int, std::uint64_t>, HWND> m_remote;
+    // Elements of the hash keep their place on rehash; the entry is forgotten when erased.
+    std::uint64_t m_lastId = 0;
+    Entry* m_lastEntry = nullptr;
 };
 
 namespace zwin {

@@ -1,5 +1,7 @@
 // Report lists: the store, the fill of many rows at the top, columns, custom draw of rows and
 // header, and the row height of owner-drawn fixed lists.
+#include <vector>
+
 #include "TestDialogs.h"
 #include "UiFixture.h"
 #include "platform/ui/UiTest.h"
@@ -46,6 +48,61 @@ TEST_F(ListTest, FillAtTheTopKeepsEveryRowInOrder) {
     EXPECT_EQ(bottom, "0");
     EXPECT_EQ(cell, "9998원");
     EXPECT_EQ(missing, "");
+}
+
+TEST_F(ListTest, CellsKeepTheirTextsThroughRewritesColumnChangesAndDeletions) {
+    CListsDlg dlg;
+    std::vector<CString> seen;
+    std::size_t heldAfterFill = 0, heldAfterRewrites = 0;
+    WhileOpen(dlg, [&] {
+        CListCtrl& list = dlg.m_plain;
+        list.InsertColumn(0, "a", LVCFMT_LEFT, 40);
+        list.InsertColumn(1, "b", LVCFMT_LEFT, 40);
+        list.InsertColumn(2, "c", LVCFMT_LEFT, 40);
+        for (int i = 0; i < 6; ++i) {
+            CString n;
+            n.Format("r%d", i);
+            list.InsertItem(i, n);
+        }
+        // A later cell first leaves the ones before it empty.
+        list.SetItemText(1, 2, "c1");
+        list.SetItemText(1, 1, "b1");
+        list.SetItemText(2, 1, "b2");
+        list.SetItemText(2, 2, "c2");
+        // Longer and shorter texts in the middle of a row keep its other cells.
+        list.SetItemText(2, 1, CString('x', 300));
+        list.SetItemText(2, 0, "");
+        list.SetItemText(2, 1, "가");
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c)
+                seen.push_back(list.GetItemText(r, c));
+        // A column in the middle moves the later cells right; deleting one moves them back.
+        list.InsertColumn(1, "new", LVCFMT_LEFT, 40);
+        seen.push_back(list.GetItemText(1, 1) + "|" + list.GetItemText(1, 2) + "|" + list.GetItemText(1, 3));
+        list.DeleteColumn(0);
+        seen.push_back(list.GetItemText(1, 0) + "|" + list.GetItemText(1, 1) + "|" + list.GetItemText(1, 2));
+        list.SendMessage(LVM_DELETEITEM, 0);
+        seen.push_back(list.GetItemText(0, 2) + "|" + list.GetItemText(0, 1));
+
+        // Rewriting the same cells with ever longer texts does not make the list hold ever more.
+        list.DeleteAllItems();
+        for (int i = 0; i < 100; ++i) {
+            list.InsertItem(i, "");
+            list.SetItemText(i, 1, CString('y', 1000));
+        }
+        heldAfterFill = zui::ListTextBytes(&list);
+        for (int k = 0; k < 20000; ++k) {
+            CString text(static_cast<char>('a' + k % 26), 1000 + k / 10);
+            list.SetItemText(k % 100, 1, text);
+        }
+        heldAfterRewrites = zui::ListTextBytes(&list);
+        for (int i = 0; i < 100; i += 33)
+            seen.push_back(list.GetItemText(i, 1).Left(2) + list.GetItemText(i, 0));
+    });
+    EXPECT_EQ(seen, (std::vector<CString>{"r0", "", "", "r1", "b1", "c1", "", "가", "c2", "|b1|c1", "|b1|c1",
+                                          "c1|b1", "kk", "rr", "yy", "ff"}));
+    EXPECT_GE(heldAfterFill, 100u * 1000);
+    EXPECT_LE(heldAfterRewrites, 4u * 1024 * 1024);
 }
 
 TEST_F(ListTest, ExtendedStylesAndHeaderItems) {

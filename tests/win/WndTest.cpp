@@ -118,6 +118,30 @@ TEST_F(WinTest, MessageMapsChainToTheBaseAndFallBackToDefaults) {
     EXPECT_EQ(w.GetWindowText(buf, 3), 2); // one double-byte character fits exactly
 }
 
+TEST_F(WinTest, AMessageOneClassLeavesAloneStillReachesAnotherAndGoneHandlesNameNothing) {
+    CBaseWnd base;
+    ASSERT_TRUE(base.CreateEx(0, "", WS_POPUP, R(), nullptr, 0));
+    EXPECT_EQ(base.SendMessage(WM_TEST_A, 1), 0);
+    EXPECT_EQ(base.SendMessage(WM_TEST_A, 2), 0);
+    CTestWnd derived;
+    ASSERT_TRUE(derived.CreateEx(0, "", WS_POPUP, R(), nullptr, 0));
+    EXPECT_EQ(derived.SendMessage(WM_TEST_A, 3), 42);
+    EXPECT_EQ(base.SendMessage(WM_TEST_B, 4), 7);
+    EXPECT_EQ(base.SendMessage(WM_TEST_A, 5), 0);
+    EXPECT_EQ(base.log, (std::vector<std::string>{"base:4"}));
+    EXPECT_EQ(derived.log, (std::vector<std::string>{"a:3"}));
+
+    // The window last sent to goes; its handle names no window from then on.
+    HWND gone = derived.m_hWnd;
+    EXPECT_EQ(::SendMessageA(gone, WM_TEST_A, 6, 0), 42);
+    derived.DestroyWindow();
+    EXPECT_EQ(CWnd::FromHandlePermanent(gone), nullptr);
+    EXPECT_FALSE(IsWindow(gone));
+    EXPECT_EQ(::SendMessageA(gone, WM_TEST_A, 7, 0), 0);
+    EXPECT_EQ(derived.log, (std::vector<std::string>{"a:3", "a:6"}));
+    EXPECT_EQ(::SendMessageA(base.m_hWnd, WM_TEST_B, 8, 0), 7);
+}
+
 TEST_F(WinTest, NotificationsAreReflectedToTheChildFirst) {
     CTestWnd parent;
     parent.CreateEx(0, "", WS_POPUP, R(), nullptr, 0);
@@ -244,7 +268,7 @@ TEST_F(WinTest, AQuitIsFoundByItsFilterBehindPostedMessages) {
     ASSERT_TRUE(PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(m.message, WM_QUIT);
     EXPECT_EQ(m.wParam, 3u);
-    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));  // the posted one is still there
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)); // the posted one is still there
     EXPECT_EQ(m.message, WM_TEST_A);
     EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
 }
