@@ -1,18 +1,37 @@
 #include "platform/core/Path.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/core/Text.h"
+
+// The user's home: HOME, else the account's home folder (a console started without HOME,
+// as from a service, must still find the operator's store, never one under "/").
+static std::string HomeFolder() {
+    if (const char* h = std::getenv("HOME"); h && *h == '/')
+        return h;
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir &&
+        found->pw_dir[0] == '/')
+        return found->pw_dir;
+    return "";
+}
 
 std::string DriveCRoot() {
     if (const char* c = std::getenv("ZORVIK_DRIVE_C"); c && *c)
         return c;
     std::string base;
-    if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x)
+    // A relative XDG_DATA_HOME is invalid and ignored, as the base directory rules say.
+    if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x == '/')
         base = x;
     else
-        base = std::string(std::getenv("HOME") ? std::getenv("HOME") : "") + "/.local/share";
+        base = HomeFolder() + "/.local/share";
     return base + "/zorvik/drive_c";
 }
 

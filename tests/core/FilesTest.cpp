@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "platform/core/Exceptions.h"
 #include "platform/core/Files.h"
@@ -21,6 +27,42 @@ TEST(Path, DrivesMapToHostFolders) {
               drive.Root() + "/Korvex\xEA\xB8\x88\xEC\x9C\xB5\xED\x88\xAC\xEC\x9E\x90/PlenorixGlobal/exe");
     EXPECT_EQ(WindowsPath(drive.Root() + "/x/y"), "C:\\x\\y");
     EXPECT_EQ(WindowsPath("/home/a"), "Z:\\home\\a");
+}
+
+TEST(Path, DriveCWithoutHomeIsUnderTheAccountsHomeAndAValidDataHome) {
+    // The variables as this process had them, put back at the end.
+    struct Saved {
+        const char* name;
+        bool set;
+        std::string value;
+    };
+    std::vector<Saved> saved;
+    for (const char* name : {"ZORVIK_DRIVE_C", "XDG_DATA_HOME", "HOME"}) {
+        const char* v = std::getenv(name);
+        saved.push_back({name, v != nullptr, v ? v : ""});
+    }
+    const passwd* account = getpwuid(getuid());
+    ASSERT_NE(account, nullptr);
+    const std::string expected = std::string(account->pw_dir) + "/.local/share/zorvik/drive_c";
+
+    unsetenv("ZORVIK_DRIVE_C");
+    unsetenv("XDG_DATA_HOME");
+    unsetenv("HOME");
+    EXPECT_EQ(DriveCRoot(), expected) << "HOME unset";
+    setenv("HOME", "", 1);
+    EXPECT_EQ(DriveCRoot(), expected) << "HOME empty";
+    setenv("HOME", "/home/elsewhere", 1);
+    EXPECT_EQ(DriveCRoot(), "/home/elsewhere/.local/share/zorvik/drive_c");
+    setenv("XDG_DATA_HOME", "relative/data", 1);
+    EXPECT_EQ(DriveCRoot(), "/home/elsewhere/.local/share/zorvik/drive_c")
+        << "a relative data home is ignored";
+    setenv("XDG_DATA_HOME", "/srv/data", 1);
+    EXPECT_EQ(DriveCRoot(), "/srv/data/zorvik/drive_c");
+    setenv("ZORVIK_DRIVE_C", "/srv/c", 1);
+    EXPECT_EQ(DriveCRoot(), "/srv/c");
+
+    for (const Saved& s : saved)
+        s.set ? setenv(s.name, s.value.c_str(), 1) : unsetenv(s.name);
 }
 
 TEST(Files, DirectoriesAndAttributes) {
