@@ -4,7 +4,9 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <unordered_map>
 
@@ -430,6 +432,59 @@ COLORREF SetBkColor(HDC dc, COLORREF colour) {
     return old;
 }
 
+namespace {
+
+// A stretched copy of an opaque image, kept while the image (its cache key changes with every
+// change of its pixels), the part taken and the size stay the same: a window that stretches
+// its picture at every paint then only copies it. Drawn as the stretch itself draws, so the
+// pixels are the same.
+const QImage* StretchedImage(const QImage& image, const QRect& from, const QSize& to) {
+    struct Kept {
+        qint64 image;
+        QRect from;
+        QSize to;
+        QImage stretched;
+    };
+    constexpr std::size_t kKept = 8;
+    constexpr qint64 kLargest = 2048 * 2048;
+    static std::deque<Kept> kept; // the latest first
+    if (image.hasAlphaChannel() || !image.rect().contains(from) || to.isEmpty() ||
+        static_cast<qint64>(to.width()) * to.height() > kLargest)
+        return nullptr;
+    const qint64 key = image.cacheKey();
+    for (auto it = kept.begin(); it != kept.end(); ++it) {
+        if (it->image == key && it->from == from && it->to == to) {
+            if (it != kept.begin()) {
+                Kept found = std::move(*it);
+                kept.erase(it);
+                kept.push_front(std::move(found));
+            }
+            return &kept.front().stretched;
+        }
+    }
+    QImage stretched(to, image.format());
+    {
+        QPainter p(&stretched);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        p.drawImage(QRect(QPoint(0, 0), to), image, from);
+    }
+    kept.push_front(Kept{key, from, to, std::move(stretched)});
+    if (kept.size() > kKept)
+        kept.pop_back();
+    return &kept.front().stretched;
+}
+
+// Whether a copy drawn on the painter lands pixel for pixel (whole-pixel moves only, opaque).
+bool CopiesPixelForPixel(const QPainter& p) {
+    const QTransform& t = p.transform();
+    return t.type() <= QTransform::TxTranslate && t.dx() == std::floor(t.dx()) &&
+           t.dy() == std::floor(t.dy()) && p.opacity() == 1.0 &&
+           p.compositionMode() == QPainter::CompositionMode_SourceOver;
+}
+
+} // namespace
+
 BOOL StretchBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, int widthSrc,
                 int heightSrc, DWORD rop) {
     if (!dst || !src || rop != SRCCOPY)
@@ -447,9 +502,17 @@ BOOL StretchBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc,
     QPainter* p = dst->Painter();
     if (!p)
         return TRUE; // a DC that shows nowhere
+    const QRect from(xSrc, ySrc, widthSrc, heightSrc);
+    if ((width != widthSrc || height != heightSrc) && width > 0 && height > 0 && widthSrc > 0 &&
+        heightSrc > 0 && CopiesPixelForPixel(*p)) {
+        if (const QImage* stretched = StretchedImage(*image, from, QSize(width, height))) {
+            p->drawImage(QPoint(x, y), *stretched);
+            return TRUE;
+        }
+    }
     p->save();
     p->setRenderHint(QPainter::SmoothPixmapTransform, false);
-    p->drawImage(QRect(x, y, width, height), *image, QRect(xSrc, ySrc, widthSrc, heightSrc));
+    p->drawImage(QRect(x, y, width, height), *image, from);
     p->restore();
     return TRUE;
 }

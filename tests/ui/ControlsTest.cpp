@@ -1,6 +1,8 @@
 // Controls as the operator uses them, and what they show (checked on grabbed images).
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "TestDialogs.h"
 #include "UiFixture.h"
@@ -287,6 +289,51 @@ TEST_F(ControlsTest, ResourceBitmapIsDrawnOnceAndKept) {
         EXPECT_EQ(bm.bmHeight, 4);
     }
     EXPECT_EQ(calls, 8 * 4);
+}
+
+// A picture stretched into a window at every paint (the login logo) is stretched once and
+// then copied, for as long as the part taken, the size and the picture's pixels stay the same.
+TEST_F(ControlsTest, AStretchedPictureIsKeptOnlyWhileItsPartSizeAndPixelsStay) {
+    CDialogEx dlg(IDD_IMAGES);
+    std::vector<COLORREF> seen;
+    WhileOpen(dlg, [&] {
+        CWnd* frame = dlg.GetDlgItem(1070);
+        CRect rc;
+        frame->GetClientRect(&rc);
+        const int w = rc.Width(), h = rc.Height();
+        ASSERT_GT(w, 8);
+        CBitmap bitmap;
+        ASSERT_TRUE(bitmap.LoadBitmap(IDB_TESTIMAGE));
+        CDC memory;
+        memory.CreateCompatibleDC(nullptr);
+        CBitmap* old = memory.SelectObject(&bitmap);
+        // Green first, then the picture over `width` pixels; the pixels left and right of its end.
+        auto stretch = [&](int width, int widthSrc) {
+            for (int i = 0; i < 2; ++i) {
+                CDC* dc = frame->GetDC();
+                dc->FillSolidRect(0, 0, w, h, RGB(0, 255, 0));
+                dc->StretchBlt(0, 0, width, h, &memory, 0, 0, widthSrc, 16, SRCCOPY);
+                frame->ReleaseDC(dc);
+            }
+            seen.push_back(zui::GetWindowPixel(frame, width - 2, h / 2));
+            seen.push_back(zui::GetWindowPixel(frame, std::min(w - 1, width + 1), h / 2));
+        };
+        stretch(w, 16);
+        stretch(w, 8);
+        stretch(w / 2, 16);
+        memory.FillSolidRect(8, 0, 8, 16, RGB(255, 255, 0));
+        stretch(w, 16);
+        memory.SelectObject(old);
+        // The resource itself is untouched.
+        CBitmap again;
+        ASSERT_TRUE(again.LoadBitmap(IDB_TESTIMAGE));
+        memory.SelectObject(&again);
+        stretch(w, 16);
+        memory.SelectObject(old);
+    });
+    const COLORREF red = RGB(255, 0, 0), blue = RGB(0, 0, 255), green = RGB(0, 255, 0),
+                   yellow = RGB(255, 255, 0);
+    EXPECT_EQ(seen, (std::vector<COLORREF>{blue, blue, red, red, blue, green, yellow, yellow, blue, blue}));
 }
 
 namespace {
