@@ -1,5 +1,8 @@
 #include "console/NumberText.h"
 
+#include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -36,6 +39,46 @@ int GroupThousands(const char* text, int length, char* out) {
     o += length - integerEnd;
     *o = 0;
     return static_cast<int>(o - out);
+}
+
+int FixedText(char* out, double value, int decimals) {
+    static constexpr double kScale[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
+    if (decimals >= 0 && decimals <= 10 && std::isfinite(value)) {
+        // Below 2^40 the product is off the exact one by at most 2^-14; unless that could
+        // reach a half, rounding the product rounds the exact value, as printf does. Ties
+        // and near-ties take the slow way.
+        const double scaled = std::fabs(value) * kScale[decimals];
+        if (scaled < 0x1p40) {
+            const double whole = std::floor(scaled);
+            const double fraction = scaled - whole;
+            if (std::fabs(fraction - 0.5) > 0x1p-12) {
+                auto n = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+                char digits[24]; // least significant first
+                int count = 0;
+                do {
+                    digits[count++] = static_cast<char>('0' + n % 10);
+                    n /= 10;
+                } while (n);
+                while (count < decimals + 1)
+                    digits[count++] = '0';
+                char* o = out;
+                if (std::signbit(value))
+                    *o++ = '-';
+                for (int i = count - 1; i >= decimals; --i)
+                    *o++ = digits[i];
+                if (decimals > 0) {
+                    *o++ = '.';
+                    for (int i = decimals - 1; i >= 0; --i)
+                        *o++ = digits[i];
+                }
+                *o = 0;
+                return static_cast<int>(o - out);
+            }
+        }
+    }
+    char* end = std::to_chars(out, out + kNumberRoom - 1, value, std::chars_format::fixed, decimals).ptr;
+    *end = 0;
+    return static_cast<int>(end - out);
 }
 
 void InsertThousandsSeparators(CString& text) {

@@ -7,6 +7,13 @@
 // The value in fixed notation with `decimals` decimals, as printf's "%.2f" prints it for 2.
 CString DecimalText(double value, int decimals);
 
+// Room for any double in fixed notation with up to 10 decimals: at most 309 digits before
+// the point, a sign, the point and the decimals.
+constexpr int kNumberRoom = 400;
+// The text DecimalText(value, decimals) gives, into `out` (kNumberRoom bytes for 0 to 10
+// decimals), NUL-ended, without printf's cost; returns its length.
+int FixedText(char* out, double value, int decimals);
+
 // Puts "," before every group of three characters left of the first "." (or of the end),
 // never right after a leading sign. Callers pass the bare number and add units afterwards.
 void InsertThousandsSeparators(CString& text);

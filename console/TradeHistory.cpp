@@ -36,21 +36,9 @@ int PriceDecimals(int decimals) {
     return std::clamp(decimals, 0, 10);
 }
 
-// Room for any double in fixed notation with up to 10 decimals: at most 309 digits before
-// the point, a sign, the point and the decimals, so to_chars always has room.
-constexpr std::size_t kNumberRoom = 400;
-
-// The text DecimalText(value, decimals) gives, without printf's cost: fixed notation of
-// to_chars gives the same digits. Returns the length.
-int FixedText(char* out, double value, int decimals) {
-    char* end = std::to_chars(out, out + kNumberRoom - 1, value, std::chars_format::fixed, decimals).ptr;
-    *end = 0;
-    return static_cast<int>(end - out);
-}
-
 // A number with the price decimals, passed through the price form of the tick base, into
 // `out` (kPriceRoom bytes).
-constexpr std::size_t kPriceRoom = kNumberRoom * 4 / 3 + 2;
+constexpr int kPriceRoom = kNumberRoom * 4 / 3 + 2;
 const char* PriceText(char* out, double value, int decimals, int tickBase) {
     char number[kNumberRoom];
     const int length = FixedText(number, value, decimals);
@@ -60,7 +48,7 @@ const char* PriceText(char* out, double value, int decimals, int tickBase) {
     }
     CString text(number, length);
     FormatPriceText(text, tickBase);
-    CopyBounded(out, static_cast<int>(kPriceRoom), text);
+    CopyBounded(out, kPriceRoom, text);
     return out;
 }
 

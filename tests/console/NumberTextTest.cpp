@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <vector>
+
 #include "console/NumberText.h"
 
 namespace {
@@ -80,4 +85,34 @@ TEST(NumberText, PriceWithAnyOtherTickBaseIsSeparated) {
     EXPECT_EQ(Price("15234.25", 16), "15,234.25");
     EXPECT_EQ(Price("15234.25", 64), "15,234.25");
     EXPECT_EQ(Price("-1234.50", 0), "-1,234.50");
+}
+
+// The list's fast fixed notation gives printf's text for every value: large and small, both
+// signs, exact ties (rounded to even) and values just beside a tie.
+TEST(NumberText, FixedTextIsPrintfsText) {
+    std::vector<double> values = {
+        0.0,     -0.0,     0.125,  -0.125,   2.5,    3.5,      0.005,        1.005,        -1.005,
+        15001.5, 21345.25, 1234.5, -0.001,   1e-300, 0x1p40,   0x1p40 - 1,   1e15 + 0.25,  1e300,
+        -1e300,  99.995,   0.045,  1e12 / 3, 2.675,  -48765.5, 9.9999999999, 0.49999999999};
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 20000; ++i) {
+        const double magnitude = std::pow(10.0, static_cast<double>(random() % 16) - 4);
+        values.push_back((static_cast<double>(random() % 2000001) - 1000000) / 1000000 * magnitude);
+        // Multiples of a power of two below a cent: exact ties at two decimals and beside them.
+        const double tie = static_cast<double>(static_cast<std::int64_t>(random() % 2000000) - 1000000) / 8;
+        values.push_back(tie);
+        values.push_back(std::nextafter(tie, 1e9));
+        values.push_back(std::nextafter(tie, -1e9));
+    }
+    int checked = 0;
+    for (double value : values) {
+        for (int decimals = 0; decimals <= 10; ++decimals) {
+            char text[kNumberRoom];
+            const int length = FixedText(text, value, decimals);
+            const CString expected = DecimalText(value, decimals);
+            ASSERT_EQ(CString(text, length), expected) << value << " with " << decimals << " decimals";
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 800000);
 }
