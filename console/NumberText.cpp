@@ -1,5 +1,6 @@
 #include "console/NumberText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -52,24 +53,22 @@ int FixedText(char* out, double value, int decimals) {
             const double whole = std::floor(scaled);
             const double fraction = scaled - whole;
             if (std::fabs(fraction - 0.5) > 0x1p-12) {
-                auto n = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
-                char digits[24]; // least significant first
-                int count = 0;
-                do {
-                    digits[count++] = static_cast<char>('0' + n % 10);
-                    n /= 10;
-                } while (n);
-                while (count < decimals + 1)
-                    digits[count++] = '0';
+                const auto n = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+                char digits[24];
+                const int count =
+                    static_cast<int>(std::to_chars(digits, digits + sizeof digits, n).ptr - digits);
                 char* o = out;
                 if (std::signbit(value))
                     *o++ = '-';
-                for (int i = count - 1; i >= decimals; --i)
-                    *o++ = digits[i];
+                // At least one digit before the point: zeros stand in front of a short number.
+                const int zeros = std::max(0, decimals + 1 - count);
+                const int integerDigits = count + zeros - decimals;
+                for (int i = 0; i < integerDigits; ++i)
+                    *o++ = i < zeros ? '0' : digits[i - zeros];
                 if (decimals > 0) {
                     *o++ = '.';
-                    for (int i = decimals - 1; i >= 0; --i)
-                        *o++ = digits[i];
+                    for (int i = integerDigits; i < count + zeros; ++i)
+                        *o++ = i < zeros ? '0' : digits[i - zeros];
                 }
                 *o = 0;
                 return static_cast<int>(o - out);

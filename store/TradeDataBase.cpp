@@ -158,10 +158,19 @@ double CTradeDataBase::ColumnDouble(int column) const {
 }
 
 int CTradeDataBase::CopyColumnText(char* buffer, int size, int column) const {
-    // ASCII needs no conversion: copied straight from SQLite's text.
+    // ASCII needs no conversion: copied straight from SQLite's text, as far as the buffer
+    // has room, in one pass.
     const char* text = reinterpret_cast<const char*>(sqlite3_column_text(m_pStmt, column));
-    if (!text || IsAscii(text))
+    if (!text || size <= 0)
         return CopyBounded(buffer, size, text);
+    int n = 0;
+    while (n < size - 1 && text[n] && static_cast<unsigned char>(text[n]) < 0x80)
+        ++n;
+    if (!text[n] || (n == size - 1 && IsAscii(text + n))) {
+        std::memcpy(buffer, text, static_cast<std::size_t>(n));
+        buffer[n] = 0;
+        return n;
+    }
     return CopyBounded(buffer, size, Utf8ToAnsi(text));
 }
 
