@@ -146,10 +146,10 @@ void CLoginDialog::PreloadAccount() {
 
     LoginTexts first = {}, second = {};
     char tradeItem[kAccountTextSize] = {};
-    CTradeDataBase::LoadAccount(&serverType, first.id, first.passwd, first.cert_passwd, first.account_number,
-                                first.account_passwd, &serverType2, second.id, second.passwd,
-                                second.cert_passwd, second.account_number, second.account_passwd, tradeItem,
-                                m_szIdentCode, m_szSubPassword);
+    m_bAccountUnread = !CTradeDataBase::LoadAccount(
+        &serverType, first.id, first.passwd, first.cert_passwd, first.account_number, first.account_passwd,
+        &serverType2, second.id, second.passwd, second.cert_passwd, second.account_number,
+        second.account_passwd, tradeItem, m_szIdentCode, m_szSubPassword);
     LoginTexts* logins[] = {&first, &second};
     for (int login = 0; login < 2; ++login)
         for (int k = 0; k < 5; ++k)
@@ -172,6 +172,22 @@ void CLoginDialog::PreloadAccount() {
                      first.account_passwd, m_nServerType2, second.id, second.passwd, second.cert_passwd,
                      second.account_number, second.account_passwd, tradeItem, m_szIdentCode, m_szSubPassword);
     UpdateData(FALSE);
+}
+
+void CLoginDialog::RereadHiddenTexts() {
+    int serverType = 1, serverType2 = 1;
+    LoginTexts first = {}, second = {};
+    char tradeItem[kAccountTextSize] = {};
+    char identCode[kAccountLongTextSize] = {};
+    char subPassword[kAccountLongTextSize] = {};
+    if (!CTradeDataBase::LoadAccount(&serverType, first.id, first.passwd, first.cert_passwd,
+                                     first.account_number, first.account_passwd, &serverType2, second.id,
+                                     second.passwd, second.cert_passwd, second.account_number,
+                                     second.account_passwd, tradeItem, identCode, subPassword))
+        return;
+    CopyBounded(m_szIdentCode, sizeof m_szIdentCode, identCode);
+    CopyBounded(m_szSubPassword, sizeof m_szSubPassword, subPassword);
+    m_bAccountUnread = false;
 }
 
 void CLoginDialog::OnBnClickedOk() {
@@ -212,6 +228,8 @@ void CLoginDialog::OnBnClickedOk() {
     CopyBounded(tradeItem, sizeof tradeItem,
                 SlotText(state->items[index].code, sizeof state->items[index].code));
     CTradeDataBase::SaveCurrentItemIndex(index);
+    if (m_bAccountUnread)
+        RereadHiddenTexts();
     StoreLoginValues(m_nServerType, first.id, first.passwd, first.cert_passwd, first.account_number,
                      first.account_passwd, m_nServerType2, second.id, second.passwd, second.cert_passwd,
                      second.account_number, second.account_passwd, tradeItem, m_szIdentCode, m_szSubPassword);

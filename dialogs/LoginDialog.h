@@ -51,9 +51,14 @@ private:
     // Both logins from the newest account row into the edits, the item combo and the
     // trading state.
     void PreloadAccount();
+    // The hidden texts of the newest row (ident code, sub password), read again when the
+    // preload could not read the store, so that the row written after OK keeps them.
+    void RereadHiddenTexts();
     // Edit k of the first (0) or second (1) login: id, password, certificate password,
     // account number, account password.
     CEdit* LoginEdit(int login, int k);
     // Bold Tahoma of the notice title and the warning title, alive as long as the dialog.
     CFont m_fontBold;
+    // The preload could not read the account row (a lock outlasted the wait, or no store).
+    bool m_bAccountUnread = false;
 };

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 
@@ -13,8 +14,10 @@
 #include "dialogs/LoginDialog.h"
 #include "dialogs/RootConfirmDlg.h"
 #include "dialogs/UpdateHandoff.h"
+#include "platform/core/Path.h"
 #include "store/TradeDataBase.h"
 #include "store/TradeState.h"
+#include "support/StoreProcess.h"
 
 namespace fs = std::filesystem;
 
@@ -278,6 +281,33 @@ TEST_F(LoginTest, FailingStoreNeverBlocksTheLogin) {
     EXPECT_EQ(dlg.DoModal(), 1);
     EXPECT_EQ(g_pTradeState->trade_item, "NQZ20");
     EXPECT_EQ(g_pTradeState->curr_idx, 0);
+}
+
+// A lock held while the login opens keeps the stored row from the preload; once it is gone,
+// OK still hands on the row's hidden texts, which the main dialog writes back with the
+// account, instead of blanks over them.
+TEST_F(LoginTest, AStoreLockedWhileTheLoginOpensLosesNoHiddenTextOfTheAccountRow) {
+    StartEnvironment();
+    ASSERT_EQ(CTradeDataBase::SaveAccount(1, "user1", "pw1", "", "11111111", "", 1, "user2", "pw2", "",
+                                          "22222222", "", "NQZ20", "IC-77", "4321"),
+              1);
+    auto writer = std::make_unique<StoreProcess>(
+        StoreProcess::Kind::ExclusiveWriter,
+        HostPath((std::string(kBaseFolder) + "\\DataBase\\db_Velmora.db").c_str()));
+    ASSERT_TRUE(writer->Ready());
+    CLoginDialog dlg;
+    Then([&] {
+        // Nothing could be preloaded.
+        EXPECT_TRUE(Text(&dlg, 1064).IsEmpty());
+        EXPECT_EQ(writer->Stop(), 1);
+        FillMockLogins(&dlg);
+        Agree(&dlg);
+        Ok(&dlg);
+    });
+    ASSERT_EQ(dlg.DoModal(), 1);
+    EXPECT_EQ(g_pTradeState->id, "user1");
+    EXPECT_EQ(g_pTradeState->ident_code, "IC-77");
+    EXPECT_EQ(g_pTradeState->sub_password, "4321");
 }
 
 // With no item on offer there is no code to trade: OK asks for every field instead of
