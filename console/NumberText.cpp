@@ -55,8 +55,12 @@ int FixedText(char* out, double value, int decimals) {
             if (std::fabs(fraction - 0.5) > 0x1p-12) {
                 const auto n = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
                 char digits[24];
-                const int count =
-                    static_cast<int>(std::to_chars(digits, digits + sizeof digits, n).ptr - digits);
+                // Most figures fit 32 bits, whose digits come quicker.
+                const char* end =
+                    n <= UINT32_MAX
+                        ? std::to_chars(digits, digits + sizeof digits, static_cast<std::uint32_t>(n)).ptr
+                        : std::to_chars(digits, digits + sizeof digits, n).ptr;
+                const int count = static_cast<int>(end - digits);
                 char* o = out;
                 if (std::signbit(value))
                     *o++ = '-';

@@ -62,6 +62,14 @@ public:
         m_used += newSize - size;
         return true;
     }
+    // The free bytes of the current block, for an allocation that knows its size only once
+    // it is written there; Take then claims what was written.
+    char* Top() const { return m_top; }
+    char* End() const { return m_end; }
+    void Take(char* newTop) {
+        m_used += static_cast<std::size_t>(newTop - m_top);
+        m_top = newTop;
+    }
     void Abandon(std::size_t n) { m_abandoned += n; }
     std::size_t Abandoned() const { return m_abandoned; }
     std::size_t Used() const { return m_used; }
@@ -91,8 +99,8 @@ private:
 };
 
 // A row's cells in one buffer of the arena, each ended by its NUL (a cell text never holds
-// one).
-class Row {
+// one). Its size is a power of two, so the deque finds a row by shifts.
+class alignas(32) Row {
 public:
     int Count() const { return static_cast<int>(m_count); }
     std::size_t Size() const { return m_size; }
@@ -105,6 +113,8 @@ public:
         return m_text + Offset(col);
     }
     void Set(TextArena& arena, int col, const char* text) {
+        if (col == Count() && AppendInPlace(arena, text))
+            return;
         const std::size_t length = std::strlen(text);
         if (col >= Count()) {
             const std::size_t gap = static_cast<std::size_t>(col - Count());
@@ -151,6 +161,25 @@ private:
         for (int i = 0; i < col; ++i)
             p += std::strlen(p) + 1;
         return static_cast<std::size_t>(p - m_text);
+    }
+    // A fill's next cell, when the row is the newest in the arena's block and the text fits
+    // there: copied in one pass.
+    bool AppendInPlace(TextArena& arena, const char* text) {
+        char* start = m_text ? m_text + m_size : arena.Top();
+        if (!start || start != arena.Top() || m_size != m_capacity)
+            return false;
+        char* o = start;
+        for (char* const end = arena.End(); o < end;) {
+            if ((*o++ = *text++) == 0) {
+                arena.Take(o);
+                if (!m_text)
+                    m_text = start;
+                m_size = m_capacity = static_cast<std::uint32_t>(o - m_text);
+                ++m_count;
+                return true;
+            }
+        }
+        return false;
     }
     // Room for `size` bytes, the present ones kept; returns the old end.
     char* Grow(TextArena& arena, std::size_t size) {
@@ -344,7 +373,7 @@ public:
 
     // A fill sets many cells: the view is asked to repaint once until it has painted.
     void CellsChanged() {
-        if (m_view && !m_repaintPending) {
+        if (!m_repaintPending && m_view) {
             m_repaintPending = true;
             m_view->update();
         }
@@ -367,7 +396,39 @@ public:
     void PaintHeader(QWidget* w);
     void MeasureRows();
 
-    bool ClassProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+    // A fill sends these two per cell and row: they are answered before the other messages.
+    bool ClassProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override {
+        if (message == LVM_SETITEMTEXTA) {
+            *result = SetCellText(static_cast<int>(static_cast<INT_PTR>(wParam)),
+                                  reinterpret_cast<const LVITEMA*>(lParam));
+            return true;
+        }
+        if (message == LVM_INSERTITEMA) {
+            *result = InsertRow(reinterpret_cast<const LVITEMA*>(lParam));
+            return true;
+        }
+        return OtherMessage(message, wParam, lParam, result);
+    }
+    BOOL SetCellText(int index, const LVITEMA* item) {
+        if (!item || index < 0 || index >= RowCount() || item->iSubItem < 0)
+            return FALSE;
+        m_rows[static_cast<size_t>(index)].Set(m_text, item->iSubItem, item->pszText ? item->pszText : "");
+        TidyText();
+        CellsChanged();
+        return TRUE;
+    }
+    int InsertRow(const LVITEMA* item) {
+        if (!item || item->iItem < 0)
+            return -1;
+        int at = std::min(item->iItem, RowCount());
+        m_rows.emplace(m_rows.begin() + at)
+            ->Set(m_text, 0, (item->mask & LVIF_TEXT) && item->pszText ? item->pszText : "");
+        if (m_selected >= at)
+            ++m_selected;
+        RowsChanged();
+        return at;
+    }
+    bool OtherMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
     void StyleChanged(DWORD oldStyle, DWORD oldEx) override {
         WidgetPeer::StyleChanged(oldStyle, oldEx);
         ColumnsChanged();
@@ -518,7 +579,7 @@ void ListPeer::MeasureRows() {
     Relayout();
 }
 
-bool ListPeer::ClassProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+bool ListPeer::OtherMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     int index = static_cast<int>(static_cast<INT_PTR>(wParam));
     switch (message) {
     case LVM_INSERTCOLUMNA: {
@@ -583,22 +644,6 @@ bool ListPeer::ClassProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* re
     case LVM_GETHEADER:
         *result = reinterpret_cast<LRESULT>(HasHeader() ? HeaderHandle() : nullptr);
         return true;
-    case LVM_INSERTITEMA: {
-        auto* item = reinterpret_cast<const LVITEMA*>(lParam);
-        if (!item || item->iItem < 0) {
-            *result = -1;
-            return true;
-        }
-        int at = std::min(item->iItem, RowCount());
-        // Room for every cell at once: a fill sets them one by one.
-        m_rows.emplace(m_rows.begin() + at)
-            ->Set(m_text, 0, (item->mask & LVIF_TEXT) && item->pszText ? item->pszText : "");
-        if (m_selected >= at)
-            ++m_selected;
-        RowsChanged();
-        *result = at;
-        return true;
-    }
     case LVM_DELETEITEM:
         if (index < 0 || index >= RowCount()) {
             *result = FALSE;
@@ -625,18 +670,6 @@ bool ListPeer::ClassProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* re
     case LVM_GETITEMCOUNT:
         *result = RowCount();
         return true;
-    case LVM_SETITEMTEXTA: {
-        auto* item = reinterpret_cast<const LVITEMA*>(lParam);
-        if (!item || index < 0 || index >= RowCount() || item->iSubItem < 0) {
-            *result = FALSE;
-            return true;
-        }
-        m_rows[static_cast<size_t>(index)].Set(m_text, item->iSubItem, item->pszText ? item->pszText : "");
-        TidyText();
-        CellsChanged();
-        *result = TRUE;
-        return true;
-    }
     case LVM_GETITEMTEXTA: {
         auto* item = reinterpret_cast<LVITEMA*>(lParam);
         if (!item || !item->pszText || item->cchTextMax <= 0) {
