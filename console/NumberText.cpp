@@ -26,18 +26,28 @@ CString DecimalText(double value, int decimals) {
 }
 
 int GroupThousands(const char* text, int length, char* out) {
-    const char* point = static_cast<const char*>(std::memchr(text, '.', static_cast<std::size_t>(length)));
-    const int integerEnd = point ? static_cast<int>(point - text) : length;
+    // Number texts are short: plain loops beat the library calls here.
+    int integerEnd = 0;
+    while (integerEnd < length && text[integerEnd] != '.')
+        ++integerEnd;
     const int sign = integerEnd > 0 && (text[0] == '+' || text[0] == '-') ? 1 : 0;
     char* o = out;
-    for (int i = 0; i < integerEnd; ++i) {
-        // A separator before every group of three that has a character of the number left of it.
-        if (i > sign && (integerEnd - i) % 3 == 0)
-            *o++ = ',';
+    int untilSeparator = (integerEnd - sign) % 3;
+    if (untilSeparator == 0)
+        untilSeparator = 3;
+    for (int i = 0; i < sign; ++i)
         *o++ = text[i];
+    // A separator before every group of three that has a digit of the number left of it.
+    for (int i = sign; i < integerEnd; ++i) {
+        if (untilSeparator == 0) {
+            *o++ = ',';
+            untilSeparator = 3;
+        }
+        *o++ = text[i];
+        --untilSeparator;
     }
-    std::memcpy(o, text + integerEnd, static_cast<std::size_t>(length - integerEnd));
-    o += length - integerEnd;
+    for (int i = integerEnd; i < length; ++i)
+        *o++ = text[i];
     *o = 0;
     return static_cast<int>(o - out);
 }
@@ -50,10 +60,11 @@ int FixedText(char* out, double value, int decimals) {
         // and near-ties take the slow way.
         const double scaled = std::fabs(value) * kScale[decimals];
         if (scaled < 0x1p40) {
-            const double whole = std::floor(scaled);
-            const double fraction = scaled - whole;
+            // Truncation is the floor here: the product is not negative.
+            const auto whole = static_cast<std::uint64_t>(scaled);
+            const double fraction = scaled - static_cast<double>(whole);
             if (std::fabs(fraction - 0.5) > 0x1p-12) {
-                const auto n = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+                const std::uint64_t n = whole + (fraction > 0.5 ? 1 : 0);
                 char digits[24];
                 // Most figures fit 32 bits, whose digits come quicker.
                 const char* end =
@@ -64,15 +75,18 @@ int FixedText(char* out, double value, int decimals) {
                 char* o = out;
                 if (std::signbit(value))
                     *o++ = '-';
-                // At least one digit before the point: zeros stand in front of a short number.
-                const int zeros = std::max(0, decimals + 1 - count);
-                const int integerDigits = count + zeros - decimals;
-                for (int i = 0; i < integerDigits; ++i)
-                    *o++ = i < zeros ? '0' : digits[i - zeros];
+                if (count > decimals) {
+                    for (int i = 0; i < count - decimals; ++i)
+                        *o++ = digits[i];
+                } else {
+                    *o++ = '0'; // at least one digit before the point
+                }
                 if (decimals > 0) {
                     *o++ = '.';
-                    for (int i = integerDigits; i < count + zeros; ++i)
-                        *o++ = i < zeros ? '0' : digits[i - zeros];
+                    for (int i = count; i < decimals; ++i)
+                        *o++ = '0';
+                    for (int i = std::max(0, count - decimals); i < count; ++i)
+                        *o++ = digits[i];
                 }
                 *o = 0;
                 return static_cast<int>(o - out);
