@@ -47,7 +47,8 @@ int CTradeDataBase::QueryTradingLog(std::vector<TradeLogRow>& rows, const char* 
     }
     int count = 0;
     while (sqlite3_step(m_pStmt) == SQLITE_ROW) {
-        TradeLogRow row = {};
+        // Filled where it is kept: a row is a hundred bytes.
+        TradeLogRow& row = rows.emplace_back();
         CopyColumnText(row.code, sizeof row.code, 2);
         CopyColumnText(row.in_time, sizeof row.in_time, 6);
         CopyColumnText(row.out_time, sizeof row.out_time, 7);
@@ -57,7 +58,6 @@ int CTradeDataBase::QueryTradingLog(std::vector<TradeLogRow>& rows, const char* 
         row.out_price = ColumnDouble(14);
         row.profit = ColumnDouble(15);
         row.fee = ColumnDouble(16);
-        rows.push_back(row);
         ++count;
     }
     Close();

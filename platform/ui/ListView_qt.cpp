@@ -359,16 +359,14 @@ public:
 
     // The row count reaches the scroll bars once per fill, not once per row.
     void RowsChanged() {
-        if (!m_view)
+        if (m_layoutPending || !m_view)
             return;
-        if (!m_layoutPending) {
-            m_layoutPending = true;
-            m_view->update();
-            QTimer::singleShot(0, m_view.data(), [this] {
-                m_layoutPending = false;
-                Relayout();
-            });
-        }
+        m_layoutPending = true;
+        m_view->update();
+        QTimer::singleShot(0, m_view.data(), [this] {
+            m_layoutPending = false;
+            Relayout();
+        });
     }
 
     // A fill sets many cells: the view is asked to repaint once until it has painted.
