@@ -553,6 +553,12 @@ protected:
             if (wanted != pal)
                 setPalette(wanted);
         }
+        // The edit paints all of its rectangle, so a caret blink repaints the edit alone, never
+        // the dialog beneath; outside its frame it shows the dialog's face as before.
+        {
+            QPainter under(this);
+            under.fillRect(e->rect(), ToQColor(kFace));
+        }
         QLineEdit::paintEvent(e);
         if (EditPeer* p = Peer()) {
             QPainter painter(this);
@@ -568,6 +574,7 @@ WidgetPeer* CreateEdit(CWnd* wnd, QWidget* parent) {
     DWORD style = wnd->GetStyle();
     HWND h = wnd->m_hWnd;
     auto* e = new LineEdit(parent, h);
+    e->setAttribute(Qt::WA_OpaquePaintEvent);
     // Text is typed or pasted, never dropped in.
     e->setAcceptDrops(false);
     e->setText(ToQ(wnd->StoredText()));

@@ -84,6 +84,8 @@ class CPaintCountDlg : public CControlsDlg {
 public:
     int paints = 0;
     CString paintedText;
+    // Colour requests of edit 1013: one each time it paints.
+    int editPaints = 0;
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
@@ -91,6 +93,8 @@ protected:
             ++paints;
             GetDlgItem(1013)->GetWindowText(paintedText);
         }
+        if (message == WM_CTLCOLOREDIT && reinterpret_cast<HWND>(lParam) == GetDlgItem(1013)->m_hWnd)
+            ++editPaints;
         return CControlsDlg::WindowProc(message, wParam, lParam);
     }
 };
@@ -128,4 +132,40 @@ TEST_F(WindowTest, InvalidationsArePaintedAtMostOnceAFrameAndTheLastOneAlways) {
     EXPECT_TRUE(finalPainted);
     // One frame is 1000/60 ms; the first paint may come at once, one more may close the run.
     EXPECT_LE(paints, static_cast<int>(elapsedMs / (1000.0 / 60.0)) + 2) << "in " << elapsedMs << " ms";
+}
+
+// A caret blink repaints a strip of the edit; the edit paints it alone, and its dialog beneath
+// gets no WM_PAINT.
+TEST_F(WindowTest, AnEditRepaintingPartOfItselfLeavesItsDialogUnpainted) {
+    CPaintCountDlg dlg;
+    int dialogPaints = -1;
+    bool editPainted = false;
+    zui::WhenIdle([&] {
+        // Until nothing more is painted (a frame's deferred paint included).
+        const double settle = MonotonicMs() + 5000;
+        for (int seen = -1; seen != dlg.paints + dlg.editPaints && MonotonicMs() < settle;) {
+            seen = dlg.paints + dlg.editPaints;
+            for (int i = 0; i < 10; ++i) {
+                zwin::PollFds(5);
+                zui::ProcessEvents();
+            }
+        }
+        CWnd* edit = dlg.GetDlgItem(1013);
+        RECT client{};
+        edit->GetClientRect(&client);
+        const int before = dlg.paints;
+        const int editBefore = dlg.editPaints;
+        RECT caret{4, 2, 5, client.bottom - 2};
+        edit->InvalidateRect(&caret, FALSE);
+        const double deadline = MonotonicMs() + 5000;
+        while (MonotonicMs() < deadline && !(editPainted = dlg.editPaints > editBefore)) {
+            zwin::PollFds(5);
+            zui::ProcessEvents();
+        }
+        dialogPaints = dlg.paints - before;
+        dlg.EndDialog(IDOK);
+    });
+    dlg.DoModal();
+    EXPECT_TRUE(editPainted);
+    EXPECT_EQ(dialogPaints, 0);
 }
