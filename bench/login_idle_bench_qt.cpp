@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr int kWaitMs = 3000;
+constexpr int kWaitMs = 10000;
 
 double CpuSeconds() {
     timespec ts;
@@ -31,14 +31,19 @@ double CpuSeconds() {
 double LoginIdleCpu() {
     CLoginDialog dlg;
     double start = 0;
-    // Measured once the window is up and painted.
+    double end = 0;
+    // Measured once the window is up and painted, until the wait is over (closing the window
+    // is not waiting).
     zui::WhenIdle([&] { zui::ProcessEvents(); });
     zui::WhenIdle([&] {
         start = CpuSeconds();
-        QTimer::singleShot(kWaitMs, [&] { dlg.EndDialog(IDCANCEL); });
+        QTimer::singleShot(kWaitMs, [&] {
+            end = CpuSeconds();
+            dlg.EndDialog(IDCANCEL);
+        });
     });
     dlg.DoModal();
-    return CpuSeconds() - start;
+    return end - start;
 }
 
 // A plain Qt dialog of the same size with the focus in a line edit.
@@ -52,9 +57,13 @@ double PlainIdleCpu(QSize size) {
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     const double start = CpuSeconds();
-    QTimer::singleShot(kWaitMs, &dialog, &QDialog::accept);
+    double end = 0;
+    QTimer::singleShot(kWaitMs, &dialog, [&] {
+        end = CpuSeconds();
+        dialog.accept();
+    });
     dialog.exec();
-    return CpuSeconds() - start;
+    return end - start;
 }
 
 } // namespace
