@@ -59,4 +59,8 @@ int ShowMessageBox(HWND owner, const CString& text, const CString& caption, UINT
 // framework's report of an exception a handler threw.
 void TranslateAndDispatch(MSG& msg, CWnd* modal);
 
+// Asked first whenever a loop would wait; true when it did something, so the loop looks at
+// its queue again before waiting. The test driver runs its scripted steps here.
+void SetIdleHook(bool (*hook)());
+
 } // namespace zui::detail

@@ -1,5 +1,6 @@
-// Private to platform/ui, included only by *_qt.cpp files: the GDI objects behind the handles,
-// the peers that put windows on screen, and the conversions between the two worlds.
+// Private to platform/ui and its test driver (platform/uitest), included only by *_qt.cpp
+// files: the GDI objects behind the handles, the peers that put windows on screen, and the
+// conversions between the two worlds.
 #pragma once
 
 #include <QColor>

@@ -15,7 +15,6 @@
 #include "platform/core/Exceptions.h"
 #include "platform/ui/Backend_qt.h"
 #include "platform/ui/MessageBox.h"
-#include "platform/ui/UiTest.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/WinApp.h"
 
@@ -23,10 +22,7 @@ using namespace zui::detail;
 
 namespace {
 
-std::deque<std::function<void()>>& IdleSteps() {
-    static std::deque<std::function<void()>> steps;
-    return steps;
-}
+bool (*g_idleHook)() = nullptr;
 
 std::vector<CWnd*>& ModalStack() {
     static std::vector<CWnd*> stack;
@@ -192,12 +188,8 @@ void SyncNotifiers() {
 
 void QtWaiter(int timeoutMs) {
     ReportPendingExceptions();
-    if (!IdleSteps().empty()) {
-        auto step = std::move(IdleSteps().front());
-        IdleSteps().pop_front();
-        step();
+    if (g_idleHook && g_idleHook())
         return;
-    }
     SyncNotifiers();
     if (timeoutMs == 0) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -313,36 +305,8 @@ void TranslateAndDispatch(MSG& msg, CWnd* modal) {
     }
 }
 
+void SetIdleHook(bool (*hook)()) {
+    g_idleHook = hook;
+}
+
 } // namespace zui::detail
-
-namespace zui {
-
-void WhenIdle(std::function<void()> step) {
-    IdleSteps().push_back(std::move(step));
-}
-
-int PendingIdleSteps() {
-    return static_cast<int>(IdleSteps().size());
-}
-
-void ProcessEvents() {
-    EnsureApplication();
-    for (int round = 0; round < 100; ++round) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        ReportPendingExceptions();
-        int handled = 0;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message != WM_QUIT) {
-            PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
-            TranslateAndDispatch(msg, ActiveModal());
-            ++handled;
-        }
-        if (handled == 0) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents);
-            if (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) || msg.message == WM_QUIT)
-                return;
-        }
-    }
-}
-
-} // namespace zui

@@ -5,7 +5,7 @@
 
 #include "HistoryData.h"
 #include "PanelFixture.h"
-#include "platform/ui/UiTest.h"
+#include "platform/uitest/UiTest.h"
 #include "store/TradeState.h"
 
 namespace {
