@@ -21,6 +21,7 @@
 #include "platform/win/Station.h"
 #include "resources/ConsoleResources.h"
 #include "resources/LoginDialogs.h"
+#include "store/BaseFolder.h"
 #include "store/TradeDataBase.h"
 #include "store/TradeState.h"
 #include "supervision/TraderLink.h"
@@ -206,7 +207,7 @@ CString CVossenApp::GetBasePath() const {
 }
 
 void CVossenApp::InitEnvironment() {
-    m_strBasePath = "C:\\Korvex금융투자\\PlenorixGlobal\\exe";
+    m_strBasePath = kBaseFolder;
     SetBasePathProvider(AppBasePath);
     SetDialogHooks(DialogHooks{KeepLaunchField, ShowSavedSettings});
     // The base folder itself belongs to the installation and is never made here. The folders

@@ -78,5 +78,5 @@ std::string EngineLogPath(const char* mode) {
             path.replace(at, 6, mode);
         return path;
     }
-    return HostPath((CString(kEngineBaseFolder) + "\\Log\\engine-" + mode + ".log").GetString());
+    return HostPath((CString(kBaseFolder) + "\\Log\\engine-" + mode + ".log").GetString());
 }

@@ -3,10 +3,8 @@
 // console's supervision.
 #pragma once
 
+#include "store/BaseFolder.h"
 #include "supervision/TraderMessages.h"
-
-// The folder the engine is installed in; its stores lie in "DataBase" below it.
-inline constexpr char kEngineBaseFolder[] = "C:\\Korvex금융투자\\PlenorixGlobal\\exe";
 
 // The name of a message in the command log ("UNKNOWN" for numbers outside the protocol).
 const char* TraderMessageName(UINT message);

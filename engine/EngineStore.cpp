@@ -17,7 +17,7 @@ namespace {
 constexpr int kBusyWaitMs = 2000;
 
 std::string StorePath(const CString& fileName) {
-    return HostPath((CString(kEngineBaseFolder) + "\\DataBase\\" + fileName).GetString());
+    return HostPath((CString(kBaseFolder) + "\\DataBase\\" + fileName).GetString());
 }
 
 } // namespace
@@ -25,7 +25,7 @@ std::string StorePath(const CString& fileName) {
 bool WriteClosedTrade(const CString& account, const ClosedTrade& t) {
     // The console makes the folder at start-up; a demo engine may come first. The log holds
     // the account's trades: its owner's only.
-    CreatePrivateFolder(HostPath((CString(kEngineBaseFolder) + "\\DataBase").GetString()));
+    CreatePrivateFolder(HostPath((CString(kBaseFolder) + "\\DataBase").GetString()));
     const std::string path = StorePath("db_Velmora_" + account + ".db");
     CreatePrivateFile(path);
     sqlite3* db = nullptr;

@@ -1,13 +1,25 @@
 // zorvik_zuzidi.exe: the trading engine stand-in. One argument of nine '|'-separated fields
-// ending in "Ms" or "Md"; see ZuzidiWnd.h.
+// ending in "Ms" or "Md"; see ZuzidiWnd.h. With --base-folder alone it prints the host folder
+// it belongs in, so that the install step maps drive C: as the programs do.
 #include <cstdio>
+#include <cstring>
 
 #include "engine/EngineArgs.h"
 #include "engine/ZuzidiWnd.h"
+#include "platform/core/Path.h"
 #include "platform/core/Text.h"
 #include "platform/win/MessageLoop.h"
+#include "store/BaseFolder.h"
+
+namespace {
+constexpr char kBaseFolderOption[] = "--base-folder";
+}
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], kBaseFolderOption) == 0) {
+        std::printf("%s\n", HostPath(kBaseFolder).c_str());
+        return 0;
+    }
     // Blanks inside a value split it into several arguments; joined again they read as given.
     CString text;
     for (int i = 1; i < argc; ++i) {
@@ -25,7 +37,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "zorvik_zuzidi.exe: argument refused: the last field is not Ms or Md\n");
         std::fprintf(stderr,
                      "usage: zorvik_zuzidi.exe id|passwd|cert_passwd|account|account_passwd|server_type|"
-                     "trade_item|trade_type|Ms\n");
+                     "trade_item|trade_type|Ms\n       zorvik_zuzidi.exe %s\n",
+                     kBaseFolderOption);
         return 2;
     }
     CZuzidiWnd engine(args, CEngineOptions::FromEnvironment(args.Mode()));

@@ -14,6 +14,7 @@
 #include "platform/core/Numbers.h"
 #include "platform/core/Path.h"
 #include "platform/core/Text.h"
+#include "store/BaseFolder.h"
 
 const char* const kCreateAccountTable =
     R"(Create TABLE IF NOT EXISTS VnAccount (tid char(20), id char(20), passwd char(20), cert_passwd char(20), account_number char(20), account_passwd char(20), server_type integer DEFAULT 1, id2 char(20), passwd2 char(20), cert_passwd2 char(20), account_number2 char(20), account_passwd2 char(20), server_type2 integer DEFAULT 1, trade_item char(10), sub_password char(30) DEFAULT '', ident_code char(30) DEFAULT '', login integer DEFAULT 0, recent integer DEFAULT 0, CONSTRAINT PK_TID_ACCOUNT PRIMARY KEY (tid, id, id2)))";
@@ -27,7 +28,7 @@ CTradeDataBase* g_pTradeDataBase = nullptr;
 namespace {
 
 CString FixedBasePath() {
-    return CString("C:\\Korvex금융투자\\PlenorixGlobal\\exe");
+    return CString(kBaseFolder);
 }
 
 BasePathProvider g_basePathProvider = FixedBasePath;

@@ -3,9 +3,10 @@
 
 #include "platform/core/CString.h"
 #include "platform/core/WinTypes.h"
+#include "store/BaseFolder.h"
 
 // The trading engine: one fixed path inside the base folder, never built from it.
-inline constexpr char kTraderExePath[] = "C:\\Korvex금융투자\\PlenorixGlobal\\exe\\zorvik_zuzidi.exe";
+inline constexpr char kTraderExePath[] = ZORVIK_BASE_FOLDER "\\zorvik_zuzidi.exe";
 
 // Starts path with the argument text params (may be null) and returns a Windows error code,
 // 0 on success. Tries the shell first, then a plain process start; never waits for the

@@ -21,6 +21,7 @@
 
 #include "engine/EngineArgs.h"
 #include "engine/EngineMessages.h"
+#include "platform/core/Path.h"
 #include "platform/core/Text.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Process.h"
@@ -358,4 +359,18 @@ TEST_F(EngineProcessTest, SimulatedMarketTradesWhileStartedAndReportsItsState) {
     kill(pid, SIGKILL);
     EXPECT_TRUE(PumpUntil([&] { return FindWindowA(nullptr, kTraderTitleMs) == nullptr; }));
     EXPECT_FALSE(PostMessageA(ms, WM_TRADER_START, 0, 0));
+}
+
+// scripts/run installs the engine where this prints, so the install and the programs can never
+// map drive C: differently.
+TEST(EngineInstallFolder, IsTheBaseFolderAsThePlatformMapsIt) {
+    TempDrive drive;
+    FILE* out = popen(ZORVIK_ENGINE_EXE " --base-folder", "r");
+    ASSERT_NE(out, nullptr);
+    char line[4096] = {};
+    const bool read = std::fgets(line, sizeof line, out) != nullptr;
+    EXPECT_EQ(pclose(out), 0);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(std::string(line), HostPath(kBaseFolder) + "\n");
+    EXPECT_EQ(HostPath(kBaseFolder).rfind(drive.Root() + "/", 0), 0u);
 }

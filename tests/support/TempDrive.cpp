@@ -6,8 +6,6 @@
 
 #include "platform/core/Path.h"
 
-const char* const kBaseFolder = "C:\\Korvex금융투자\\PlenorixGlobal\\exe";
-
 TempDrive::TempDrive() {
     char tmpl[] = "/tmp/zorvik-test-XXXXXX";
     if (!mkdtemp(tmpl))

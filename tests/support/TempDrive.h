@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "store/BaseFolder.h" // kBaseFolder, the console's base folder (code page 949)
+
 class TempDrive {
 public:
     TempDrive();
@@ -27,6 +29,3 @@ private:
     bool m_hadDrive = false;
     bool m_hadStation = false;
 };
-
-// The console's base folder as the program names it (code page 949).
-extern const char* const kBaseFolder;
