@@ -9,6 +9,7 @@
 #include "dialogs/StoreMessages.h"
 #include "platform/core/Numbers.h"
 #include "store/TradeState.h"
+#include "supervision/RiskRules.h"
 #include "supervision/TraderMessages.h"
 
 namespace {
@@ -102,7 +103,7 @@ void ShowField(CWnd& control, Conversion conversion, int value) {
         break;
     case Conversion::TenThousands:
     case Conversion::ShownOnly:
-        ShowNumber(control, value / 10000);
+        ShowNumber(control, WonToTenThousands(value));
         break;
     case Conversion::Index:
         // A value without an item leaves the combo without a selection.
@@ -245,11 +246,7 @@ void CVossenDlg::UpdateProfitFields() {
     if (!s)
         return;
     m_editTotalPnl.SetWindowText(WonText(s->day_pnl));
-    // The fall from the day's peak that the profit reserve allows, in won.
-    const double allowance = s->profit_reserve_trigger_type
-                                 ? s->profit_reserve_trigger * 10000.0
-                                 : s->profit_reserve_trigger * s->day_peak_pnl / 100.0;
-    m_editReserveLevel.SetWindowText(WonText(s->day_peak_pnl - allowance));
+    m_editReserveLevel.SetWindowText(WonText(s->day_peak_pnl - ProfitReserveAllowance(*s)));
 }
 
 void CVossenDlg::UpdateAccountSummary() {

@@ -98,7 +98,7 @@ void CStrategyDialog::EnableAdminControls(BOOL enable) {
 void CStrategyDialog::LoadSettingsToControls() {
     CTradeState* state = g_pTradeState;
     CheckDlgButton(1251, state->profit_reserve_use != 0);
-    SetInt(m_editReserveBase, state->profit_reserve_base / 10000);
+    SetInt(m_editReserveBase, WonToTenThousands(state->profit_reserve_base));
     SetInt(m_editReserveTrigger, state->profit_reserve_trigger);
     m_comboTriggerType.SetCurSel(state->profit_reserve_trigger_type);
     SetInt(m_editReserveRest, state->profit_reserve_rest);
@@ -109,7 +109,7 @@ void CStrategyDialog::LoadSettingsToControls() {
     m_editFeeSale.SetWindowText(fee);
     SetInt(m_editWonDallar, state->won_dallar);
     CheckDlgButton(1248, state->day_tot_profit_max_use != 0);
-    SetInt(m_editDayProfitMax, state->day_tot_profit_max / 10000);
+    SetInt(m_editDayProfitMax, WonToTenThousands(state->day_tot_profit_max));
     CheckDlgButton(1249, state->day_trade_due_count_use != 0);
     SetInt(m_editDayTradeDueCount, state->day_trade_due_count);
 

@@ -2,6 +2,9 @@
 #include <climits>
 #include <cmath>
 
+#include "supervision/RiskRules.h"
+
+#include "platform/core/Numbers.h"
 #include "platform/win/MessageLoop.h"
 #include "store/TradeState.h"
 #include "supervision/TraderLink.h"
@@ -52,11 +55,7 @@ bool ProfitReserveHolds(const CTradeState& s) {
     if (!(s.day_peak_pnl > static_cast<double>(s.profit_reserve_base)))
         return false;
     const double drawdown = std::trunc(s.day_peak_pnl - s.day_pnl);
-    const double allowance =
-        s.profit_reserve_trigger_type
-            ? static_cast<double>(static_cast<int64_t>(s.profit_reserve_trigger) * 10000)
-            : std::trunc(static_cast<double>(s.profit_reserve_trigger) * s.day_peak_pnl / 100.0);
-    return drawdown > allowance;
+    return drawdown > std::trunc(ProfitReserveAllowance(s));
 }
 
 // The rest after a profit reserve, in ms; a negative setting rests for the shortest time.
@@ -84,6 +83,13 @@ void TakeRule(CTraderLink& link, UINT message, int32_t& pending, UINT_PTR timer,
 constexpr UINT kRuleTimerMs = 5000;
 
 } // namespace
+
+double ProfitReserveAllowance(const CTradeState& s) {
+    // In doubles, which hold the whole numbers of every int32 setting times 10,000 exactly.
+    return s.profit_reserve_trigger_type
+               ? static_cast<double>(s.profit_reserve_trigger) * kWonPerTenThousand
+               : static_cast<double>(s.profit_reserve_trigger) * s.day_peak_pnl / 100.0;
+}
 
 void ProcessAccountInfo(const char* record) {
     CTradeState* s = g_pTradeState;

@@ -21,12 +21,18 @@ constexpr int32_t ClampToInt32(int64_t value) {
 
 // Amounts typed in units of 10,000 won (만원) are held in won as an int32, so an entry is
 // limited to what still fits: 214748.
-constexpr int32_t kMaxTenThousands = INT32_MAX / 10000;
+constexpr int32_t kWonPerTenThousand = 10000;
+constexpr int32_t kMaxTenThousands = INT32_MAX / kWonPerTenThousand;
 
 // Won of an entry in units of 10,000 won, the entry held within the limit.
 constexpr int32_t TenThousandsToWon(int32_t tenThousands) {
     return (tenThousands > kMaxTenThousands    ? kMaxTenThousands
             : tenThousands < -kMaxTenThousands ? -kMaxTenThousands
                                                : tenThousands) *
-           10000;
+           kWonPerTenThousand;
+}
+
+// An amount in won shown in units of 10,000 won, truncated toward zero.
+constexpr int32_t WonToTenThousands(int32_t won) {
+    return won / kWonPerTenThousand;
 }

@@ -325,8 +325,10 @@ std::size_t QueuedMessageCount() {
 } // namespace zwin
 
 std::uint64_t CClock::NowMs() {
-    if (g_manualClock)
-        return g_manualNow;
+    return g_manualClock ? g_manualNow : SystemNowMs();
+}
+
+std::uint64_t CClock::SystemNowMs() {
     timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return static_cast<std::uint64_t>(ts.tv_sec) * 1000u + static_cast<std::uint64_t>(ts.tv_nsec / 1000000);

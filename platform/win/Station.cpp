@@ -69,12 +69,6 @@ Station& S() {
     return *s;
 }
 
-std::uint64_t MonotonicMs() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<std::uint64_t>(ts.tv_sec) * 1000u + static_cast<std::uint64_t>(ts.tv_nsec / 1000000);
-}
-
 std::string StationFolder() {
     if (const char* s = std::getenv("ZORVIK_STATION"); s && *s)
         return s;
@@ -343,8 +337,8 @@ void AtExit() {
     Station& s = S();
     if (s.pid == getpid() && s.fd >= 0) {
         // What waits for a slow receiver (an exit command, say) gets a last chance.
-        const std::uint64_t deadline = MonotonicMs() + kExitFlushMs;
-        for (FlushAll(); !s.pending.empty() && MonotonicMs() < deadline; FlushAll())
+        const std::uint64_t deadline = CClock::SystemNowMs() + kExitFlushMs;
+        for (FlushAll(); !s.pending.empty() && CClock::SystemNowMs() < deadline; FlushAll())
             ::poll(nullptr, 0, kRetryMs);
         RemoveOwnFiles();
         Sys().close(s.fd);
@@ -601,8 +595,8 @@ LRESULT StationSend(HWND remote, UINT message, WPARAM wParam, LPARAM lParam) {
     }
     // The sender waits, as a send does; sends to this thread meanwhile are served (the
     // receiver may send back before it answers), posts are queued for later.
-    const std::uint64_t deadline = MonotonicMs() + static_cast<std::uint64_t>(s.sendTimeoutMs);
-    std::uint64_t nextCheck = MonotonicMs() + kAliveCheckMs;
+    const std::uint64_t deadline = CClock::SystemNowMs() + static_cast<std::uint64_t>(s.sendTimeoutMs);
+    std::uint64_t nextCheck = CClock::SystemNowMs() + kAliveCheckMs;
     for (;;) {
         Drain();
         RunIncomingSends();
@@ -610,7 +604,7 @@ LRESULT StationSend(HWND remote, UINT message, WPARAM wParam, LPARAM lParam) {
         auto it = s.waiting.find(sequence);
         if (it == s.waiting.end() || it->second.replied || s.fd < 0)
             break;
-        std::uint64_t now = MonotonicMs();
+        std::uint64_t now = CClock::SystemNowMs();
         if (now >= deadline)
             break;
         if (now >= nextCheck) {

@@ -2,20 +2,28 @@
 
 #include <cstring>
 
+#include "platform/win/Messages.h"
+
 namespace zwin {
 
 namespace {
 
 constexpr std::uint8_t kMagic[4] = {'Z', 'W', 'M', '1'};
-constexpr UINT kCopyData = 0x004A;                // WM_COPYDATA
-constexpr UINT kFirstApplicationMessage = 0x0400; // WM_USER
+
+// The common controls' own messages: list view 0x1000, tree 0x1100, header 0x1200, tab
+// 0x1300 and the rest up to the shared 0x2000 block.
+constexpr UINT kFirstControlMessage = 0x1000;
+constexpr UINT kControlMessagesEnd = 0x2400;
+// Numbers from here on are handed out at run time (registered messages).
+constexpr UINT kFirstRegisteredMessage = 0xC000;
+static_assert(WM_REFLECT_BASE < kFirstRegisteredMessage);
 
 // Numbers the controls and the framework read a pointer from (or act on blindly): the
-// common controls' own messages (list view 0x1000, tree 0x1100, header 0x1200, tab 0x1300 and
-// the rest up to the shared 0x2000 block) and notifications reflected to their control
-// (0xBC00 + the original number). No process may hand them to another.
+// common controls' own messages and notifications reflected to their control
+// (WM_REFLECT_BASE + the original number). No process may hand them to another.
 bool ControlMessage(UINT message) {
-    return (message >= 0x1000 && message < 0x2400) || (message >= 0xBC00 && message < 0xC000);
+    return (message >= kFirstControlMessage && message < kControlMessagesEnd) ||
+           (message >= WM_REFLECT_BASE && message < kFirstRegisteredMessage);
 }
 
 void Put32(std::uint8_t* p, std::uint32_t v) {
@@ -43,9 +51,9 @@ std::uint64_t Get64(const std::uint8_t* p) {
 
 bool StationCarries(std::uint32_t kind, UINT message) {
     if (kind == kDatagramPost)
-        return message >= kFirstApplicationMessage && !ControlMessage(message);
+        return message >= WM_USER && !ControlMessage(message);
     if (kind == kDatagramSend)
-        return message == kCopyData || (message >= kFirstApplicationMessage && !ControlMessage(message));
+        return message == WM_COPYDATA || (message >= WM_USER && !ControlMessage(message));
     return kind == kDatagramReply;
 }
 
@@ -88,7 +96,7 @@ DatagramCheck DecodeDatagram(const void* data, std::size_t size, StationDatagram
     if (size - kStationHeaderSize != d.payloadLength)
         return DatagramCheck::BadLength;
     // Only WM_COPYDATA carries data; posts, other sends and replies are the header alone.
-    if (d.payloadLength && !(d.kind == kDatagramSend && d.message == kCopyData))
+    if (d.payloadLength && !(d.kind == kDatagramSend && d.message == WM_COPYDATA))
         return DatagramCheck::BadLength;
     if (d.senderPid == 0 || d.senderPid > 0x7FFFFFFFu)
         return DatagramCheck::BadSender;
