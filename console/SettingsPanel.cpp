@@ -6,6 +6,7 @@
 
 #include "console/NumberText.h"
 #include "console/VossenDlg.h"
+#include "dialogs/SettingsForm.h"
 #include "dialogs/StoreMessages.h"
 #include "platform/core/Numbers.h"
 #include "store/TradeState.h"
@@ -13,22 +14,6 @@
 #include "supervision/TraderMessages.h"
 
 namespace {
-
-// How a control shows its value and reads it back.
-enum class Conversion {
-    Check,        // checked when non-zero; any checked state reads 1
-    InverseCheck, // checked when zero; reads 0 when checked
-    Number,       // "%d", read with atoi
-    TenThousands, // shown in 만원, held in won
-    Index,        // the selected item; -1 when none
-    ShownOnly,    // ten-thousands, never read back
-};
-
-struct FormField {
-    int id;
-    Conversion conversion;
-    int32_t CTradeState::*value;
-};
 
 // The form in the order it is written and read.
 const FormField kForm[] = {
@@ -77,58 +62,6 @@ const FormField kForm[] = {
     {IDC_CHECK_ROUND_PAIRING, Conversion::Check, &CTradeState::round_pairing_use},
     {IDC_COMBO_ROUND_PAIRING_ADD, Conversion::Index, &CTradeState::round_pairing_add},
 };
-
-int ReadNumber(CWnd& edit) {
-    CString text;
-    edit.GetWindowText(text);
-    return ReadInt32(text.GetString());
-}
-
-void ShowNumber(CWnd& edit, int value) {
-    CString text;
-    text.Format("%d", value);
-    edit.SetWindowText(text);
-}
-
-void ShowField(CWnd& control, Conversion conversion, int value) {
-    switch (conversion) {
-    case Conversion::Check:
-        control.SendMessage(BM_SETCHECK, value != 0 ? BST_CHECKED : BST_UNCHECKED);
-        break;
-    case Conversion::InverseCheck:
-        control.SendMessage(BM_SETCHECK, value == 0 ? BST_CHECKED : BST_UNCHECKED);
-        break;
-    case Conversion::Number:
-        ShowNumber(control, value);
-        break;
-    case Conversion::TenThousands:
-    case Conversion::ShownOnly:
-        ShowNumber(control, WonToTenThousands(value));
-        break;
-    case Conversion::Index:
-        // A value without an item leaves the combo without a selection.
-        control.SendMessage(CB_SETCURSEL, static_cast<WPARAM>(value));
-        break;
-    }
-}
-
-int ReadField(CWnd& control, Conversion conversion) {
-    switch (conversion) {
-    case Conversion::Check:
-        return control.SendMessage(BM_GETCHECK) != BST_UNCHECKED ? 1 : 0;
-    case Conversion::InverseCheck:
-        return control.SendMessage(BM_GETCHECK) != BST_UNCHECKED ? 0 : 1;
-    case Conversion::TenThousands:
-        // An entry beyond what the won value can hold is taken as the largest that fits.
-        return TenThousandsToWon(ReadNumber(control));
-    case Conversion::Index:
-        return static_cast<int>(control.SendMessage(CB_GETCURSEL));
-    case Conversion::Number:
-    case Conversion::ShownOnly:
-        break;
-    }
-    return ReadNumber(control);
-}
 
 // Figures are finite, but what is worked out from the largest of them may not be: such a
 // result is shown held at the end of the double range.
@@ -201,9 +134,7 @@ void CVossenDlg::LoadSettingsToControls() {
     m_editTargetRate.SetWindowText(TargetRateText(*s));
     UpdateProfitFields();
 
-    for (const FormField& f : kForm)
-        if (CWnd* control = GetDlgItem(f.id))
-            ShowField(*control, f.conversion, s->*f.value);
+    ShowForm(*this, kForm, *s);
 
     m_cbStartHour.SetCurSel(TimePart(s->timer1_start, 0));
     m_cbEndHour.SetCurSel(TimePart(s->timer1_end, 0));
@@ -220,11 +151,7 @@ void CVossenDlg::ApplySettings() {
     if (!s || !ConfirmSaveOverUnreadSettings())
         return;
 
-    for (const FormField& f : kForm) {
-        CWnd* control = GetDlgItem(f.id);
-        if (control && f.conversion != Conversion::ShownOnly)
-            s->*f.value = ReadField(*control, f.conversion);
-    }
+    ReadForm(*this, kForm, *s);
     // The moving-average types have no control; an Apply always sets them.
     s->macd_matype_r = 1;
     s->macd_matype_rt = 1;

@@ -1,15 +1,10 @@
 #include "dialogs/StrategyDialog.h"
 
-#include <algorithm>
-#include <climits>
-#include <cmath>
-#include <cstdlib>
-
 #include "dialogs/AppHooks.h"
 #include "dialogs/DialogDrawing.h"
 #include "dialogs/RootConfirmDlg.h"
+#include "dialogs/SettingsForm.h"
 #include "dialogs/StoreMessages.h"
-#include "platform/core/Numbers.h"
 #include "resources/LoginDialogs.h"
 #include "store/TradeDataBase.h"
 #include "store/TradeState.h"
@@ -23,35 +18,22 @@ constexpr int kAdminControls[] = {1103, 1101, 1248, 1102, 1249};
 // The call number is checked through a 20-byte buffer, so a longer one could never pass.
 constexpr UINT kCallNumberLimit = 19;
 
-CString EditText(const CEdit& edit) {
-    CString text;
-    edit.GetWindowText(text);
-    return text;
-}
-
-int ReadInt(const CEdit& edit) {
-    return ReadInt32(EditText(edit).GetString());
-}
-
-// Won from an entry in 만원, held where its won value fits an int32.
-int ReadTenThousands(const CEdit& edit) {
-    return TenThousandsToWon(ReadInt(edit));
-}
-
-// Hundredths from an entry with decimals, truncated towards zero.
-int ReadHundredths(const CEdit& edit) {
-    const double value = std::atof(EditText(edit)) * 100.0;
-    if (std::isnan(value))
-        return 0;
-    return static_cast<int>(
-        std::clamp(std::trunc(value), static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
-}
-
-void SetInt(CEdit& edit, int value) {
-    CString text;
-    text.Format("%d", value);
-    edit.SetWindowText(text);
-}
+// The form in the order it is written and read. Locked controls are read too: their loaded
+// values go back unchanged.
+const FormField kForm[] = {
+    {1251, Conversion::Check, &CTradeState::profit_reserve_use},
+    {1105, Conversion::TenThousands, &CTradeState::profit_reserve_base},
+    {1104, Conversion::Number, &CTradeState::profit_reserve_trigger},
+    {1073, Conversion::Index, &CTradeState::profit_reserve_trigger_type},
+    {1106, Conversion::Number, &CTradeState::profit_reserve_rest},
+    {1128, Conversion::Hundredths, &CTradeState::fee_org},
+    {1130, Conversion::Hundredths, &CTradeState::fee_sale},
+    {1100, Conversion::Number, &CTradeState::won_dallar},
+    {1248, Conversion::Check, &CTradeState::day_tot_profit_max_use},
+    {1101, Conversion::TenThousands, &CTradeState::day_tot_profit_max},
+    {1249, Conversion::Check, &CTradeState::day_trade_due_count_use},
+    {1102, Conversion::Number, &CTradeState::day_trade_due_count},
+};
 
 } // namespace
 
@@ -97,21 +79,7 @@ void CStrategyDialog::EnableAdminControls(BOOL enable) {
 
 void CStrategyDialog::LoadSettingsToControls() {
     CTradeState* state = g_pTradeState;
-    CheckDlgButton(1251, state->profit_reserve_use != 0);
-    SetInt(m_editReserveBase, WonToTenThousands(state->profit_reserve_base));
-    SetInt(m_editReserveTrigger, state->profit_reserve_trigger);
-    m_comboTriggerType.SetCurSel(state->profit_reserve_trigger_type);
-    SetInt(m_editReserveRest, state->profit_reserve_rest);
-    CString fee;
-    fee.Format("%.2f", state->fee_org * 0.01);
-    m_editFeeOrg.SetWindowText(fee);
-    fee.Format("%.2f", state->fee_sale * 0.01);
-    m_editFeeSale.SetWindowText(fee);
-    SetInt(m_editWonDallar, state->won_dallar);
-    CheckDlgButton(1248, state->day_tot_profit_max_use != 0);
-    SetInt(m_editDayProfitMax, WonToTenThousands(state->day_tot_profit_max));
-    CheckDlgButton(1249, state->day_trade_due_count_use != 0);
-    SetInt(m_editDayTradeDueCount, state->day_trade_due_count);
+    ShowForm(*this, kForm, *state);
 
     char callNumber[30] = {};
     m_bCallNumberRead = CTradeDataBase::LoadSubPassword(callNumber, kCallNumberLimit + 1) != 0;
@@ -123,21 +91,9 @@ void CStrategyDialog::ApplySettings() {
     CTradeState* state = g_pTradeState;
     if (!ConfirmSaveOverUnreadSettings())
         return;
-    // Locked controls are read too: their loaded values go back unchanged.
-    state->profit_reserve_use = IsDlgButtonChecked(1251) ? 1 : 0;
-    state->profit_reserve_base = ReadTenThousands(m_editReserveBase);
-    state->profit_reserve_trigger = ReadInt(m_editReserveTrigger);
-    state->profit_reserve_trigger_type = m_comboTriggerType.GetCurSel();
-    state->profit_reserve_rest = ReadInt(m_editReserveRest);
-    state->fee_org = ReadHundredths(m_editFeeOrg);
-    state->fee_sale = ReadHundredths(m_editFeeSale);
-    state->won_dallar = ReadInt(m_editWonDallar);
-    state->day_tot_profit_max_use = IsDlgButtonChecked(1248) ? 1 : 0;
-    state->day_tot_profit_max = ReadTenThousands(m_editDayProfitMax);
-    state->day_trade_due_count_use = IsDlgButtonChecked(1249) ? 1 : 0;
-    state->day_trade_due_count = ReadInt(m_editDayTradeDueCount);
+    ReadForm(*this, kForm, *state);
 
-    state->call_number = EditText(m_editCallNumber);
+    m_editCallNumber.GetWindowText(state->call_number);
     // A call number that could not be read shows empty; left empty, it is not written over
     // the stored one.
     if (m_bCallNumberRead || !state->call_number.IsEmpty()) {
