@@ -10,7 +10,7 @@
 
 CVossenDlg* g_pMainDlg = nullptr;
 
-CVossenDlg::CVossenDlg(CWnd* parent) : CDialogEx(IDD, parent) {
+CVossenDlg::CVossenDlg(CWnd* parent) : CTraderLinkWindow(IDD, parent) {
     RegisterConsoleResources();
     m_hIcon = ::LoadIcon(nullptr, MAKEINTRESOURCE(IDR_MAINFRAME));
     m_nTraderCount = 0;
@@ -75,12 +75,7 @@ ON_WM_CLOSE()
 ON_WM_MEASUREITEM()
 ON_WM_CTLCOLOR()
 ON_WM_DRAWITEM()
-ON_MESSAGE(WM_TRADER_EXIT, OnTraderClosed)
-ON_MESSAGE(WM_TRADER_PROFIT_RESERVE, OnProfitReserveAck)
-ON_MESSAGE(WM_TRADER_DAY_PROFIT_STOP, OnDayProfitStopAck)
-ON_MESSAGE(WM_TRADER_DAY_LOSS_STOP, OnDayLossStopAck)
-ON_MESSAGE(WM_TRADER_ALLCLEAR_PROFIT, OnAllClearProfitAck)
-ON_MESSAGE(WM_TRADER_STARTED, OnTraderStarted)
+ON_TRADER_LINK_MESSAGES()
 ON_COMMAND(ID_MENU_ABOUT, OnAppAbout)
 ON_COMMAND(ID_MENU_EXIT, OnAppExit)
 ON_BN_CLICKED(IDC_CHECK_ALWAYS_ON_TOP, OnBnClickedAlwaysOnTop)
@@ -88,7 +83,6 @@ ON_BN_CLICKED(IDC_BTN_CANCEL, OnBnClickedCancel)
 ON_BN_CLICKED(IDC_BTN_APPLY, OnBnClickedApply)
 ON_BN_CLICKED(IDC_BTN_EXCEL_SAVE, OnBnClickedExcelSave)
 ON_CBN_SELCHANGE(IDC_COMBO_VIEW, OnCbnSelchangeView)
-ON_WM_COPYDATA()
 ON_BN_CLICKED(IDC_BTN_START, OnBnClickedStart)
 ON_BN_CLICKED(IDC_BTN_LIQUIDATE_ALL, OnBnClickedLiquidateAll)
 ON_BN_CLICKED(IDC_BTN_STOP, OnBnClickedStop)
@@ -218,22 +212,6 @@ void CVossenDlg::OnPaint() {
 
 HCURSOR CVossenDlg::OnQueryDragIcon() {
     return static_cast<HCURSOR>(m_hIcon);
-}
-
-void CVossenDlg::OnTimer(UINT_PTR id) {
-    HandleRuleTimer(id);
-    CDialogEx::OnTimer(id);
-}
-
-void CVossenDlg::OnClose() {
-    // While an engine window exists the dialog waits for the engines' exit answers.
-    if (HandleClose())
-        CDialogEx::OnClose();
-}
-
-BOOL CVossenDlg::OnCopyData(CWnd* sender, COPYDATASTRUCT* data) {
-    HandleCopyData(data);
-    return CDialogEx::OnCopyData(sender, data);
 }
 
 void CVossenDlg::OnDestroy() {

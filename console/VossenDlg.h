@@ -11,7 +11,7 @@
 #include "store/TradeState.h"
 #include "supervision/TraderLink.h"
 
-class CVossenDlg : public CDialogEx, public CTraderLink {
+class CVossenDlg : public CTraderLinkWindow<CDialogEx> {
 public:
     explicit CVossenDlg(CWnd* parent = nullptr);
     ~CVossenDlg() override;
@@ -32,8 +32,6 @@ public:
     void SetupHistoryColumns(int mode);
     void FillTradeList() override;
     void FillStatisticsList(int kind);
-
-    CWnd* LinkWindow() override { return this; }
 
     HICON m_hIcon;
 
@@ -111,12 +109,9 @@ protected:
 
     void OnPaint();
     HCURSOR OnQueryDragIcon();
-    void OnTimer(UINT_PTR id) override;
     void OnDestroy() override;
-    void OnClose() override;
     HBRUSH OnCtlColor(CDC* dc, CWnd* control, UINT kind);
     void OnDrawItem(int controlId, LPDRAWITEMSTRUCT drawItem);
-    BOOL OnCopyData(CWnd* sender, COPYDATASTRUCT* data) override;
     void OnAppAbout();
     void OnCommonSettings();
     void OnBnClickedAlwaysOnTop();

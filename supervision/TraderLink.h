@@ -2,10 +2,10 @@
 // count, the start and exit handshake, the operator's engine commands, the status records
 // and the risk-rule timers and echoes.
 //
-// The main dialog derives from its dialog base and from CTraderLink, and routes its message
-// map here: the WM_TRADER_* entries to the handlers of the same names, the buttons and the
-// menu exit likewise. Three handlers share a name with a window's own default handler and
-// are named apart; the dialog's overrides call them and then:
+// The main dialog derives from CTraderLinkWindow<its dialog base>, puts
+// ON_TRADER_LINK_MESSAGES() in its message map and routes the buttons and the menu exit to
+// the handlers of the same names. Three handlers share a name with a window's own default
+// handler and are named apart; CTraderLinkWindow's overrides call them and then:
 //   OnTimer(id)       HandleRuleTimer(id), then the base OnTimer(id) for every id;
 //   OnClose()         the base OnClose() only when HandleClose() returns true;
 //   OnCopyData(w, cd) HandleCopyData(cd), then returns the base OnCopyData(w, cd).
@@ -14,6 +14,7 @@
 
 #include "platform/core/CString.h"
 #include "platform/win/Wnd.h"
+#include "supervision/TraderMessages.h"
 
 class CTraderLink {
 public:
@@ -95,6 +96,40 @@ private:
     bool m_bStartingMs = false;
     bool m_bStartingMd = false;
 };
+
+// A window of class Base (the main dialog's base) that is the link's window, with the
+// overrides that route the window's timers, close and records to the link.
+template <class Base> class CTraderLinkWindow : public Base, public CTraderLink {
+public:
+    using Base::Base;
+    CWnd* LinkWindow() override { return this; }
+
+protected:
+    void OnTimer(UINT_PTR id) override {
+        HandleRuleTimer(id);
+        Base::OnTimer(id);
+    }
+    // While an engine window exists the window waits for the engines' exit answers.
+    void OnClose() override {
+        if (HandleClose())
+            Base::OnClose();
+    }
+    BOOL OnCopyData(CWnd* sender, COPYDATASTRUCT* data) override {
+        HandleCopyData(data);
+        return Base::OnCopyData(sender, data);
+    }
+};
+
+// The message-map entries of the engines' messages and status records, for the map of a
+// class derived from CTraderLinkWindow (with ON_WM_TIMER() and ON_WM_CLOSE() beside them).
+#define ON_TRADER_LINK_MESSAGES()                                                                            \
+    ON_MESSAGE(WM_TRADER_EXIT, OnTraderClosed)                                                               \
+    ON_MESSAGE(WM_TRADER_PROFIT_RESERVE, OnProfitReserveAck)                                                 \
+    ON_MESSAGE(WM_TRADER_DAY_PROFIT_STOP, OnDayProfitStopAck)                                                \
+    ON_MESSAGE(WM_TRADER_DAY_LOSS_STOP, OnDayLossStopAck)                                                    \
+    ON_MESSAGE(WM_TRADER_ALLCLEAR_PROFIT, OnAllClearProfitAck)                                               \
+    ON_MESSAGE(WM_TRADER_STARTED, OnTraderStarted)                                                           \
+    ON_WM_COPYDATA()
 
 // The main dialog's link, set when the dialog initialises; null before.
 extern CTraderLink* g_pTraderLink;

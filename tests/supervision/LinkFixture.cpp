@@ -22,14 +22,8 @@ LRESULT CRecordingWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 BEGIN_MESSAGE_MAP(CTestMainDlg, CWnd)
 ON_WM_TIMER()
 ON_WM_CLOSE()
-ON_MESSAGE(WM_TRADER_EXIT, OnTraderClosed)
-ON_MESSAGE(WM_TRADER_PROFIT_RESERVE, OnProfitReserveAck)
-ON_MESSAGE(WM_TRADER_DAY_PROFIT_STOP, OnDayProfitStopAck)
-ON_MESSAGE(WM_TRADER_DAY_LOSS_STOP, OnDayLossStopAck)
-ON_MESSAGE(WM_TRADER_ALLCLEAR_PROFIT, OnAllClearProfitAck)
-ON_MESSAGE(WM_TRADER_STARTED, OnTraderStarted)
+ON_TRADER_LINK_MESSAGES()
 ON_COMMAND(32775, OnMenuExit)
-ON_WM_COPYDATA()
 ON_BN_CLICKED(1177, OnStart)
 ON_BN_CLICKED(1055, OnLiquidate)
 ON_BN_CLICKED(1178, OnStop)
@@ -39,21 +33,6 @@ END_MESSAGE_MAP()
 void CTestMainDlg::FillTradeList() {
     ++fills;
     g_pTradeState->trade_count = loadedTradeCount;
-}
-
-void CTestMainDlg::OnTimer(UINT_PTR id) {
-    HandleRuleTimer(id);
-    CWnd::OnTimer(id);
-}
-
-void CTestMainDlg::OnClose() {
-    if (HandleClose())
-        CWnd::OnClose();
-}
-
-BOOL CTestMainDlg::OnCopyData(CWnd* sender, COPYDATASTRUCT* data) {
-    HandleCopyData(data);
-    return CWnd::OnCopyData(sender, data);
 }
 
 LRESULT CTestMainDlg::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

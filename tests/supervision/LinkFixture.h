@@ -43,7 +43,7 @@ public:
     }
 };
 
-class CTestMainDlg : public CWnd, public CTraderLink {
+class CTestMainDlg : public CTraderLinkWindow<CWnd> {
 public:
     int summaries = 0;
     int fills = 0;
@@ -51,14 +51,10 @@ public:
     // What the next trade-list load finds: its summed quantity.
     int32_t loadedTradeCount = 0;
 
-    CWnd* LinkWindow() override { return this; }
     void UpdateAccountSummary() override { ++summaries; }
     void FillTradeList() override;
 
 protected:
-    void OnTimer(UINT_PTR id) override;
-    void OnClose() override;
-    BOOL OnCopyData(CWnd* sender, COPYDATASTRUCT* data) override;
     void OnMenuExit() { OnAppExit(); }
     void OnStart() { OnBnClickedStart(); }
     void OnStop() { OnBnClickedStop(); }
