@@ -36,6 +36,17 @@ COLORREF CellColour(const CString& text, COLORREF zero) {
     return SignColour(ReadDouble(text.GetString()), zero);
 }
 
+// Asks the list for a notice per row, then per cell; true at a cell's notice, whose colours
+// the caller sets.
+bool AtCellStage(const NMLVCUSTOMDRAW* draw, LRESULT* result) {
+    *result = CDRF_DODEFAULT;
+    if (draw->nmcd.dwDrawStage == CDDS_PREPAINT)
+        *result = CDRF_NOTIFYITEMDRAW;
+    else if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT)
+        *result = CDRF_NOTIFYSUBITEMDRAW;
+    return draw->nmcd.dwDrawStage == kSubItemPrepaint;
+}
+
 } // namespace
 
 void CVossenDlg::OnDrawItem(int controlId, LPDRAWITEMSTRUCT drawItem) {
@@ -104,39 +115,20 @@ HBRUSH CVossenDlg::OnCtlColor(CDC* dc, CWnd* control, UINT kind) {
 
 void CVossenDlg::OnCustomDrawAccountList(NMHDR* notify, LRESULT* result) {
     auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(notify);
-    *result = CDRF_DODEFAULT;
-    switch (draw->nmcd.dwDrawStage) {
-    case CDDS_PREPAINT:
-        *result = CDRF_NOTIFYITEMDRAW;
-        break;
-    case CDDS_ITEMPREPAINT:
-        *result = CDRF_NOTIFYSUBITEMDRAW;
-        break;
-    case kSubItemPrepaint:
-        // The valuation total has no sign worth showing.
-        draw->clrText = draw->iSubItem == 1
-                            ? kNeutralGrey
-                            : CellColour(m_listAccount.GetItemText(0, draw->iSubItem), kNeutralGrey);
-        break;
-    }
+    if (!AtCellStage(draw, result))
+        return;
+    // The valuation total has no sign worth showing.
+    draw->clrText = draw->iSubItem == 1
+                        ? kNeutralGrey
+                        : CellColour(m_listAccount.GetItemText(0, draw->iSubItem), kNeutralGrey);
 }
 
 void CVossenDlg::OnCustomDrawTradeList(NMHDR* notify, LRESULT* result) {
     auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(notify);
-    *result = CDRF_DODEFAULT;
-    switch (draw->nmcd.dwDrawStage) {
-    case CDDS_PREPAINT:
-        *result = CDRF_NOTIFYITEMDRAW;
-        break;
-    case CDDS_ITEMPREPAINT:
-        *result = CDRF_NOTIFYSUBITEMDRAW;
-        break;
-    case kSubItemPrepaint: {
-        const int row = static_cast<int>(draw->nmcd.dwItemSpec);
-        draw->clrTextBk = row % 2 ? kRowTint : kWhite;
-        // Column 5 holds the realised or net P&L.
-        draw->clrText = draw->iSubItem == 5 ? CellColour(m_listHistory.GetItemText(row, 5), kBlack) : kBlack;
-        break;
-    }
-    }
+    if (!AtCellStage(draw, result))
+        return;
+    const int row = static_cast<int>(draw->nmcd.dwItemSpec);
+    draw->clrTextBk = row % 2 ? kRowTint : kWhite;
+    // Column 5 holds the realised or net P&L.
+    draw->clrText = draw->iSubItem == 5 ? CellColour(m_listHistory.GetItemText(row, 5), kBlack) : kBlack;
 }
