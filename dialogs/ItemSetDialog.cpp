@@ -14,21 +14,21 @@ ItemSetDialog::~ItemSetDialog() = default;
 
 void ItemSetDialog::DoDataExchange(CDataExchange* dx) {
     CDialogEx::DoDataExchange(dx);
-    DDX_Control(dx, 1100, m_editName1);
-    DDX_Control(dx, 1102, m_editName2);
-    DDX_Control(dx, 1104, m_editName3);
-    DDX_Control(dx, 1106, m_editName4);
-    DDX_Control(dx, 1108, m_editName5);
-    DDX_Control(dx, 1101, m_editCode1);
-    DDX_Control(dx, 1103, m_editCode2);
-    DDX_Control(dx, 1105, m_editCode3);
-    DDX_Control(dx, 1107, m_editCode4);
-    DDX_Control(dx, 1109, m_editCode5);
+    DDX_Control(dx, IDC_EDIT_ITEM_NAME1, m_editName1);
+    DDX_Control(dx, IDC_EDIT_ITEM_NAME2, m_editName2);
+    DDX_Control(dx, IDC_EDIT_ITEM_NAME3, m_editName3);
+    DDX_Control(dx, IDC_EDIT_ITEM_NAME4, m_editName4);
+    DDX_Control(dx, IDC_EDIT_ITEM_NAME5, m_editName5);
+    DDX_Control(dx, IDC_EDIT_ITEM_CODE1, m_editCode1);
+    DDX_Control(dx, IDC_EDIT_ITEM_CODE2, m_editCode2);
+    DDX_Control(dx, IDC_EDIT_ITEM_CODE3, m_editCode3);
+    DDX_Control(dx, IDC_EDIT_ITEM_CODE4, m_editCode4);
+    DDX_Control(dx, IDC_EDIT_ITEM_CODE5, m_editCode5);
 }
 
 BEGIN_MESSAGE_MAP(ItemSetDialog, CDialogEx)
-ON_BN_CLICKED(1244, OnBnClickedSave)
-ON_BN_CLICKED(1245, OnBnClickedRevert)
+ON_BN_CLICKED(IDC_BTN_ITEM_SAVE, OnBnClickedSave)
+ON_BN_CLICKED(IDC_BTN_ITEM_REVERT, OnBnClickedRevert)
 END_MESSAGE_MAP()
 
 CEdit* ItemSetDialog::NameEdit(int row) {

@@ -62,32 +62,32 @@ CLoginDialog::~CLoginDialog() = default;
 
 void CLoginDialog::DoDataExchange(CDataExchange* dx) {
     CDialogEx::DoDataExchange(dx);
-    DDX_Control(dx, 1064, m_editId);
-    DDX_Control(dx, 1065, m_editPasswd);
-    DDX_Control(dx, 1066, m_editCertPasswd);
-    DDX_Control(dx, 1057, m_editAccountNumber);
-    DDX_Control(dx, 1068, m_editAccountPasswd);
-    DDX_Radio(dx, 1103, m_nServerType);
+    DDX_Control(dx, IDC_EDIT_ID1, m_editId);
+    DDX_Control(dx, IDC_EDIT_PASSWD1, m_editPasswd);
+    DDX_Control(dx, IDC_EDIT_CERT_PASSWD1, m_editCertPasswd);
+    DDX_Control(dx, IDC_EDIT_ACCOUNT1, m_editAccountNumber);
+    DDX_Control(dx, IDC_EDIT_ACCOUNT_PASSWD1, m_editAccountPasswd);
+    DDX_Radio(dx, IDC_RADIO_REAL_SERVER1, m_nServerType);
     DDV_MinMaxInt(dx, m_nServerType, 0, 1);
-    DDX_Radio(dx, 1105, m_nServerType2);
+    DDX_Radio(dx, IDC_RADIO_REAL_SERVER2, m_nServerType2);
     DDV_MinMaxInt(dx, m_nServerType2, 0, 1);
-    DDX_Control(dx, 1216, m_staticLogo1);
-    DDX_Control(dx, 1234, m_checkAgree);
-    DDX_Control(dx, 1058, m_editAccountNumber2);
-    DDX_Control(dx, 1071, m_editAccountPasswd2);
-    DDX_Control(dx, 1072, m_editId2);
-    DDX_Control(dx, 1074, m_editPasswd2);
-    DDX_Control(dx, 1076, m_editCertPasswd2);
-    DDX_Control(dx, 1218, m_staticLogo2);
-    DDX_Control(dx, 1077, m_comboItem);
+    DDX_Control(dx, IDC_STATIC_LOGO1, m_staticLogo1);
+    DDX_Control(dx, IDC_CHECK_AGREE, m_checkAgree);
+    DDX_Control(dx, IDC_EDIT_ACCOUNT2, m_editAccountNumber2);
+    DDX_Control(dx, IDC_EDIT_ACCOUNT_PASSWD2, m_editAccountPasswd2);
+    DDX_Control(dx, IDC_EDIT_ID2, m_editId2);
+    DDX_Control(dx, IDC_EDIT_PASSWD2, m_editPasswd2);
+    DDX_Control(dx, IDC_EDIT_CERT_PASSWD2, m_editCertPasswd2);
+    DDX_Control(dx, IDC_STATIC_LOGO2, m_staticLogo2);
+    DDX_Control(dx, IDC_COMBO_TRADE_ITEM, m_comboItem);
 }
 
 BEGIN_MESSAGE_MAP(CLoginDialog, CDialogEx)
 ON_BN_CLICKED(IDOK, OnBnClickedOk)
 ON_BN_CLICKED(IDCANCEL, OnBnClickedCancel)
-ON_CONTROL_RANGE(BN_CLICKED, 1103, 1104, OnBnClickedServerType1)
-ON_CONTROL_RANGE(BN_CLICKED, 1105, 1106, OnBnClickedServerType2)
-ON_BN_CLICKED(1243, OnBnClickedItemSet)
+ON_CONTROL_RANGE(BN_CLICKED, IDC_RADIO_REAL_SERVER1, IDC_RADIO_MOCK_SERVER1, OnBnClickedServerType1)
+ON_CONTROL_RANGE(BN_CLICKED, IDC_RADIO_REAL_SERVER2, IDC_RADIO_MOCK_SERVER2, OnBnClickedServerType2)
+ON_BN_CLICKED(IDC_BTN_ITEM_SET, OnBnClickedItemSet)
 ON_WM_PAINT()
 ON_WM_CTLCOLOR()
 ON_WM_DRAWITEM()
@@ -132,8 +132,8 @@ BOOL CLoginDialog::OnInitDialog() {
     bold.lfWeight = FW_BOLD;
     std::strcpy(bold.lfFaceName, "Tahoma");
     m_fontBold.CreateFontIndirect(&bold);
-    GetDlgItem(1110)->SetFont(&m_fontBold, TRUE);
-    GetDlgItem(1203)->SetFont(&m_fontBold, TRUE);
+    GetDlgItem(IDC_STATIC_NOTICE_TITLE)->SetFont(&m_fontBold, TRUE);
+    GetDlgItem(IDC_STATIC_CAUTION)->SetFont(&m_fontBold, TRUE);
 
     PreloadAccount();
     return TRUE;
@@ -300,9 +300,9 @@ HBRUSH CLoginDialog::OnCtlColor(CDC* dc, CWnd* control, UINT kind) {
     HBRUSH brush = CDialogEx::OnCtlColor(dc, control, kind);
     if (kind == CTLCOLOR_STATIC) {
         const int id = control->GetDlgCtrlID();
-        if (id == 1217)
+        if (id == IDC_STATIC_NOTICE_FRAME)
             dc->SetBkColor(RGB(255, 255, 255));
-        if (id == 1203 || id == 1195 || id == 1200)
+        if (id == IDC_STATIC_CAUTION || id == IDC_STATIC_CAUTION_LINE1 || id == IDC_STATIC_CAUTION_LINE2)
             dc->SetTextColor(RGB(255, 0, 0));
     }
     return brush;

@@ -12,7 +12,7 @@ CRootConfirmDlg::~CRootConfirmDlg() = default;
 
 void CRootConfirmDlg::DoDataExchange(CDataExchange* dx) {
     CDialogEx::DoDataExchange(dx);
-    DDX_Control(dx, 1100, m_editPassword);
+    DDX_Control(dx, IDC_EDIT_ROOT_PASSWORD, m_editPassword);
 }
 
 // IDCANCEL has its own handler: ending through the dialog manager's IDCANCEL (2) would read

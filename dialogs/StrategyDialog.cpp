@@ -14,25 +14,26 @@ IMPLEMENT_DYNAMIC(CStrategyDialog, CDialogEx)
 
 namespace {
 
-constexpr int kAdminControls[] = {1103, 1101, 1248, 1102, 1249};
+constexpr int kAdminControls[] = {IDC_EDIT_CALL_NUMBER, IDC_EDIT_DAY_TARGET, IDC_CHECK_DAY_TARGET,
+                                  IDC_EDIT_TRADE_COUNT, IDC_CHECK_TRADE_COUNT};
 // The call number is checked through a 20-byte buffer, so a longer one could never pass.
 constexpr UINT kCallNumberLimit = 19;
 
 // The form in the order it is written and read. Locked controls are read too: their loaded
 // values go back unchanged.
 const FormField kForm[] = {
-    {1251, Conversion::Check, &CTradeState::profit_reserve_use},
-    {1105, Conversion::TenThousands, &CTradeState::profit_reserve_base},
-    {1104, Conversion::Number, &CTradeState::profit_reserve_trigger},
-    {1073, Conversion::Index, &CTradeState::profit_reserve_trigger_type},
-    {1106, Conversion::Number, &CTradeState::profit_reserve_rest},
-    {1128, Conversion::Hundredths, &CTradeState::fee_org},
-    {1130, Conversion::Hundredths, &CTradeState::fee_sale},
-    {1100, Conversion::Number, &CTradeState::won_dallar},
-    {1248, Conversion::Check, &CTradeState::day_tot_profit_max_use},
-    {1101, Conversion::TenThousands, &CTradeState::day_tot_profit_max},
-    {1249, Conversion::Check, &CTradeState::day_trade_due_count_use},
-    {1102, Conversion::Number, &CTradeState::day_trade_due_count},
+    {IDC_CHECK_PROFIT_RESERVE, Conversion::Check, &CTradeState::profit_reserve_use},
+    {IDC_EDIT_RESERVE_BASE, Conversion::TenThousands, &CTradeState::profit_reserve_base},
+    {IDC_EDIT_RESERVE_TRIGGER, Conversion::Number, &CTradeState::profit_reserve_trigger},
+    {IDC_COMBO_RESERVE_TRIGGER_TYPE, Conversion::Index, &CTradeState::profit_reserve_trigger_type},
+    {IDC_EDIT_RESERVE_REST, Conversion::Number, &CTradeState::profit_reserve_rest},
+    {IDC_EDIT_FEE_BASE, Conversion::Hundredths, &CTradeState::fee_org},
+    {IDC_EDIT_FEE_AGREED, Conversion::Hundredths, &CTradeState::fee_sale},
+    {IDC_EDIT_WON_PER_DOLLAR, Conversion::Number, &CTradeState::won_dallar},
+    {IDC_CHECK_DAY_TARGET, Conversion::Check, &CTradeState::day_tot_profit_max_use},
+    {IDC_EDIT_DAY_TARGET, Conversion::TenThousands, &CTradeState::day_tot_profit_max},
+    {IDC_CHECK_TRADE_COUNT, Conversion::Check, &CTradeState::day_trade_due_count_use},
+    {IDC_EDIT_TRADE_COUNT, Conversion::Number, &CTradeState::day_trade_due_count},
 };
 
 } // namespace
@@ -43,23 +44,23 @@ CStrategyDialog::~CStrategyDialog() = default;
 
 void CStrategyDialog::DoDataExchange(CDataExchange* dx) {
     CDialogEx::DoDataExchange(dx);
-    DDX_Control(dx, 1100, m_editWonDallar);
-    DDX_Control(dx, 1128, m_editFeeOrg);
-    DDX_Control(dx, 1130, m_editFeeSale);
-    DDX_Control(dx, 1103, m_editCallNumber);
-    DDX_Control(dx, 1101, m_editDayProfitMax);
-    DDX_Control(dx, 1102, m_editDayTradeDueCount);
-    DDX_Control(dx, 1105, m_editReserveBase);
-    DDX_Control(dx, 1104, m_editReserveTrigger);
-    DDX_Control(dx, 1073, m_comboTriggerType);
-    DDX_Control(dx, 1106, m_editReserveRest);
+    DDX_Control(dx, IDC_EDIT_WON_PER_DOLLAR, m_editWonDallar);
+    DDX_Control(dx, IDC_EDIT_FEE_BASE, m_editFeeOrg);
+    DDX_Control(dx, IDC_EDIT_FEE_AGREED, m_editFeeSale);
+    DDX_Control(dx, IDC_EDIT_CALL_NUMBER, m_editCallNumber);
+    DDX_Control(dx, IDC_EDIT_DAY_TARGET, m_editDayProfitMax);
+    DDX_Control(dx, IDC_EDIT_TRADE_COUNT, m_editDayTradeDueCount);
+    DDX_Control(dx, IDC_EDIT_RESERVE_BASE, m_editReserveBase);
+    DDX_Control(dx, IDC_EDIT_RESERVE_TRIGGER, m_editReserveTrigger);
+    DDX_Control(dx, IDC_COMBO_RESERVE_TRIGGER_TYPE, m_comboTriggerType);
+    DDX_Control(dx, IDC_EDIT_RESERVE_REST, m_editReserveRest);
 }
 
 BEGIN_MESSAGE_MAP(CStrategyDialog, CDialogEx)
-ON_BN_CLICKED(1246, OnBnClickedApply)
-ON_BN_CLICKED(1247, OnBnClickedCancel)
+ON_BN_CLICKED(IDC_BTN_STRATEGY_APPLY, OnBnClickedApply)
+ON_BN_CLICKED(IDC_BTN_STRATEGY_CANCEL, OnBnClickedCancel)
 ON_WM_DRAWITEM()
-ON_BN_CLICKED(1250, OnBnClickedAdminMode)
+ON_BN_CLICKED(IDC_BTN_ADMIN_MODE, OnBnClickedAdminMode)
 END_MESSAGE_MAP()
 
 BOOL CStrategyDialog::OnInitDialog() {
@@ -138,9 +139,9 @@ void CStrategyDialog::OnBnClickedCancel() {
 }
 
 void CStrategyDialog::OnDrawItem(int controlId, LPDRAWITEMSTRUCT drawItem) {
-    if (controlId == 1246)
+    if (controlId == IDC_BTN_STRATEGY_APPLY)
         DrawCommandButton(drawItem, kConfirmButtonColour);
-    else if (controlId == 1247)
+    else if (controlId == IDC_BTN_STRATEGY_CANCEL)
         DrawCommandButton(drawItem, kCancelButtonColour);
     CDialogEx::OnDrawItem(controlId, drawItem);
 }

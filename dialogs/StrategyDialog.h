@@ -18,16 +18,16 @@ public:
     // The administrator confirmation; level 1 or 2 unlocks the five locked controls.
     void EnterAdminMode();
 
-    CEdit m_editWonDallar;        // 1100
-    CEdit m_editFeeOrg;           // 1128
-    CEdit m_editFeeSale;          // 1130
-    CEdit m_editCallNumber;       // 1103
-    CEdit m_editDayProfitMax;     // 1101
-    CEdit m_editDayTradeDueCount; // 1102
-    CEdit m_editReserveBase;      // 1105
-    CEdit m_editReserveTrigger;   // 1104
-    CComboBox m_comboTriggerType; // 1073
-    CEdit m_editReserveRest;      // 1106
+    CEdit m_editWonDallar;        // IDC_EDIT_WON_PER_DOLLAR
+    CEdit m_editFeeOrg;           // IDC_EDIT_FEE_BASE
+    CEdit m_editFeeSale;          // IDC_EDIT_FEE_AGREED
+    CEdit m_editCallNumber;       // IDC_EDIT_CALL_NUMBER
+    CEdit m_editDayProfitMax;     // IDC_EDIT_DAY_TARGET
+    CEdit m_editDayTradeDueCount; // IDC_EDIT_TRADE_COUNT
+    CEdit m_editReserveBase;      // IDC_EDIT_RESERVE_BASE
+    CEdit m_editReserveTrigger;   // IDC_EDIT_RESERVE_TRIGGER
+    CComboBox m_comboTriggerType; // IDC_COMBO_RESERVE_TRIGGER_TYPE
+    CEdit m_editReserveRest;      // IDC_EDIT_RESERVE_REST
 
 protected:
     void DoDataExchange(CDataExchange* dx) override;
