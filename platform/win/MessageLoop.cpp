@@ -31,7 +31,8 @@ struct Queue {
     std::map<int, std::function<void()>> fds;
 };
 
-Queue& Q() {
+// This process's message queue (one UI thread).
+Queue& OwnQueue() {
     static Queue q;
     return q;
 }
@@ -66,7 +67,7 @@ bool TakeFrom(std::deque<MSG>& from, MSG* msg, HWND hWnd, UINT lo, UINT hi, bool
 // One retrieval attempt in Windows' order. Returns true with a message; WM_QUIT comes after
 // posted messages, as on Windows.
 bool TryGet(MSG* msg, HWND hWnd, UINT lo, UINT hi, bool remove) {
-    Queue& q = Q();
+    Queue& q = OwnQueue();
     zwin::PollFds(0);
     zwin::RunIncomingSends();
     zwin::StationFlush();
@@ -114,7 +115,7 @@ bool TryGet(MSG* msg, HWND hWnd, UINT lo, UINT hi, bool remove) {
 }
 
 void Wait(int timeoutMs) {
-    Queue& q = Q();
+    Queue& q = OwnQueue();
     if (q.waiter) {
         q.waiter(timeoutMs);
         return;
@@ -155,16 +156,16 @@ LRESULT DispatchMessageA(const MSG* msg) {
     if (!wnd)
         return 0;
     if (msg->message == WM_TIMER) {
-        auto it = Q().timers.find({msg->hwnd, msg->wParam});
-        if (it == Q().timers.end())
+        auto it = OwnQueue().timers.find({msg->hwnd, msg->wParam});
+        if (it == OwnQueue().timers.end())
             return 0; // killed after it was taken
     }
     return wnd->WindowProc(msg->message, msg->wParam, msg->lParam);
 }
 
 void PostQuitMessage(int exitCode) {
-    Q().quit = true;
-    Q().quitCode = exitCode;
+    OwnQueue().quit = true;
+    OwnQueue().quitCode = exitCode;
 }
 
 UINT_PTR SetTimer(HWND hWnd, UINT_PTR id, UINT elapse, TIMERPROC) {
@@ -173,12 +174,12 @@ UINT_PTR SetTimer(HWND hWnd, UINT_PTR id, UINT elapse, TIMERPROC) {
     if (elapse < USER_TIMER_MINIMUM)
         elapse = USER_TIMER_MINIMUM;
     // Arming a running timer restarts its full length.
-    Q().timers[{hWnd, id}] = Timer{elapse, CClock::NowMs() + elapse};
+    OwnQueue().timers[{hWnd, id}] = Timer{elapse, CClock::NowMs() + elapse};
     return id ? id : 1;
 }
 
 BOOL KillTimer(HWND hWnd, UINT_PTR id) {
-    auto& timers = Q().timers;
+    auto& timers = OwnQueue().timers;
     if (id == 0) {
         // Internal use: every timer of a window that is being destroyed.
         for (auto it = timers.begin(); it != timers.end();)
@@ -191,11 +192,11 @@ BOOL KillTimer(HWND hWnd, UINT_PTR id) {
 BOOL PostMessageA(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!hWnd) {
         // A thread message: no window, handled by the loop itself.
-        Q().posted.push_back(Make(nullptr, message, wParam, lParam));
+        OwnQueue().posted.push_back(Make(nullptr, message, wParam, lParam));
         return TRUE;
     }
     if (CWnd::FromHandlePermanent(hWnd)) {
-        Q().posted.push_back(Make(hWnd, message, wParam, lParam));
+        OwnQueue().posted.push_back(Make(hWnd, message, wParam, lParam));
         return TRUE;
     }
     if (zwin::RemoteTarget(hWnd, nullptr, nullptr))
@@ -217,15 +218,15 @@ BOOL InvalidateRect(HWND hWnd, const RECT* rect, BOOL erase) {
 namespace zwin {
 
 void PostInputMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    Q().input.push_back(Make(hWnd, message, wParam, lParam));
+    OwnQueue().input.push_back(Make(hWnd, message, wParam, lParam));
 }
 
 void QueueIncomingSend(std::function<void()> handler) {
-    Q().incomingSends.push_back(std::move(handler));
+    OwnQueue().incomingSends.push_back(std::move(handler));
 }
 
 void RunIncomingSends() {
-    Queue& q = Q();
+    Queue& q = OwnQueue();
     while (!q.incomingSends.empty()) {
         auto handler = std::move(q.incomingSends.front());
         q.incomingSends.pop_front();
@@ -234,11 +235,11 @@ void RunIncomingSends() {
 }
 
 void QueuePaint(HWND hWnd) {
-    Q().paint.insert(hWnd);
+    OwnQueue().paint.insert(hWnd);
 }
 
 void RemoveWindowMessages(HWND hWnd) {
-    Queue& q = Q();
+    Queue& q = OwnQueue();
     auto drop = [hWnd](std::deque<MSG>& d) {
         for (auto it = d.begin(); it != d.end();)
             it = it->hwnd == hWnd ? d.erase(it) : std::next(it);
@@ -263,26 +264,26 @@ int PumpWaitingMessages() {
 }
 
 void SetWaiter(Waiter waiter) {
-    Q().waiter = std::move(waiter);
+    OwnQueue().waiter = std::move(waiter);
 }
 
 void WatchFd(int fd, std::function<void()> onReadable) {
-    Q().fds[fd] = std::move(onReadable);
+    OwnQueue().fds[fd] = std::move(onReadable);
 }
 
 void UnwatchFd(int fd) {
-    Q().fds.erase(fd);
+    OwnQueue().fds.erase(fd);
 }
 
 std::vector<int> WatchedFds() {
     std::vector<int> out;
-    for (auto& [fd, cb] : Q().fds)
+    for (auto& [fd, cb] : OwnQueue().fds)
         out.push_back(fd);
     return out;
 }
 
 void PollFds(int timeoutMs) {
-    Queue& q = Q();
+    Queue& q = OwnQueue();
     if (q.fds.empty()) {
         if (timeoutMs > 0 && !CClock::IsManual())
             ::poll(nullptr, 0, timeoutMs);
@@ -308,7 +309,7 @@ void PollFds(int timeoutMs) {
 }
 
 int NextTimerDelay() {
-    Queue& q = Q();
+    Queue& q = OwnQueue();
     if (q.timers.empty())
         return -1;
     std::uint64_t now = CClock::NowMs();
@@ -319,7 +320,7 @@ int NextTimerDelay() {
 }
 
 std::size_t QueuedMessageCount() {
-    return Q().posted.size() + Q().input.size() + Q().incomingSends.size();
+    return OwnQueue().posted.size() + OwnQueue().input.size() + OwnQueue().incomingSends.size();
 }
 
 } // namespace zwin

@@ -63,7 +63,8 @@ struct Station {
     int refusalError = 0;
 };
 
-Station& S() {
+// This process's part of the window station.
+Station& OwnStation() {
     // Never destroyed: windows of static objects may go after the exit handlers ran.
     static Station* s = new Station;
     return *s;
@@ -78,8 +79,8 @@ std::string StationFolder() {
 }
 
 bool Refuse(zwin::StationRefusal why, int error = 0) {
-    S().refusal = why;
-    S().refusalError = error;
+    OwnStation().refusal = why;
+    OwnStation().refusalError = error;
     return false;
 }
 
@@ -147,7 +148,7 @@ bool Alive(const std::string& folder, long pid) {
 enum class Handed { Sent, NoRoom, Gone };
 
 Handed TrySend(long pid, const std::vector<std::uint8_t>& bytes) {
-    Station& s = S();
+    Station& s = OwnStation();
     sockaddr_un addr;
     if (s.fd < 0 || !SocketAddress(s.folder, pid, &addr))
         return Handed::Gone;
@@ -166,7 +167,7 @@ Handed TrySend(long pid, const std::vector<std::uint8_t>& bytes) {
 
 // Hands what waits for one receiver over, oldest first, as far as it takes them now.
 void FlushTo(long pid) {
-    Station& s = S();
+    Station& s = OwnStation();
     auto it = s.pending.find(pid);
     if (it == s.pending.end())
         return;
@@ -182,7 +183,7 @@ void FlushTo(long pid) {
 }
 
 void FlushAll() {
-    Station& s = S();
+    Station& s = OwnStation();
     for (auto it = s.pending.begin(); it != s.pending.end();) {
         long pid = (it++)->first; // FlushTo may erase the entry
         FlushTo(pid);
@@ -193,7 +194,7 @@ void FlushAll() {
 // room waits behind those before it until the message loop hands it over. False when the
 // process has gone or its waiting line is full.
 bool Deliver(long pid, std::vector<std::uint8_t> bytes) {
-    Station& s = S();
+    Station& s = OwnStation();
     FlushTo(pid);
     auto it = s.pending.find(pid);
     if (it == s.pending.end()) {
@@ -230,7 +231,7 @@ void Reply(const zwin::StationDatagram& request, LRESULT result) {
 // Other processes reach only the top-level windows this one lists in the station, never
 // their controls.
 HWND ListedTarget(std::uint64_t id) {
-    return S().files.count(id) ? zwin::HandleFromId(id) : nullptr;
+    return OwnStation().files.count(id) ? zwin::HandleFromId(id) : nullptr;
 }
 
 // A send from another process runs before posted messages, at the next retrieval (or while
@@ -259,13 +260,13 @@ void QueueSend(const zwin::StationDatagram& d) {
                                       static_cast<LPARAM>(request.lParam));
             }
         }
-        if (S().fd >= 0)
+        if (OwnStation().fd >= 0)
             Reply(request, result);
     });
 }
 
 void HandleDatagram(const std::uint8_t* bytes, std::size_t size) {
-    Station& s = S();
+    Station& s = OwnStation();
     zwin::StationDatagram d;
     if (zwin::DecodeDatagram(bytes, size, &d) != zwin::DatagramCheck::Ok) {
         ++s.dropped;
@@ -292,7 +293,7 @@ void HandleDatagram(const std::uint8_t* bytes, std::size_t size) {
 
 // Takes every datagram waiting at the socket; nothing is dispatched here.
 void Drain() {
-    Station& s = S();
+    Station& s = OwnStation();
     if (s.fd < 0)
         return;
     s.buffer.resize(zwin::kStationHeaderSize + zwin::kStationMaxPayload + 1);
@@ -312,7 +313,7 @@ void Drain() {
 }
 
 void RemoveOwnFiles() {
-    Station& s = S();
+    Station& s = OwnStation();
     for (auto& [id, name] : s.files)
         Sys().unlink((s.folder + "/" + name).c_str());
     s.files.clear();
@@ -322,7 +323,7 @@ void RemoveOwnFiles() {
 }
 
 void Unbind() {
-    Station& s = S();
+    Station& s = OwnStation();
     if (s.fd < 0)
         return;
     RemoveOwnFiles();
@@ -334,7 +335,7 @@ void Unbind() {
 }
 
 void AtExit() {
-    Station& s = S();
+    Station& s = OwnStation();
     if (s.pid == getpid() && s.fd >= 0) {
         // What waits for a slow receiver (an exit command, say) gets a last chance.
         const std::uint64_t deadline = CClock::SystemNowMs() + kExitFlushMs;
@@ -350,7 +351,7 @@ void AtExit() {
 // A child made by fork() inherits the parent's state: it lets go without touching the
 // parent's files and binds its own socket when it needs one.
 void Adopt() {
-    Station& s = S();
+    Station& s = OwnStation();
     if (s.pid == getpid())
         return;
     if (s.fd >= 0) {
@@ -366,7 +367,7 @@ void Adopt() {
 }
 
 void Publish(CWnd* wnd) {
-    Station& s = S();
+    Station& s = OwnStation();
     std::uint64_t id = zwin::HandleId(wnd->m_hWnd);
     auto it = s.files.find(id);
     std::string old = it == s.files.end() ? std::string() : it->second;
@@ -398,7 +399,7 @@ void Publish(CWnd* wnd) {
 // Binds this process's socket in the current station folder (lazily, and again when the
 // folder named by the environment changes); false when the station cannot be used.
 bool Ensure() {
-    Station& s = S();
+    Station& s = OwnStation();
     if (s.shutdown)
         return false;
     Adopt();
@@ -468,7 +469,7 @@ void RemoveStaleSocket(const std::string& folder, const char* name) {
 HWND FindWindowA(const char*, const char* windowName) {
     if (!windowName || !Ensure())
         return nullptr;
-    Station& s = S();
+    Station& s = OwnStation();
     std::string prefix = "win-" + HexTitle(windowName) + "-";
     DIR* dir = ::opendir(s.folder.c_str());
     if (!dir)
@@ -526,7 +527,7 @@ namespace zwin {
 void StationWindowTitled(CWnd* wnd) {
     if (!wnd || !wnd->m_hWnd || wnd->GetParent())
         return;
-    Station& s = S();
+    Station& s = OwnStation();
     Adopt();
     // A window without a title and without a listing needs no station.
     if (wnd->StoredText().IsEmpty() && s.files.find(HandleId(wnd->m_hWnd)) == s.files.end())
@@ -538,7 +539,7 @@ void StationWindowTitled(CWnd* wnd) {
 void StationWindowDestroyed(CWnd* wnd) {
     if (!wnd || !wnd->m_hWnd)
         return;
-    Station& s = S();
+    Station& s = OwnStation();
     Adopt();
     auto it = s.files.find(HandleId(wnd->m_hWnd));
     if (it == s.files.end())
@@ -583,7 +584,7 @@ LRESULT StationSend(HWND remote, UINT message, WPARAM wParam, LPARAM lParam) {
     }
     if (!Ensure())
         return 0;
-    Station& s = S();
+    Station& s = OwnStation();
     do
         ++s.sequence;
     while (s.sequence == 0 || s.waiting.count(s.sequence));
@@ -629,34 +630,35 @@ StationStatus OpenStation() {
     StationStatus status;
     status.folder = StationFolder();
     if (!Ensure()) {
-        status.refusal = S().refusal == StationRefusal::None ? StationRefusal::CannotBind : S().refusal;
-        status.error = S().refusalError;
+        status.refusal =
+            OwnStation().refusal == StationRefusal::None ? StationRefusal::CannotBind : OwnStation().refusal;
+        status.error = OwnStation().refusalError;
     }
     return status;
 }
 
 std::uint64_t StationDroppedCount() {
-    return S().dropped;
+    return OwnStation().dropped;
 }
 
 void StationFlush() {
-    if (!S().pending.empty() && S().pid == getpid())
+    if (!OwnStation().pending.empty() && OwnStation().pid == getpid())
         FlushAll();
 }
 
 int StationRetryDelay() {
-    return S().pending.empty() ? -1 : kRetryMs;
+    return OwnStation().pending.empty() ? -1 : kRetryMs;
 }
 
 std::size_t StationPendingCount() {
     std::size_t n = 0;
-    for (auto& [pid, line] : S().pending)
+    for (auto& [pid, line] : OwnStation().pending)
         n += line.size();
     return n;
 }
 
 void SetStationSendTimeout(int ms) {
-    S().sendTimeoutMs = ms;
+    OwnStation().sendTimeoutMs = ms;
 }
 
 } // namespace zwin
