@@ -2,6 +2,8 @@
 // thousands separators and the 32nds form of prices. Texts are code page 949 byte strings.
 #pragma once
 
+#include <cfloat>
+
 #include "platform/core/CString.h"
 
 // The value in fixed notation with `decimals` decimals, as printf's "%.2f" prints it for 2.
@@ -10,6 +12,7 @@ CString DecimalText(double value, int decimals);
 // Room for any double in fixed notation with up to 10 decimals: at most 309 digits before
 // the point, a sign, the point and the decimals.
 constexpr int kNumberRoom = 400;
+static_assert(kNumberRoom >= (DBL_MAX_10_EXP + 1) + 1 + 1 + 10 + 1, "digits, sign, point, decimals, NUL");
 // The text DecimalText(value, decimals) gives, into `out` (kNumberRoom bytes for 0 to 10
 // decimals), NUL-ended, without printf's cost; returns its length.
 int FixedText(char* out, double value, int decimals);

@@ -30,6 +30,10 @@ const struct {
 const char kFillAllFields[] = "모든 항목에 값을 입력해 주세요.";
 const char kAgreeToNotice[] = "위험고지 및 주의사항을 읽고 동의에 체크해주세요.";
 
+// What an edit gives: 18 bytes and the NUL.
+constexpr int kLoginEditTake = 19;
+static_assert(kLoginEditTake <= kAccountTextSize);
+
 // The texts of one login as an account row holds them, each at most 19 bytes.
 struct LoginTexts {
     char id[kAccountTextSize];
@@ -199,7 +203,7 @@ void CLoginDialog::OnBnClickedOk() {
     LoginTexts* logins[] = {&first, &second};
     for (int login = 0; login < 2; ++login)
         for (int k = 0; k < 5; ++k)
-            LoginEdit(login, k)->GetWindowText(logins[login]->Text(k), 19);
+            LoginEdit(login, k)->GetWindowText(logins[login]->Text(k), kLoginEditTake);
 
     // A mock login needs no certificate and always uses the mock account password.
     auto complete = [](LoginTexts& login, int serverType) {

@@ -84,8 +84,10 @@ constexpr UINT kRuleTimerMs = 5000;
 
 } // namespace
 
+// In doubles, which hold the whole numbers of every int32 setting times 10,000 exactly.
+static_assert(static_cast<double>(INT32_MAX) * kWonPerTenThousand < 0x1p53);
+
 double ProfitReserveAllowance(const CTradeState& s) {
-    // In doubles, which hold the whole numbers of every int32 setting times 10,000 exactly.
     return s.profit_reserve_trigger_type
                ? static_cast<double>(s.profit_reserve_trigger) * kWonPerTenThousand
                : static_cast<double>(s.profit_reserve_trigger) * s.day_peak_pnl / 100.0;

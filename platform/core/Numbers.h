@@ -23,6 +23,7 @@ constexpr int32_t ClampToInt32(int64_t value) {
 // limited to what still fits: 214748.
 constexpr int32_t kWonPerTenThousand = 10000;
 constexpr int32_t kMaxTenThousands = INT32_MAX / kWonPerTenThousand;
+static_assert(kMaxTenThousands == 214748);
 
 // Won of an entry in units of 10,000 won, the entry held within the limit.
 constexpr int32_t TenThousandsToWon(int32_t tenThousands) {

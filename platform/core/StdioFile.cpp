@@ -131,13 +131,6 @@ int CStdioFile::WriteBuffer() {
     return err;
 }
 
-void CStdioFile::Flush() {
-    if (m_fd < 0)
-        return;
-    if (int err = WriteBuffer())
-        Throw(CFileException::OsErrorToCause(err), err);
-}
-
 void CStdioFile::Close() {
     if (m_fd < 0)
         return;

@@ -22,11 +22,8 @@ public:
     // Bytes as they are (line ends translated in text mode); a failed write is reported
     // with the cause "other".
     virtual void Write(const void* buffer, UINT count);
-    // Writes out what is buffered; throws on failure.
-    virtual void Flush();
-    // Flushes and closes; the file is closed even when this throws.
+    // Writes out what is buffered and closes; the file is closed even when this throws.
     virtual void Close();
-
 
 private:
     void Put(const char* data, size_t count, int causeOnFailure);

@@ -214,6 +214,7 @@ private:
     std::uint32_t m_capacity = 0;
     std::uint32_t m_count = 0;
 };
+static_assert((sizeof(Row) & (sizeof(Row) - 1)) == 0, "a row's size is a power of two");
 
 class ListPeer;
 class HeaderPeer;

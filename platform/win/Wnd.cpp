@@ -14,13 +14,6 @@
 const CRuntimeClass CCmdTarget::classCCmdTarget = {"CCmdTarget", nullptr};
 const CRuntimeClass CWnd::classCWnd = {"CWnd", &CCmdTarget::classCCmdTarget};
 
-bool CRuntimeClass::IsDerivedFrom(const CRuntimeClass* base) const {
-    for (const CRuntimeClass* c = this; c; c = c->m_pBaseClass)
-        if (c == base)
-            return true;
-    return false;
-}
-
 const AFX_MSGMAP* CCmdTarget::GetThisMessageMap() {
     static const AFX_MSGMAP_ENTRY entries[] = {{0, 0, 0, 0, nullptr}};
     static const AFX_MSGMAP map = {nullptr, &entries[0]};

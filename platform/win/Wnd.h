@@ -33,7 +33,6 @@ struct AFX_MSGMAP {
 struct CRuntimeClass {
     const char* m_lpszClassName;
     const CRuntimeClass* m_pBaseClass;
-    bool IsDerivedFrom(const CRuntimeClass* base) const;
 };
 
 #define RUNTIME_CLASS(class_name) (&class_name::class##class_name)
@@ -115,7 +114,6 @@ public:
     virtual ~CCmdTarget() = default;
     static const CRuntimeClass classCCmdTarget;
     virtual const CRuntimeClass* GetRuntimeClass() const { return &classCCmdTarget; }
-    bool IsKindOf(const CRuntimeClass* c) const { return GetRuntimeClass()->IsDerivedFrom(c); }
 
     // Looks the message up in the class's map and its bases' maps; TRUE when a handler ran.
     BOOL DispatchToMap(UINT message, UINT code, UINT id, WPARAM wParam, LPARAM lParam, LRESULT* result);
