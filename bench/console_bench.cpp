@@ -25,7 +25,7 @@
 #include "platform/core/Path.h"
 #include "platform/core/Sys.h"
 #include "platform/ui/MessageBox.h"
-#include "platform/uitest/UiTest.h"
+#include "uitest/UiTest.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Process.h"
 #include "platform/win/Station.h"

@@ -13,7 +13,7 @@
 #include "console/VossenApp.h"
 #include "dialogs/LoginDialog.h"
 #include "platform/core/Sys.h"
-#include "platform/uitest/UiTest.h"
+#include "uitest/UiTest.h"
 #include "resources/LoginDialogs.h"
 #include "support/TempDrive.h"
 

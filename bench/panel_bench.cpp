@@ -19,7 +19,7 @@
 #include "console/VossenDlg.h"
 #include "platform/core/Path.h"
 #include "platform/core/Sys.h"
-#include "platform/uitest/UiTest.h"
+#include "uitest/UiTest.h"
 #include "store/TradeDataBase.h"
 #include "store/TradeState.h"
 #include "supervision/TraderMessages.h"

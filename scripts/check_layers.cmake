@@ -1,8 +1,8 @@
 cmake_minimum_required(VERSION 3.25)
 # Fails when a layer's source includes a header of a layer below it in the README's Layout
-# order, or the test driver: dependencies point one way, and the program never holds test aids.
+# order, or a test library: dependencies point one way, and the program never holds test aids.
 set(_layers platform/core platform/win platform/ui store supervision resources dialogs console engine)
-set(_test_only platform/uitest)
+set(_test_only support uitest)
 set(_bad "")
 list(LENGTH _layers _count)
 math(EXPR _last "${_count} - 1")

@@ -1,4 +1,4 @@
-// Private to platform/ui and its test driver (platform/uitest), included only by *_qt.cpp
+// Private to platform/ui and its test driver (tests/uitest), included only by *_qt.cpp
 // files: the GDI objects behind the handles, the peers that put windows on screen, and the
 // conversions between the two worlds.
 #pragma once

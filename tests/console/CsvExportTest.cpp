@@ -13,7 +13,7 @@
 #include "PanelFixture.h"
 #include "platform/core/Path.h"
 #include "platform/core/Sys.h"
-#include "platform/uitest/UiTest.h"
+#include "uitest/UiTest.h"
 #include "support/RecordLockHolder.h"
 
 namespace {

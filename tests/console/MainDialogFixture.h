@@ -10,7 +10,7 @@
 
 #include "console/VossenDlg.h"
 #include "platform/core/Sys.h"
-#include "platform/uitest/UiTest.h"
+#include "uitest/UiTest.h"
 #include "support/BoxRecorder.h"
 #include "support/TempDrive.h"
 

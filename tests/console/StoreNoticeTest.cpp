@@ -3,7 +3,7 @@
 #include <string>
 
 #include "PanelFixture.h"
-#include "platform/uitest/UiTest.h"
+#include "uitest/UiTest.h"
 #include "store/TradeDataBase.h"
 #include "store/TradeState.h"
 #include "supervision/TraderMessages.h"

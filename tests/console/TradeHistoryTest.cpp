@@ -5,7 +5,7 @@
 
 #include "HistoryData.h"
 #include "PanelFixture.h"
-#include "platform/uitest/UiTest.h"
+#include "uitest/UiTest.h"
 #include "store/TradeState.h"
 
 namespace {

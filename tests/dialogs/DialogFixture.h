@@ -12,7 +12,7 @@
 #include "platform/core/CString.h"
 #include "platform/core/Sys.h"
 #include "platform/ui/Afx.h"
-#include "platform/uitest/UiTest.h"
+#include "uitest/UiTest.h"
 #include "support/BoxRecorder.h"
 #include "support/TempDrive.h"
 

@@ -6,7 +6,7 @@
 
 #include "TestDialogs.h"
 #include "UiFixture.h"
-#include "platform/uitest/UiTest.h"
+#include "uitest/UiTest.h"
 
 using ControlsTest = UiTest;
 

@@ -4,7 +4,7 @@
 
 #include "TestDialogs.h"
 #include "UiFixture.h"
-#include "platform/uitest/UiTest.h"
+#include "uitest/UiTest.h"
 
 using ListTest = UiTest;
 

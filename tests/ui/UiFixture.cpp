@@ -1,7 +1,7 @@
 #include "UiFixture.h"
 
 #include "platform/ui/MessageBox.h"
-#include "platform/uitest/UiTest.h"
+#include "uitest/UiTest.h"
 #include "platform/win/MessageLoop.h"
 
 void UiTest::SetUp() {

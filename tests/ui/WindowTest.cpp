@@ -4,7 +4,7 @@
 #include "FontProbe.h"
 #include "TestDialogs.h"
 #include "UiFixture.h"
-#include "platform/uitest/UiTest.h"
+#include "uitest/UiTest.h"
 #include "platform/win/MessageLoop.h"
 
 using WindowTest = UiTest;

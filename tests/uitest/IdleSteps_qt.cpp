@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "platform/ui/Backend_qt.h"
-#include "platform/uitest/UiTest.h"
+#include "uitest/UiTest.h"
 #include "platform/win/MessageLoop.h"
 
 using namespace zui::detail;

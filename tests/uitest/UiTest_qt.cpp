@@ -22,7 +22,7 @@
 #include <functional>
 
 #include "platform/ui/Backend_qt.h"
-#include "platform/uitest/UiTest.h"
+#include "uitest/UiTest.h"
 
 using namespace zui::detail;
 
