@@ -2,6 +2,8 @@
 // the application icon, with the ids the console's code addresses.
 #pragma once
 
+#include "supervision/TraderMessages.h" // IDC_CHECK_SOUND_OFF, which the engine link reads
+
 constexpr int IDD_ABOUTBOX = 100;
 constexpr int IDD_VOSSEN_DIALOG = 102;
 constexpr int IDR_MAINFRAME = 128; // the application icon
@@ -14,7 +16,6 @@ constexpr unsigned ID_MENU_COMMON_SETTINGS = 32777;
 
 // Title box and header rows.
 constexpr int IDC_STATIC_TITLE = 1239;
-constexpr int IDC_CHECK_SOUND_OFF = 1240;
 constexpr int IDC_CHECK_ALWAYS_ON_TOP = 1238;
 constexpr int IDC_EDIT_TARGET_RATE = 1127;
 constexpr int IDC_CHECK_MARKET_OFF_HOLD = 1228;

@@ -184,7 +184,7 @@ void CTraderLink::OnBnClickedLiquidateAll() {
 
 void CTraderLink::OnBnClickedSoundOff() {
     CWnd* wnd = LinkWindow();
-    const bool soundOff = wnd && wnd->IsDlgButtonChecked(kSoundOffCheck) != 0;
+    const bool soundOff = wnd && wnd->IsDlgButtonChecked(IDC_CHECK_SOUND_OFF) != 0;
     SendByTitle(WM_TRADER_SOUND, soundOff ? 0 : 1);
 }
 

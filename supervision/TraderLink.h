@@ -23,9 +23,6 @@ public:
     CTraderLink(const CTraderLink&) = delete;
     CTraderLink& operator=(const CTraderLink&) = delete;
 
-    // Check box "Sound Off" of the main dialog.
-    static constexpr int kSoundOffCheck = 1240;
-
     // Engines that reported WM_TRADER_STARTED less those that reported WM_TRADER_EXIT.
     int m_nTraderCount = 0;
     // The engine windows, NULL until found; never cleared or checked.

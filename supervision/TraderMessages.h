@@ -40,3 +40,6 @@ constexpr UINT_PTR TIMER_ALLCLEAR_LOSS = 2934;
 inline constexpr char kTraderTitleMs[] = "Zorvik-MS";
 inline constexpr char kTraderTitleMd[] = "Zorvik-MD";
 inline constexpr char kTraderTitleMaster[] = "Zorvik-Master";
+
+// The main dialog's "Sound Off" check box, read when the engines are told the sound setting.
+constexpr int IDC_CHECK_SOUND_OFF = 1240;

@@ -1,5 +1,6 @@
 #include "LinkFixture.h"
 
+#include "resources/ConsoleResources.h"
 #include "supervision/TraderMessages.h"
 
 namespace {
@@ -23,11 +24,11 @@ BEGIN_MESSAGE_MAP(CTestMainDlg, CWnd)
 ON_WM_TIMER()
 ON_WM_CLOSE()
 ON_TRADER_LINK_MESSAGES()
-ON_COMMAND(32775, OnMenuExit)
-ON_BN_CLICKED(1177, OnStart)
-ON_BN_CLICKED(1055, OnLiquidate)
-ON_BN_CLICKED(1178, OnStop)
-ON_BN_CLICKED(1240, OnSound)
+ON_COMMAND(ID_MENU_EXIT, OnAppExit)
+ON_BN_CLICKED(IDC_BTN_START, OnBnClickedStart)
+ON_BN_CLICKED(IDC_BTN_LIQUIDATE_ALL, OnBnClickedLiquidateAll)
+ON_BN_CLICKED(IDC_BTN_STOP, OnBnClickedStop)
+ON_BN_CLICKED(IDC_CHECK_SOUND_OFF, OnBnClickedSoundOff)
 END_MESSAGE_MAP()
 
 void CTestMainDlg::FillTradeList() {
@@ -50,7 +51,8 @@ void LinkTest::SetUp() {
     ASSERT_TRUE(dlg->CreateEx(0, "Zorvik-Master", WS_POPUP, RECT{0, 0, 100, 100}, nullptr, 0));
     dlg->SetPeer(&paint);
     auto check = std::make_unique<CRecordingWnd>();
-    ASSERT_TRUE(check->CreateEx(0, "Sound Off", WS_CHILD, RECT{0, 0, 10, 10}, dlg.get(), 1240));
+    ASSERT_TRUE(
+        check->CreateEx(0, "Sound Off", WS_CHILD, RECT{0, 0, 10, 10}, dlg.get(), IDC_CHECK_SOUND_OFF));
     soundOff = check.get();
     engines.push_back(std::move(check));
     g_pTraderLink = dlg.get();

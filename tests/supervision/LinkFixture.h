@@ -55,11 +55,6 @@ public:
     void FillTradeList() override;
 
 protected:
-    void OnMenuExit() { OnAppExit(); }
-    void OnStart() { OnBnClickedStart(); }
-    void OnStop() { OnBnClickedStop(); }
-    void OnLiquidate() { OnBnClickedLiquidateAll(); }
-    void OnSound() { OnBnClickedSoundOff(); }
     LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     DECLARE_MESSAGE_MAP()
 };
