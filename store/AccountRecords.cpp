@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 
 #include "platform/core/CString.h"
 #include "platform/core/Numbers.h"
@@ -50,6 +51,15 @@ double Held(double value) {
 }
 
 } // namespace
+
+CString CopyDataRecord(const void* data, DWORD size) {
+    const char* bytes = static_cast<const char*>(data);
+    if (!bytes || size == 0)
+        return CString();
+    const void* nul = std::memchr(bytes, '\0', size);
+    const std::size_t length = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - bytes) : size;
+    return CString(bytes, static_cast<int>(length));
+}
 
 std::vector<std::string_view> SplitRecordFields(std::string_view record) {
     std::vector<std::string_view> fields;

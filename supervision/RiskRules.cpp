@@ -1,4 +1,4 @@
-// The daily risk rules on the combined figures of both accounts, run from the status records.
+// The daily risk rules on the combined figures of both accounts, run by the status intake.
 #include <climits>
 #include <cmath>
 
@@ -93,59 +93,32 @@ double ProfitReserveAllowance(const CTradeState& s) {
                : static_cast<double>(s.profit_reserve_trigger) * s.day_peak_pnl / 100.0;
 }
 
-void ProcessAccountInfo(const char* record) {
-    CTradeState* s = g_pTradeState;
-    if (!s)
-        return;
-    s->ParseAccountInfo(record);
-    if (!s->reported[0] || !s->reported[1])
-        return;
-    s->SumAccounts(true);
-    CTraderLink* link = g_pTraderLink;
-    if (!link)
-        return;
-    link->UpdateAccountSummary();
-    link->FillTradeList();
+void ApplyInfoRules(CTradeState& s, CTraderLink& link) {
     // Neither pending counters nor stopped reports are looked at here.
-    if (ProfitStopHolds(*s))
-        TakeRule(*link, WM_TRADER_DAY_PROFIT_STOP, s->pending_day_profit_stop, TIMER_DAY_PROFIT_STOP,
+    if (ProfitStopHolds(s))
+        TakeRule(link, WM_TRADER_DAY_PROFIT_STOP, s.pending_day_profit_stop, TIMER_DAY_PROFIT_STOP,
                  kRuleTimerMs);
-    else if (LossStopHolds(*s))
-        TakeRule(*link, WM_TRADER_DAY_LOSS_STOP, s->pending_day_loss_stop, TIMER_DAY_LOSS_STOP, kRuleTimerMs);
+    else if (LossStopHolds(s))
+        TakeRule(link, WM_TRADER_DAY_LOSS_STOP, s.pending_day_loss_stop, TIMER_DAY_LOSS_STOP, kRuleTimerMs);
 }
 
-void ProcessAccountUpdate(const char* record) {
-    CTradeState* s = g_pTradeState;
-    if (!s)
-        return;
-    s->ParseAccountUpdate(record);
-    if (!s->reported[0] || !s->reported[1])
-        return;
-    s->SumAccounts(false);
-    CTraderLink* link = g_pTraderLink;
-    if (!link)
-        return;
-    link->UpdateAccountSummary();
-
+void ApplyUpdateRules(CTradeState& s, CTraderLink& link) {
     // The first rule that holds and is not pending; rules 1 to 4 spare a stopped engine.
-    const bool msRuns = s->slots[0].stopped == 0;
-    const bool mdRuns = s->slots[1].stopped == 0;
-    if (s->pending_day_profit_stop == 0 && ProfitStopHolds(*s))
-        TakeRule(*link, WM_TRADER_DAY_PROFIT_STOP, s->pending_day_profit_stop, TIMER_DAY_PROFIT_STOP,
+    const bool msRuns = s.slots[0].stopped == 0;
+    const bool mdRuns = s.slots[1].stopped == 0;
+    if (s.pending_day_profit_stop == 0 && ProfitStopHolds(s))
+        TakeRule(link, WM_TRADER_DAY_PROFIT_STOP, s.pending_day_profit_stop, TIMER_DAY_PROFIT_STOP,
                  kRuleTimerMs, msRuns, mdRuns);
-    else if (s->pending_day_loss_stop == 0 && LossStopHolds(*s))
-        TakeRule(*link, WM_TRADER_DAY_LOSS_STOP, s->pending_day_loss_stop, TIMER_DAY_LOSS_STOP, kRuleTimerMs,
+    else if (s.pending_day_loss_stop == 0 && LossStopHolds(s))
+        TakeRule(link, WM_TRADER_DAY_LOSS_STOP, s.pending_day_loss_stop, TIMER_DAY_LOSS_STOP, kRuleTimerMs,
                  msRuns, mdRuns);
-    else if (s->pending_allclear_profit == 0 && AllClearProfitHolds(*s))
-        TakeRule(*link, WM_TRADER_ALLCLEAR_PROFIT, s->pending_allclear_profit, TIMER_ALLCLEAR_PROFIT,
+    else if (s.pending_allclear_profit == 0 && AllClearProfitHolds(s))
+        TakeRule(link, WM_TRADER_ALLCLEAR_PROFIT, s.pending_allclear_profit, TIMER_ALLCLEAR_PROFIT,
                  kRuleTimerMs, msRuns, mdRuns);
-    else if (s->pending_allclear_loss == 0 && AllClearLossHolds(*s))
-        TakeRule(*link, WM_TRADER_ALLCLEAR_LOSS, s->pending_allclear_loss, TIMER_ALLCLEAR_LOSS, kRuleTimerMs,
+    else if (s.pending_allclear_loss == 0 && AllClearLossHolds(s))
+        TakeRule(link, WM_TRADER_ALLCLEAR_LOSS, s.pending_allclear_loss, TIMER_ALLCLEAR_LOSS, kRuleTimerMs,
                  msRuns, mdRuns);
-    else if (s->pending_profit_reserve == 0 && ProfitReserveHolds(*s))
-        TakeRule(*link, WM_TRADER_PROFIT_RESERVE, s->pending_profit_reserve, TIMER_PROFIT_RESERVE_REST,
-                 ProfitReserveRestMs(*s));
-
-    link->m_bStopped = (s->slots[0].stopped && s->slots[1].stopped) ? 1 : 0;
-    link->RepaintLinkWindow();
+    else if (s.pending_profit_reserve == 0 && ProfitReserveHolds(s))
+        TakeRule(link, WM_TRADER_PROFIT_RESERVE, s.pending_profit_reserve, TIMER_PROFIT_RESERVE_REST,
+                 ProfitReserveRestMs(s));
 }

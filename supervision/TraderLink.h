@@ -130,8 +130,3 @@ protected:
 
 // The main dialog's link, set when the dialog initialises; null before.
 extern CTraderLink* g_pTraderLink;
-
-// The engines' status records, given their text: parse into the trading state, sum, then
-// refresh the dialog and apply the daily risk rules.
-void ProcessAccountInfo(const char* record);
-void ProcessAccountUpdate(const char* record);

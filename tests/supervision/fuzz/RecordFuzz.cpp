@@ -5,8 +5,8 @@
 #include <cstring>
 #include <memory>
 
+#include "store/AccountRecords.h"
 #include "store/TradeState.h"
-#include "supervision/StatusIntake.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0)
