@@ -12,6 +12,16 @@
 #include "engine/EngineMessages.h"
 #include "platform/core/Files.h"
 #include "platform/core/Path.h"
+#include "platform/core/Sys.h"
+
+namespace {
+
+// The log is the engine's own: a link in its place is refused, never written through.
+int OpenLogFile(const std::string& hostPath) {
+    return Sys().open(hostPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW, 0600);
+}
+
+} // namespace
 
 CEngineLog::~CEngineLog() {
     if (m_fd >= 0)
@@ -24,7 +34,7 @@ bool CEngineLog::Open(const std::string& hostPath, const char* mode, long long m
         CreatePrivateFolder(folder);
     m_path = hostPath;
     m_maxBytes = maxBytes;
-    m_fd = ::open(hostPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    m_fd = OpenLogFile(hostPath);
     m_mode = mode;
     return m_fd >= 0;
 }
@@ -44,7 +54,7 @@ void CEngineLog::Rotate(size_t lineLength) {
             ::rename(m_path.c_str(), (m_path + ".1").c_str());
         ::flock(m_fd, LOCK_UN);
     }
-    int fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    int fd = OpenLogFile(m_path);
     if (fd < 0)
         return;
     ::close(m_fd);

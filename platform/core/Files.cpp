@@ -43,7 +43,10 @@ DWORD Win32ErrorFromErrno(int err) {
         return ERROR_DISK_FULL;
     case EBUSY:
     case ETXTBSY:
+    case EAGAIN: // a lock another process holds
         return ERROR_SHARING_VIOLATION;
+    case ELOOP: // a link where a file of the program's own is opened
+        return ERROR_CANT_RESOLVE_FILENAME;
     default:
         return ERROR_INVALID_PARAMETER;
     }
@@ -101,6 +104,36 @@ DWORD GetCurrentDirectoryA(DWORD bufferSize, char* buffer) {
         return len + 1;
     std::memcpy(buffer, win.GetString(), len + 1);
     return len;
+}
+
+bool StampFile(const std::string& hostPath, FileStamp* stamp) {
+    *stamp = FileStamp{};
+    const int fd = Sys().open(hostPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK, 0);
+    if (fd < 0)
+        return errno == ENOENT;
+    struct stat st;
+    bool known = Sys().fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (known) {
+        stamp->exists = true;
+        stamp->device = st.st_dev;
+        stamp->inode = st.st_ino;
+        stamp->size = st.st_size;
+        stamp->modifiedSeconds = st.st_mtim.tv_sec;
+        stamp->modifiedNanoseconds = st.st_mtim.tv_nsec;
+        // A shorter file leaves the rest zero; its size tells it apart.
+        for (std::size_t got = 0; got < sizeof stamp->head;) {
+            const ssize_t n = Sys().read(fd, stamp->head + got, sizeof stamp->head - got);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                known = false;
+            if (n <= 0)
+                break;
+            got += static_cast<std::size_t>(n);
+        }
+    }
+    Sys().close(fd);
+    return known;
 }
 
 void Sleep(DWORD ms) {

@@ -24,6 +24,24 @@ BOOL CreateDirectoryA(const char* path, SECURITY_ATTRIBUTES* attributes);
 bool CreatePrivateFile(const std::string& hostPath);
 bool CreatePrivateFolder(const std::string& hostPath);
 DWORD GetCurrentDirectoryA(DWORD bufferSize, char* buffer);
+
+// What a file is now, taken without following a link: its identity, size and modification
+// time and its first bytes. A file whose stamp is the same as before holds the same bytes, as
+// far as its writers change its size, its time or those first bytes with every change.
+constexpr int kFileStampHeadBytes = 48;
+struct FileStamp {
+    bool exists = false;
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    long long size = 0;
+    long long modifiedSeconds = 0;
+    long long modifiedNanoseconds = 0;
+    unsigned char head[kFileStampHeadBytes] = {};
+    bool operator==(const FileStamp&) const = default;
+};
+// False when the file is there but could not be looked at (a link, not a plain file, no
+// access): nothing can be told about it then. A missing file is a stamp of its own.
+bool StampFile(const std::string& hostPath, FileStamp* stamp);
 void Sleep(DWORD ms);
 
 class CFile {
