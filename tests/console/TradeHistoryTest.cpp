@@ -1,5 +1,6 @@
 #include <sqlite3.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -7,6 +8,7 @@
 #include "PanelFixture.h"
 #include "platform/ui/UiTest.h"
 #include "store/TradeState.h"
+#include "support/SqlTrace.h"
 #include "support/StoreProcess.h"
 
 namespace {
@@ -151,6 +153,45 @@ TEST_F(HistoryTest, StatusRecordsKeepStatisticsOnScreenAndRecountTrades) {
         Choose(dlg, 0);
         EXPECT_EQ(Shown(dlg, 11).size(), 3u);
         EXPECT_EQ(g_pTradeState->trade_count, 10);
+    });
+}
+
+TEST_F(HistoryTest, StatusRecordsReadOnlyLogsThatChangedAndShowWhatAFullReadShows) {
+    WriteHistoryLogs();
+    RunDialog([](CVossenDlg& dlg) {
+        Report(dlg);
+        ASSERT_EQ(Shown(dlg, 11), kTodayTrades);
+        {
+            SqlTrace trace;
+            Report(dlg);
+            EXPECT_EQ(trace.CountStarting("select"), 0);
+        }
+        EXPECT_EQ(Shown(dlg, 11), kTodayTrades);
+        EXPECT_EQ(g_pTradeState->trade_count, 4);
+        // A change within the file's pages, in the same tick of the file clock: read again.
+        const auto before = std::filesystem::last_write_time(TradingLogPath("222"));
+        TradingLogFile("222").Exec("update VnTradingLog set tr_qty = 9 where tr_out_time = '20240305050000'");
+        std::filesystem::last_write_time(TradingLogPath("222"), before);
+        Report(dlg);
+        Table changed = kTodayTrades;
+        changed[0][2] = "9";
+        EXPECT_EQ(Shown(dlg, 11), changed);
+        EXPECT_EQ(g_pTradeState->trade_count, 12);
+        // A log in write-ahead mode, whose file stays as it was while its engine commits.
+        Choose(dlg, 1);
+        const std::size_t all = Shown(dlg, 11).size();
+        TradingLogFile keeper("222");
+        keeper.Exec("PRAGMA journal_mode=WAL");
+        Report(dlg);
+        EXPECT_EQ(Shown(dlg, 11).size(), all);
+        TradingLogFile("222").Add(
+            {"222", "NQH24", "20240305010000", "20240305020000", "", "", 2, 7, 1, 1, 1, 1});
+        Report(dlg);
+        EXPECT_EQ(Shown(dlg, 11).size(), all + 1);
+        EXPECT_EQ(g_pTradeState->trade_count, 12 + 8 + 7);
+        // A new price form shows the rows kept in it.
+        SendAccountInfo(dlg, 1, 0, kDayFrom, kDayTo);
+        EXPECT_EQ(Shown(dlg, 11).back()[3], "5,000");
     });
 }
 
