@@ -157,13 +157,15 @@ void CVossenDlg::FillTradeList() {
         m_bTradeRecordsKnown = stamped;
         m_tradeRecordsSource = source;
         m_bTradeListShown = false;
+        // The risk rules read the count whatever the list shows; quantities from a damaged
+        // log must not overflow it.
+        std::int64_t count = 0;
+        for (const TradeLogRow& row : rows)
+            count += row.qty;
+        m_nTradeRecordsCount =
+            static_cast<std::int32_t>(std::clamp<std::int64_t>(count, INT32_MIN, INT32_MAX));
     }
-    // The risk rules read the count whatever the list shows; quantities from a damaged log
-    // must not overflow it.
-    std::int64_t count = 0;
-    for (const TradeLogRow& row : rows)
-        count += row.qty;
-    s->trade_count = static_cast<std::int32_t>(std::clamp<std::int64_t>(count, INT32_MIN, INT32_MAX));
+    s->trade_count = m_nTradeRecordsCount;
     if (!listsTrades)
         return;
     m_bHistoryUnread = false;

@@ -125,6 +125,8 @@ protected:
     };
     bool m_bTradeRecordsKnown = false;
     TradeListSource m_tradeRecordsSource;
+    // The quantities of those rows summed.
+    int m_nTradeRecordsCount = 0;
     bool m_bTradeListShown = false;
     TradeListLook m_tradeListLook;
     // A fill that could not read a log keeps what the list shows and says so.
