@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "console/FilePrivacy.h"
 #include "console/VossenDlg.h"
 #include "dialogs/AppHooks.h"
 #include "dialogs/LoginDialog.h"
@@ -216,6 +217,9 @@ void CVossenApp::InitEnvironment() {
         if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
             CreatePrivateFolder(HostPath(path));
     }
+    // Installations from before kept them open to every user: brought to their owner now.
+    if (const CString exposed = KeepStoreFilesPrivate(m_strBasePath); !exposed.IsEmpty())
+        TellOperator(exposed, MB_ICONWARNING);
 
     m_pTradeDataBase = g_pTradeDataBase = new CTradeDataBase;
     if (g_pTradeDataBase->Open()) {

@@ -1,6 +1,8 @@
 #include "platform/core/Files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -104,6 +106,54 @@ DWORD GetCurrentDirectoryA(DWORD bufferSize, char* buffer) {
         return len + 1;
     std::memcpy(buffer, win.GetString(), len + 1);
     return len;
+}
+
+namespace {
+
+constexpr mode_t kOthersBits = S_IRWXG | S_IRWXO;
+
+bool OwnedByUserOrSystem(const struct stat& st) {
+    return st.st_uid == geteuid() || st.st_uid == 0;
+}
+
+} // namespace
+
+bool KeepPrivate(const std::string& hostPath) {
+    const int fd = Sys().open(hostPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK, 0);
+    struct stat st;
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return true;
+        // Not even readable for the user: private as long as its mode says so. A link is not.
+        return errno != ELOOP && Sys().lstat(hostPath.c_str(), &st) == 0 && !S_ISLNK(st.st_mode) &&
+               !(st.st_mode & kOthersBits);
+    }
+    bool kept = Sys().fstat(fd, &st) == 0;
+    if (kept && (st.st_mode & kOthersBits))
+        kept = st.st_uid == geteuid() && Sys().fchmod(fd, st.st_mode & ~kOthersBits & 07777) == 0;
+    Sys().close(fd);
+    return kept;
+}
+
+bool WritableByOthers(const std::string& hostPath) {
+    struct stat st;
+    if (Sys().stat(hostPath.c_str(), &st) != 0)
+        return false;
+    return (st.st_mode & (S_IWGRP | S_IWOTH)) || !OwnedByUserOrSystem(st);
+}
+
+std::vector<std::string> FolderNames(const std::string& hostPath) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(hostPath.c_str());
+    if (!dir)
+        return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    ::closedir(dir);
+    return names;
 }
 
 bool StampFile(const std::string& hostPath, FileStamp* stamp) {
