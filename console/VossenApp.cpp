@@ -119,7 +119,7 @@ public:
     // moments (the update hand-off starts the new one while the old one closes): it is
     // waited for a little.
     bool Take(const std::string& folder) {
-        m_fd = Sys().open((folder + "/console.lock").c_str(), O_RDWR | O_CREAT, 0600);
+        m_fd = Sys().open((folder + "/console.lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW, 0600);
         if (m_fd < 0)
             return true;
         for (int waited = 0;; waited += kRetryMs) {

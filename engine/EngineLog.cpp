@@ -25,7 +25,7 @@ int OpenLogFile(const std::string& hostPath) {
 
 CEngineLog::~CEngineLog() {
     if (m_fd >= 0)
-        ::close(m_fd);
+        Sys().close(m_fd);
 }
 
 bool CEngineLog::Open(const std::string& hostPath, const char* mode, long long maxBytes) {
@@ -41,23 +41,24 @@ bool CEngineLog::Open(const std::string& hostPath, const char* mode, long long m
 
 void CEngineLog::Rotate(size_t lineLength) {
     struct stat mine, named;
-    if (::fstat(m_fd, &mine) != 0)
+    if (Sys().fstat(m_fd, &mine) != 0)
         return;
-    const bool stillNamed =
-        ::stat(m_path.c_str(), &named) == 0 && named.st_ino == mine.st_ino && named.st_dev == mine.st_dev;
+    const bool stillNamed = Sys().lstat(m_path.c_str(), &named) == 0 && named.st_ino == mine.st_ino &&
+                            named.st_dev == mine.st_dev;
     if (stillNamed && mine.st_size + static_cast<long long>(lineLength) <= m_maxBytes)
         return;
     if (stillNamed) {
         // One engine moves the log; the other finds it moved and follows.
-        ::flock(m_fd, LOCK_EX);
-        if (::stat(m_path.c_str(), &named) == 0 && named.st_ino == mine.st_ino && named.st_dev == mine.st_dev)
-            ::rename(m_path.c_str(), (m_path + ".1").c_str());
-        ::flock(m_fd, LOCK_UN);
+        Sys().flock(m_fd, LOCK_EX);
+        if (Sys().lstat(m_path.c_str(), &named) == 0 && named.st_ino == mine.st_ino &&
+            named.st_dev == mine.st_dev)
+            Sys().rename(m_path.c_str(), (m_path + ".1").c_str());
+        Sys().flock(m_fd, LOCK_UN);
     }
     int fd = OpenLogFile(m_path);
     if (fd < 0)
         return;
-    ::close(m_fd);
+    Sys().close(m_fd);
     m_fd = fd;
 }
 
@@ -77,7 +78,7 @@ void CEngineLog::Write(const char* direction, UINT message, WPARAM wParam, LPARA
     line += "\n";
     Rotate(static_cast<size_t>(line.GetLength()));
     // One write per line: engines sharing a log never cut into each other's lines.
-    ssize_t ignored = ::write(m_fd, line.GetString(), line.GetLength());
+    ssize_t ignored = Sys().write(m_fd, line.GetString(), line.GetLength());
     (void)ignored;
 }
 
