@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "ConsoleRun.h"
 #include "console/VossenApp.h"
 #include "console/VossenDlg.h"
 #include "platform/core/Path.h"
@@ -38,7 +39,7 @@ namespace {
 constexpr char kEchoTitle[] = "Zorvik-Bench-Echo";
 constexpr char kInfoMs[] = "1|1|1|0|0|0|12345.5|0|250.25|-30.5|1200.75|2||0.5|20240102||20240103|";
 constexpr char kInfoMd[] = "0|1|1|0|0|0|23456.5|0|-120.5|10.25|-300.5|2||0.5|20240102||20240103|";
-constexpr char kFirstAccount[] = "11110001";
+constexpr char kFirstAccount[] = "11110001";    // the first account of PrepareConsole
 constexpr int kSecondsPerDayWindow = 23 * 3600; // 07:00 on the first day to 06:00 on the next
 
 double NowSeconds() {
@@ -100,23 +101,7 @@ int RunSender(int pairs, int batch) {
 }
 
 void StartSender(int pairs, int batch) {
-    char self[4096];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0)
-        std::exit(2);
-    self[n] = '\0';
-    CString command = "\"" + WindowsPath(self) + "\" --sender " + std::to_string(pairs).c_str() + " " +
-                      std::to_string(batch).c_str();
-    std::vector<char> buffer(command.GetString(), command.GetString() + command.GetLength() + 1);
-    STARTUPINFOA si{};
-    si.cb = 68;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        std::fprintf(stderr, "cannot start the sender: %u\n", GetLastError());
-        std::exit(2);
-    }
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
+    StartSelf(CString("--sender ") + std::to_string(pairs).c_str() + " " + std::to_string(batch).c_str());
 }
 
 // A window that answers every record at once: the bare round trip.
@@ -194,14 +179,8 @@ int main(int argc, char** argv) {
         else if (std::strncmp(argv[i], "--batch=", 8) == 0)
             batch = std::max(1, std::atoi(argv[i] + 8));
     }
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    TempDrive drive; // its own drive C: and station folder, which the sender inherits
-    mkdir(drive.Station().c_str(), 0700);
-    drive.MakeBaseFolder();
-    Sys().sleepMs = [](unsigned) {};
-    theApp.InitEnvironment();
-    StoreLoginValues(0, "bench1", "pw1", "", kFirstAccount, "0001", 0, "bench2", "pw2", "", "22220002",
-                     "0002", "NQH24", "", "");
+    TempDrive drive; // its own drive C: and station folder, which the engines inherit
+    PrepareConsole(drive, "NQH24");
     WriteLog(rows);
     // No engine program is installed: the launch failures are answered here.
     SetMessageBoxResponder([](const CString&, const CString&, UINT) { return IDOK; });
