@@ -1,9 +1,9 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
-#include <cerrno>
-
 #include <algorithm>
+#include <cassert>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -41,6 +41,9 @@ int CTradeDataBase::LoadTradingLog(std::vector<TradeLogRow>& rows, const char* f
 }
 
 bool StampTradingLog(const char* account, TradingLogStamp* stamp) {
+    // Closing a descriptor of a file drops every lock this process holds on it: the store's own
+    // connection must not be open meanwhile (every operation closes it before it returns).
+    assert(!g_pTradeDataBase || !g_pTradeDataBase->m_pDB);
     const std::string path = HostPath(TradingLogStorePath(account));
     return StampFile(path, &stamp->file) && StampFile(path + "-wal", &stamp->wal) &&
            StampFile(path + "-shm", &stamp->walIndex);
