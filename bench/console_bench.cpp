@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "ConsoleRun.h"
 #include "PlainConsole.h"
 #include "console/VossenApp.h"
 #include "console/VossenDlg.h"
@@ -91,23 +92,8 @@ int RunSender(int slotValue, long records, bool wait) {
 }
 
 void StartSender(int slot, long records, bool wait) {
-    char self[4096];
-    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0)
-        std::exit(2);
-    self[n] = '\0';
-    CString command = "\"" + WindowsPath(self) + "\" --sender " + std::to_string(slot).c_str() + " " +
-                      std::to_string(records).c_str() + (wait ? " 1" : " 0");
-    std::vector<char> buffer(command.GetString(), command.GetString() + command.GetLength() + 1);
-    STARTUPINFOA si{};
-    si.cb = 68;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        std::fprintf(stderr, "cannot start a sender: %u\n", GetLastError());
-        std::exit(2);
-    }
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
+    StartSelf(CString("--sender ") + std::to_string(slot).c_str() + " " + std::to_string(records).c_str() +
+              (wait ? " 1" : " 0"));
 }
 
 void StartSenders(long records, bool wait) {
@@ -204,14 +190,8 @@ int main(int argc, char** argv) {
         else if (std::strncmp(argv[i], "--load-records=", 15) == 0)
             loadRecords = std::max(0L, std::atol(argv[i] + 15));
     }
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    TempDrive drive; // its own drive C: and station folder, which the senders inherit
-    mkdir(drive.Station().c_str(), 0700);
-    drive.MakeBaseFolder();
-    Sys().sleepMs = [](unsigned) {};
-    theApp.InitEnvironment();
-    StoreLoginValues(0, "bench1", "pw1", "", "11110001", "0001", 0, "bench2", "pw2", "", "22220002", "0002",
-                     "NQM25", "", "");
+    TempDrive drive; // its own drive C: and station folder, which the engines inherit
+    PrepareConsole(drive, "NQM25");
     // No engine program is installed: the launch failures are answered here.
     SetMessageBoxResponder([](const CString&, const CString&, UINT) { return IDOK; });
 

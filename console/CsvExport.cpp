@@ -16,6 +16,12 @@ CString WithoutCommas(const CString& text) {
 } // namespace
 
 void CVossenDlg::OnBnClickedExcelSave() {
+    // Rows that could not be read are not saved as if the list were whole.
+    if (!ReadHistoryAgainIfUnread()) {
+        AfxMessageBox("매매내역을 읽지 못해 파일로 저장하지 않았습니다.\n잠시 후 다시 저장하십시오.",
+                      MB_OK | MB_ICONSTOP);
+        return;
+    }
     const __time64_t now = _time64(nullptr);
     struct tm local = {};
     int year = 0, month = 0, day = 0;

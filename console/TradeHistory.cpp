@@ -96,6 +96,7 @@ void ClockText(char* out, const char* time, int length) {
 
 void CVossenDlg::SetupHistoryColumns(int mode) {
     m_listHistory.DeleteAllItems();
+    m_bTradeListShown = false;
     // Twelve deletions clear either layout.
     for (int i = 0; i < 12; ++i)
         m_listHistory.DeleteColumn(0);
@@ -135,22 +136,48 @@ void CVossenDlg::FillTradeList() {
     // Any entry but "당일" lists every trade up to the end of the current trading day.
     const int selected = m_cbView.GetCurSel();
     const CString fromDay = selected > 0 ? CString("00000000") : s->trade_day_from;
-    std::vector<TradeLogRow>& rows = *s->trade_records;
-    CTradeDataBase::LoadTradingLog(rows, m_strAccountNumber, m_strAccountNumber2, fromDay, s->trade_day_to);
-
-    // The risk rules read the count whatever the list shows; quantities from a damaged log
-    // must not overflow it.
-    std::int64_t count = 0;
-    for (const TradeLogRow& row : rows)
-        count += row.qty;
-    s->trade_count = static_cast<std::int32_t>(std::clamp<std::int64_t>(count, INT32_MIN, INT32_MAX));
     // Statistics on screen stay there: a status record does not replace them with trades.
-    if (m_nViewMode > 1 && selected > 1)
+    const bool listsTrades = !(m_nViewMode > 1 && selected > 1);
+    std::vector<TradeLogRow>& rows = *s->trade_records;
+
+    // Stamped before the read: a commit after the stamp is read again next time.
+    TradeListSource source{m_strAccountNumber, m_strAccountNumber2, fromDay, s->trade_day_to, {}};
+    const bool stamped = StampTradingLog(source.firstAccount, &source.stamps[0]) &&
+                         StampTradingLog(source.secondAccount, &source.stamps[1]);
+    if (!m_bTradeRecordsKnown || !stamped || !(source == m_tradeRecordsSource)) {
+        m_bTradeRecordsKnown = false;
+        if (CTradeDataBase::LoadTradingLog(rows, source.firstAccount, source.secondAccount, fromDay,
+                                           s->trade_day_to) < 0) {
+            // An engine held its log past the wait, or the log is damaged: the rows, the
+            // count and the list keep what they had.
+            if (listsTrades)
+                m_bHistoryUnread = true;
+            return;
+        }
+        m_bTradeRecordsKnown = stamped;
+        m_tradeRecordsSource = source;
+        m_bTradeListShown = false;
+        // The risk rules read the count whatever the list shows; quantities from a damaged
+        // log must not overflow it.
+        std::int64_t count = 0;
+        for (const TradeLogRow& row : rows)
+            count += row.qty;
+        m_nTradeRecordsCount =
+            static_cast<std::int32_t>(std::clamp<std::int64_t>(count, INT32_MIN, INT32_MAX));
+    }
+    s->trade_count = m_nTradeRecordsCount;
+    if (!listsTrades)
         return;
+    m_bHistoryUnread = false;
+    const TradeListLook look{PriceDecimals(s->price_decimals), s->tick_base};
+    if (m_bTradeListShown && look == m_tradeListLook)
+        return;
+    m_bTradeListShown = true;
+    m_tradeListLook = look;
 
     m_listHistory.DeleteAllItems();
-    const int decimals = PriceDecimals(s->price_decimals);
-    const int tickBase = s->tick_base;
+    const int decimals = look.decimals;
+    const int tickBase = look.tickBase;
     char text[kPriceRoom];
     for (const TradeLogRow& row : rows) {
         const int item = m_listHistory.InsertItem(0, "");
@@ -183,9 +210,15 @@ void CVossenDlg::FillStatisticsList(int kind) {
     std::vector<StatRow>& merged = *m_pStatMerged;
     first.clear();
     second.clear();
+    if (CTradeDataBase::QueryPeriodStatistics(first, m_strAccountNumber, kind) < 0 ||
+        CTradeDataBase::QueryPeriodStatistics(second, m_strAccountNumber2, kind) < 0) {
+        // The list keeps what it shows; it lacks an account's groups.
+        m_bHistoryUnread = true;
+        return;
+    }
+    m_bHistoryUnread = false;
+    m_bTradeListShown = false;
     merged.clear();
-    CTradeDataBase::QueryPeriodStatistics(first, m_strAccountNumber, kind);
-    CTradeDataBase::QueryPeriodStatistics(second, m_strAccountNumber2, kind);
 
     merged = first;
     for (const StatRow& row : second) {
@@ -217,6 +250,16 @@ void CVossenDlg::FillStatisticsList(int kind) {
         FixedText(text, row.profit - row.fee, decimals);
         m_listHistory.SetItemText(item, 5, text);
     }
+}
+
+bool CVossenDlg::ReadHistoryAgainIfUnread() {
+    if (m_bHistoryUnread) {
+        if (m_nViewMode < 2)
+            FillTradeList();
+        else
+            FillStatisticsList(m_nViewMode - 2);
+    }
+    return !m_bHistoryUnread;
 }
 
 bool StatRowLess(StatRow a, StatRow b) {

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "console/FilePrivacy.h"
 #include "console/VossenDlg.h"
 #include "dialogs/AppHooks.h"
 #include "dialogs/LoginDialog.h"
@@ -119,7 +120,7 @@ public:
     // moments (the update hand-off starts the new one while the old one closes): it is
     // waited for a little.
     bool Take(const std::string& folder) {
-        m_fd = Sys().open((folder + "/console.lock").c_str(), O_RDWR | O_CREAT, 0600);
+        m_fd = Sys().open((folder + "/console.lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW, 0600);
         if (m_fd < 0)
             return true;
         for (int waited = 0;; waited += kRetryMs) {
@@ -217,6 +218,9 @@ void CVossenApp::InitEnvironment() {
         if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
             CreatePrivateFolder(HostPath(path));
     }
+    // Installations from before kept them open to every user: brought to their owner now.
+    if (const CString exposed = KeepStoreFilesPrivate(m_strBasePath); !exposed.IsEmpty())
+        TellOperator(exposed, MB_ICONWARNING);
 
     m_pTradeDataBase = g_pTradeDataBase = new CTradeDataBase;
     if (g_pTradeDataBase->Open()) {

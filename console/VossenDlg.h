@@ -8,6 +8,7 @@
 #include "console/VnListCtrl.h"
 #include "platform/ui/Afx.h"
 #include "resources/ConsoleResources.h"
+#include "store/TradeDataBase.h"
 #include "store/TradeState.h"
 #include "supervision/TraderLink.h"
 
@@ -61,6 +62,9 @@ public:
 
     // The view of list 1221: 0 "당일", 1 "전체", 2 "일별통계", 3 "월별통계".
     int m_nViewMode = 0;
+    // The list lacks the rows of a trading log that could not be read at its last fill: it
+    // still shows what it had, and the export saves nothing until a fill reads them.
+    bool m_bHistoryUnread = false;
 
     // Controls bound by the data exchange, in its order.
     CComboBox m_cbStartHour;         // 1088
@@ -101,6 +105,31 @@ public:
     CComboBox m_cbRoundPairingAdd;   // 1097
 
 protected:
+    // Where the rows of trade_records were read from: while none of it changes, a reload
+    // would read the same rows, and a status record reads nothing again.
+    struct TradeListSource {
+        CString firstAccount;
+        CString secondAccount;
+        CString fromDay;
+        CString toDay;
+        TradingLogStamp stamps[2];
+        bool operator==(const TradeListSource&) const = default;
+    };
+    // How the list shows those rows, once it shows them.
+    struct TradeListLook {
+        int decimals = 0;
+        int tickBase = 0;
+        bool operator==(const TradeListLook&) const = default;
+    };
+    bool m_bTradeRecordsKnown = false;
+    TradeListSource m_tradeRecordsSource;
+    // The quantities of those rows summed.
+    int m_nTradeRecordsCount = 0;
+    bool m_bTradeListShown = false;
+    TradeListLook m_tradeListLook;
+    // A fill that could not read a log keeps what the list shows and says so.
+    bool ReadHistoryAgainIfUnread();
+
     void DoDataExchange(CDataExchange* dx) override;
     BOOL PreTranslateMessage(MSG* msg) override;
     BOOL OnInitDialog() override;

@@ -1,5 +1,6 @@
 #include "dialogs/UpdateHandoff.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,11 +14,50 @@
 
 namespace {
 
-void Report(const char* format, const CString& path) {
+void Report(const char* format, const CString& path, const CString& other = CString()) {
     CString text;
-    text.Format(format, path.GetString());
+    text.Format(format, path.GetString(), other.GetString());
     AfxMessageBox(text, MB_OK | MB_ICONSTOP);
 }
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// The new file, opened where it lies without following a link: its mode is changed through
+// it, and its name checked to still be it before it is moved.
+class CNewProgram {
+public:
+    explicit CNewProgram(const std::string& hostPath) : m_path(hostPath) {
+        m_fd = Sys().open(hostPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK, 0);
+        if (m_fd >= 0 && (Sys().fstat(m_fd, &m_stat) != 0 || !S_ISREG(m_stat.st_mode))) {
+            Sys().close(m_fd);
+            m_fd = -1;
+        }
+    }
+    ~CNewProgram() {
+        if (m_fd >= 0)
+            Sys().close(m_fd);
+    }
+    CNewProgram(const CNewProgram&) = delete;
+    CNewProgram& operator=(const CNewProgram&) = delete;
+
+    bool Opened() const { return m_fd >= 0; }
+    mode_t Mode() const { return m_stat.st_mode & 0777; }
+    bool SetMode(mode_t mode) { return Sys().fchmod(m_fd, mode) == 0; }
+    // Its own mode again, after a step that failed.
+    void RestoreMode() { Sys().fchmod(m_fd, Mode()); }
+    // The name still leads to this file, and not through a link.
+    bool StillNamed() const {
+        struct stat named;
+        return Sys().lstat(m_path.c_str(), &named) == 0 && S_ISREG(named.st_mode) && SameFile(named, m_stat);
+    }
+
+private:
+    std::string m_path;
+    int m_fd = -1;
+    struct stat m_stat = {};
+};
 
 } // namespace
 
@@ -31,38 +71,80 @@ BOOL RunUpdateHandoff(const CString& name) {
     if (length == 0 || length >= MAX_PATH)
         return FALSE;
 
-    CString tmpPath, exePath;
+    CString tmpPath, exePath, oldPath;
     tmpPath.Format("%s\\%s.tmp", directory, name.GetString());
     exePath.Format("%s\\%s.exe", directory, name.GetString());
-
-    const DWORD attributes = GetFileAttributesA(tmpPath);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return FALSE;
-
-    // The new program takes the old one's permissions, and must be startable before the old
-    // one is given up: otherwise nothing is replaced and the operator is told.
+    oldPath.Format("%s\\%s.old", directory, name.GetString());
     const std::string tmpHost = HostPath(tmpPath);
     const std::string exeHost = HostPath(exePath);
-    struct stat old;
-    if (Sys().stat(exeHost.c_str(), &old) == 0 && S_ISREG(old.st_mode) &&
-        Sys().chmod(tmpHost.c_str(), old.st_mode & 0777) != 0) {
-        Report("%s 파일의 권한을 바꾸지 못해 업데이트하지 못했습니다.\n기존 프로그램은 그대로 있습니다.",
-               tmpPath);
+    const std::string oldHost = HostPath(oldPath);
+
+    struct stat tmpEntry;
+    if (Sys().lstat(tmpHost.c_str(), &tmpEntry) != 0 || S_ISDIR(tmpEntry.st_mode))
+        return FALSE;
+    // Every step that can fail is checked before anything is changed.
+    CNewProgram program(tmpHost);
+    if (!program.Opened()) {
+        Report("%s 파일을 열 수 없어 업데이트하지 못했습니다.\n기존 프로그램은 그대로 있습니다.", tmpPath);
         return FALSE;
     }
-    if (Sys().access(tmpHost.c_str(), X_OK) != 0) {
+    // The new program takes the old one's permissions.
+    struct stat old;
+    const bool hasOld = Sys().lstat(exeHost.c_str(), &old) == 0;
+    if (hasOld && !S_ISREG(old.st_mode)) {
+        Report("%s 파일이 일반 파일이 아니라 업데이트하지 못했습니다.\n기존 프로그램은 그대로 있습니다.",
+               exePath);
+        return FALSE;
+    }
+    const mode_t mode = hasOld ? old.st_mode & 0777 : program.Mode();
+    if (!(mode & S_IXUSR)) {
         Report("%s 파일은 실행할 수 없는 파일이라 업데이트하지 못했습니다.\n기존 프로그램은 그대로 있습니다.",
                tmpPath);
         return FALSE;
     }
-    // One rename puts the new file in the old one's place: no moment without a program.
-    if (Sys().rename(tmpHost.c_str(), exeHost.c_str()) != 0) {
+    if (Sys().access(HostPath(directory).c_str(), W_OK | X_OK) != 0) {
+        Report("%s 폴더에 쓸 수 없어 업데이트하지 못했습니다.\n기존 프로그램은 그대로 있습니다.", directory);
+        return FALSE;
+    }
+    if (!program.SetMode(mode)) {
+        Report("%s 파일의 권한을 바꾸지 못해 업데이트하지 못했습니다.\n기존 프로그램은 그대로 있습니다.",
+               tmpPath);
+        return FALSE;
+    }
+
+    // The old program is kept aside until the new one has started.
+    if (hasOld && Sys().rename(exeHost.c_str(), oldHost.c_str()) != 0) {
+        program.RestoreMode();
         Report("%s 파일로 업데이트하지 못했습니다.\n기존 프로그램은 그대로 있습니다.", tmpPath);
         return FALSE;
     }
-    if (LaunchProgram(exePath, nullptr) != ERROR_SUCCESS) {
-        Report("%s 파일을 실행하지 못했습니다.", exePath);
+    auto putOldBack = [&] { return !hasOld || Sys().rename(oldHost.c_str(), exeHost.c_str()) == 0; };
+    if (!program.StillNamed() || Sys().rename(tmpHost.c_str(), exeHost.c_str()) != 0) {
+        program.RestoreMode();
+        if (putOldBack())
+            Report("%s 파일로 업데이트하지 못했습니다.\n기존 프로그램은 그대로 있습니다.", tmpPath);
+        else
+            Report("%s 파일로 업데이트하지 못했습니다.\n기존 프로그램은 %s 파일로 남겨 두었습니다.", tmpPath,
+                   oldPath);
         return FALSE;
     }
+    if (LaunchProgram(exePath, nullptr) != ERROR_SUCCESS) {
+        // The new file goes back to its own name, the old program to its place.
+        const bool newBack = Sys().rename(exeHost.c_str(), tmpHost.c_str()) == 0;
+        if (newBack)
+            program.RestoreMode();
+        if (newBack && putOldBack())
+            Report("%s 파일을 실행하지 못했습니다.\n기존 프로그램은 그대로 있고, 새 파일은 %s 파일로 남겨 "
+                   "두었습니다.",
+                   exePath, tmpPath);
+        else if (hasOld)
+            Report("%s 파일을 실행하지 못했습니다.\n기존 프로그램은 %s 파일로 남겨 두었습니다.", exePath,
+                   oldPath);
+        else
+            Report("%s 파일을 실행하지 못했습니다.", exePath);
+        return FALSE;
+    }
+    if (hasOld)
+        Sys().unlink(oldHost.c_str());
     return TRUE;
 }

@@ -7,7 +7,8 @@
 
 // Replaces "<name>.exe" by "<name>.tmp" in the current folder and starts it without
 // arguments; the new file takes the old one's permissions. Touches nothing unless the ".tmp"
-// file exists, and replaces nothing when the new file would not be a program that starts: the
-// operator is told instead. TRUE when the new program was started. The caller ends the
-// program whatever the result.
+// file exists; a link in its place is refused. The old program is kept aside as "<name>.old"
+// until the new one has started, and put back when it does not start: the operator is told
+// what was kept. TRUE when the new program was started. The caller ends the program whatever
+// the result.
 BOOL RunUpdateHandoff(const CString& name);

@@ -12,10 +12,20 @@
 #include "engine/EngineMessages.h"
 #include "platform/core/Files.h"
 #include "platform/core/Path.h"
+#include "platform/core/Sys.h"
+
+namespace {
+
+// The log is the engine's own: a link in its place is refused, never written through.
+int OpenLogFile(const std::string& hostPath) {
+    return Sys().open(hostPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW, 0600);
+}
+
+} // namespace
 
 CEngineLog::~CEngineLog() {
     if (m_fd >= 0)
-        ::close(m_fd);
+        Sys().close(m_fd);
 }
 
 bool CEngineLog::Open(const std::string& hostPath, const char* mode, long long maxBytes) {
@@ -24,30 +34,31 @@ bool CEngineLog::Open(const std::string& hostPath, const char* mode, long long m
         CreatePrivateFolder(folder);
     m_path = hostPath;
     m_maxBytes = maxBytes;
-    m_fd = ::open(hostPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    m_fd = OpenLogFile(hostPath);
     m_mode = mode;
     return m_fd >= 0;
 }
 
 void CEngineLog::Rotate(size_t lineLength) {
     struct stat mine, named;
-    if (::fstat(m_fd, &mine) != 0)
+    if (Sys().fstat(m_fd, &mine) != 0)
         return;
-    const bool stillNamed =
-        ::stat(m_path.c_str(), &named) == 0 && named.st_ino == mine.st_ino && named.st_dev == mine.st_dev;
+    const bool stillNamed = Sys().lstat(m_path.c_str(), &named) == 0 && named.st_ino == mine.st_ino &&
+                            named.st_dev == mine.st_dev;
     if (stillNamed && mine.st_size + static_cast<long long>(lineLength) <= m_maxBytes)
         return;
     if (stillNamed) {
         // One engine moves the log; the other finds it moved and follows.
-        ::flock(m_fd, LOCK_EX);
-        if (::stat(m_path.c_str(), &named) == 0 && named.st_ino == mine.st_ino && named.st_dev == mine.st_dev)
-            ::rename(m_path.c_str(), (m_path + ".1").c_str());
-        ::flock(m_fd, LOCK_UN);
+        Sys().flock(m_fd, LOCK_EX);
+        if (Sys().lstat(m_path.c_str(), &named) == 0 && named.st_ino == mine.st_ino &&
+            named.st_dev == mine.st_dev)
+            Sys().rename(m_path.c_str(), (m_path + ".1").c_str());
+        Sys().flock(m_fd, LOCK_UN);
     }
-    int fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    int fd = OpenLogFile(m_path);
     if (fd < 0)
         return;
-    ::close(m_fd);
+    Sys().close(m_fd);
     m_fd = fd;
 }
 
@@ -67,7 +78,7 @@ void CEngineLog::Write(const char* direction, UINT message, WPARAM wParam, LPARA
     line += "\n";
     Rotate(static_cast<size_t>(line.GetLength()));
     // One write per line: engines sharing a log never cut into each other's lines.
-    ssize_t ignored = ::write(m_fd, line.GetString(), line.GetLength());
+    ssize_t ignored = Sys().write(m_fd, line.GetString(), line.GetLength());
     (void)ignored;
 }
 

@@ -29,8 +29,9 @@ bool WriteClosedTrade(const CString& account, const ClosedTrade& t) {
     const std::string path = StorePath("db_Velmora_" + account + ".db");
     CreatePrivateFile(path);
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-        SQLITE_OK) {
+    // A link in the log's place is refused: the trades would go wherever it points.
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW,
+                        nullptr) != SQLITE_OK) {
         sqlite3_close(db);
         return false;
     }

@@ -59,20 +59,28 @@ CString MainStorePath() {
 }
 
 int CTradeDataBase::Open() {
-    return OpenFile(MainStorePath(), kBusyWaitMs);
+    // The main store is the console's own: made when missing, readable by its owner only (its
+    // journals take the same mode).
+    std::string hostPath = HostPath(MainStorePath());
+    CreatePrivateFile(hostPath);
+    return OpenFile(hostPath, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, kBusyWaitMs);
+}
+
+CString TradingLogStorePath(const CString& account) {
+    return StoreBasePath() + "\\DataBase\\db_Velmora_" + account + ".db";
 }
 
 int CTradeDataBase::OpenTradingLog(CString account) {
-    return OpenFile(StoreBasePath() + "\\DataBase\\db_Velmora_" + account + ".db", 0);
+    // The engines make their logs; the console never creates one. An engine's commit takes
+    // milliseconds: a read that meets one waits that long rather than reading nothing.
+    return OpenFile(HostPath(TradingLogStorePath(account)), SQLITE_OPEN_READWRITE, kTradingLogWaitMs);
 }
 
-int CTradeDataBase::OpenFile(const CString& path, int busyWaitMs) {
+int CTradeDataBase::OpenFile(const std::string& hostPath, int flags, int busyWaitMs) {
     Close();
-    // SQLite gets the UTF-8 name of the host file behind the Windows path. A file it would
-    // create is made first, readable by its owner only; its journals take the same mode.
-    std::string hostPath = HostPath(path);
-    CreatePrivateFile(hostPath);
-    if (sqlite3_open(hostPath.c_str(), &m_pDB) != SQLITE_OK) {
+    // SQLite gets the UTF-8 name of the host file behind the Windows path. A link in its
+    // place is refused: the file would be made or written wherever the link points.
+    if (sqlite3_open_v2(hostPath.c_str(), &m_pDB, flags | SQLITE_OPEN_NOFOLLOW, nullptr) != SQLITE_OK) {
         Close();
         return 0;
     }

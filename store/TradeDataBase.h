@@ -2,9 +2,11 @@
 // engines' per-account trading logs, opened afresh by every operation.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "platform/core/CString.h"
+#include "platform/core/Files.h"
 #include "store/TradeState.h"
 
 struct sqlite3;
@@ -36,8 +38,9 @@ public:
     CTradeDataBase& operator=(const CTradeDataBase&) = delete;
 
     // Opens the main store, or one account's trading log; 1 on success, else 0 (closed). The
-    // main store waits up to kBusyWaitMs for another connection's lock; the trading logs,
-    // which the engines write all day, never wait.
+    // main store waits up to kBusyWaitMs for another connection's lock, a trading log up to
+    // kTradingLogWaitMs. Neither follows a link in the file's place; a missing trading log is
+    // not made.
     int Open();
     int OpenTradingLog(CString account);
     // Finalizes the statement and closes the connection, each when there is one.
@@ -73,7 +76,10 @@ public:
     static int LoadItems(TradeItem* items);
     static int SaveCurrentItemIndex(int index);
 
-    // Trading logs and statistics.
+    // Trading logs and statistics. An account without a log, or whose log has no table yet,
+    // has no trades (0 rows). A log that cannot be read (not opened, locked past the wait,
+    // damaged) gives -1 and leaves `rows` as they were; LoadTradingLog returns the rows of
+    // both accounts, or -1 when either log could not be read.
     static int LoadTradingLog(std::vector<TradeLogRow>& rows, const char* firstAccount,
                               const char* secondAccount, const char* fromDay, const char* toDay);
     int QueryTradingLog(std::vector<TradeLogRow>& rows, const char* account, const char* fromDay,
@@ -86,7 +92,12 @@ public:
 private:
     // The one store the class-level operations work on; null before start-up.
     static CTradeDataBase* Store() { return g_pTradeDataBase; }
-    int OpenFile(const CString& path, int busyWaitMs);
+    int OpenFile(const std::string& hostPath, int flags, int busyWaitMs);
+    // A trading log opened for a query: 1 open, 0 no log (no trades), -1 cannot be opened.
+    int OpenTradingLogToRead(const char* account);
+    // Compiles a query of the open trading log: 1 compiled, 0 the log has no table yet, -1
+    // failed; the last two have closed it.
+    int PrepareTradingLogRead(const CString& sql);
     // Runs one statement on the open connection; its error text is released unread.
     int Execute(const CString& sql);
     // Compiles one statement into m_pStmt; 1 when it compiled.
@@ -110,9 +121,25 @@ private:
 
 // How long the main store's connections wait for another connection's lock.
 constexpr int kBusyWaitMs = 2000;
+// How long a trading-log read waits for an engine's commit.
+constexpr int kTradingLogWaitMs = 100;
 
 // The main store as the program names it, for the operator's messages.
 CString MainStorePath();
+// An account's trading log, as the program names it.
+CString TradingLogStorePath(const CString& account);
+
+// An account's trading log as a read would find it, taken without reading it: the file, whose
+// header counts every commit, and for a log in write-ahead mode its log and index, whose
+// header counts that mode's commits. Equal stamps: a read gives the same rows.
+struct TradingLogStamp {
+    FileStamp file;
+    FileStamp wal;
+    FileStamp walIndex;
+    bool operator==(const TradingLogStamp&) const = default;
+};
+// False when the log could not be looked at; the stamp then tells nothing.
+bool StampTradingLog(const char* account, TradingLogStamp* stamp);
 
 // Sort order of the trade records: by exit time.
 bool TradeLogRowLess(const TradeLogRow& a, const TradeLogRow& b);

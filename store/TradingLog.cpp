@@ -1,9 +1,14 @@
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <cassert>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/core/Path.h"
+#include "platform/core/Sys.h"
 #include "platform/core/Text.h"
 #include "store/TradeDataBase.h"
 
@@ -13,40 +18,71 @@ bool TradeLogRowLess(const TradeLogRow& a, const TradeLogRow& b) {
 
 int CTradeDataBase::LoadTradingLog(std::vector<TradeLogRow>& rows, const char* firstAccount,
                                    const char* secondAccount, const char* fromDay, const char* toDay) {
-    rows.clear();
     CTradeDataBase* db = Store();
     if (!db)
-        return -2;
-    int count = db->QueryTradingLog(rows, firstAccount, fromDay, toDay);
-    auto second = rows.end() - rows.begin();
-    count += db->QueryTradingLog(rows, secondAccount, fromDay, toDay);
+        return -1;
+    // Read aside: a log that cannot be read leaves the rows the caller has.
+    std::vector<TradeLogRow> read;
+    read.reserve(rows.size());
+    const int first = db->QueryTradingLog(read, firstAccount, fromDay, toDay);
+    auto second = read.end() - read.begin();
+    const int others = db->QueryTradingLog(read, secondAccount, fromDay, toDay);
+    if (first < 0 || others < 0)
+        return -1;
     // Each account's rows usually come in exit order already: then merging them is enough.
-    auto middle = rows.begin() + second;
-    if (std::is_sorted(rows.begin(), middle, TradeLogRowLess) &&
-        std::is_sorted(middle, rows.end(), TradeLogRowLess))
-        std::inplace_merge(rows.begin(), middle, rows.end(), TradeLogRowLess);
+    auto middle = read.begin() + second;
+    if (std::is_sorted(read.begin(), middle, TradeLogRowLess) &&
+        std::is_sorted(middle, read.end(), TradeLogRowLess))
+        std::inplace_merge(read.begin(), middle, read.end(), TradeLogRowLess);
     else
-        std::sort(rows.begin(), rows.end(), TradeLogRowLess);
-    return count;
+        std::sort(read.begin(), read.end(), TradeLogRowLess);
+    rows.swap(read);
+    return first + others;
 }
 
-// No busy wait: while an engine holds the file's write lock, the preparation or a step fails
-// at once and the rows read so far stand.
+bool StampTradingLog(const char* account, TradingLogStamp* stamp) {
+    // Closing a descriptor of a file drops every lock this process holds on it: the store's own
+    // connection must not be open meanwhile (every operation closes it before it returns).
+    assert(!g_pTradeDataBase || !g_pTradeDataBase->m_pDB);
+    const std::string path = HostPath(TradingLogStorePath(account));
+    return StampFile(path, &stamp->file) && StampFile(path + "-wal", &stamp->wal) &&
+           StampFile(path + "-shm", &stamp->walIndex);
+}
+
+int CTradeDataBase::OpenTradingLogToRead(const char* account) {
+    struct stat st;
+    if (Sys().lstat(HostPath(TradingLogStorePath(account)).c_str(), &st) != 0 && errno == ENOENT)
+        return 0;
+    return OpenTradingLog(account) ? 1 : -1;
+}
+
+int CTradeDataBase::PrepareTradingLogRead(const CString& sql) {
+    if (Prepare(sql))
+        return 1;
+    // A log the engine has made but not yet given its table holds no trades either; a log
+    // whose schema cannot be read at all (locked, damaged) is another matter.
+    const bool noTable = sqlite3_table_column_metadata(m_pDB, "main", "VnTradingLog", nullptr, nullptr,
+                                                       nullptr, nullptr, nullptr, nullptr) == SQLITE_ERROR;
+    Close();
+    return noTable ? 0 : -1;
+}
+
 int CTradeDataBase::QueryTradingLog(std::vector<TradeLogRow>& rows, const char* account, const char* fromDay,
                                     const char* toDay) {
-    if (!OpenTradingLog(account))
-        return -1;
+    const int opened = OpenTradingLogToRead(account);
+    if (opened <= 0)
+        return opened;
     CString sql;
     sql.Format(
         R"(select * from VnTradingLog where tr_account = '%s' and tr_out_time >= '%s%s' and tr_out_time <= '%s%s'  order by tid asc)",
         SqlText(account).GetString(), SqlText(fromDay).GetString(), "070000", SqlText(toDay).GetString(),
         "060000");
-    if (!Prepare(sql)) {
-        Close();
-        return -1;
-    }
+    if (const int prepared = PrepareTradingLogRead(sql); prepared <= 0)
+        return prepared;
+    const std::size_t before = rows.size();
     int count = 0;
-    while (sqlite3_step(m_pStmt) == SQLITE_ROW) {
+    int rc;
+    while ((rc = sqlite3_step(m_pStmt)) == SQLITE_ROW) {
         // Filled where it is kept: a row is a hundred bytes.
         TradeLogRow& row = rows.emplace_back();
         CopyColumnText(row.code, sizeof row.code, 2);
@@ -61,24 +97,31 @@ int CTradeDataBase::QueryTradingLog(std::vector<TradeLogRow>& rows, const char* 
         ++count;
     }
     Close();
+    // A step that failed (the log locked past the wait) read only part of the trades.
+    if (rc != SQLITE_DONE) {
+        rows.resize(before);
+        return -1;
+    }
     return count;
 }
 
 int CTradeDataBase::QueryPeriodStatistics(std::vector<StatRow>& rows, const char* account, int kind) {
     CTradeDataBase* db = Store();
-    if (!db || !db->OpenTradingLog(account))
+    if (!db)
         return -1;
+    if (const int opened = db->OpenTradingLogToRead(account); opened <= 0)
+        return opened;
     const char* key = kind == 0 ? "tr_day" : "tr_month";
     CString sql;
     sql.Format(
         R"(select %s, count(*), sum(tr_profit), sum(tr_fee) from VnTradingLog group by %s order by %s asc)",
         key, key, key);
-    if (!db->Prepare(sql)) {
-        db->Close();
-        return -1;
-    }
+    if (const int prepared = db->PrepareTradingLogRead(sql); prepared <= 0)
+        return prepared;
+    const std::size_t before = rows.size();
     int count = 0;
-    while (sqlite3_step(db->m_pStmt) == SQLITE_ROW) {
+    int rc;
+    while ((rc = sqlite3_step(db->m_pStmt)) == SQLITE_ROW) {
         StatRow row = {};
         db->CopyColumnText(row.key, sizeof row.key, 0);
         row.count = db->ColumnInt(1);
@@ -88,5 +131,9 @@ int CTradeDataBase::QueryPeriodStatistics(std::vector<StatRow>& rows, const char
         ++count;
     }
     db->Close();
+    if (rc != SQLITE_DONE) {
+        rows.resize(before);
+        return -1;
+    }
     return count;
 }

@@ -1,6 +1,8 @@
 #include "platform/core/Files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -43,7 +45,10 @@ DWORD Win32ErrorFromErrno(int err) {
         return ERROR_DISK_FULL;
     case EBUSY:
     case ETXTBSY:
+    case EAGAIN: // a lock another process holds
         return ERROR_SHARING_VIOLATION;
+    case ELOOP: // a link where a file of the program's own is opened
+        return ERROR_CANT_RESOLVE_FILENAME;
     default:
         return ERROR_INVALID_PARAMETER;
     }
@@ -101,6 +106,84 @@ DWORD GetCurrentDirectoryA(DWORD bufferSize, char* buffer) {
         return len + 1;
     std::memcpy(buffer, win.GetString(), len + 1);
     return len;
+}
+
+namespace {
+
+constexpr mode_t kOthersBits = S_IRWXG | S_IRWXO;
+
+bool OwnedByUserOrSystem(const struct stat& st) {
+    return st.st_uid == geteuid() || st.st_uid == 0;
+}
+
+} // namespace
+
+bool KeepPrivate(const std::string& hostPath) {
+    const int fd = Sys().open(hostPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK, 0);
+    struct stat st;
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return true;
+        // Not even readable for the user: private as long as its mode says so. A link is not.
+        return errno != ELOOP && Sys().lstat(hostPath.c_str(), &st) == 0 && !S_ISLNK(st.st_mode) &&
+               !(st.st_mode & kOthersBits);
+    }
+    bool kept = Sys().fstat(fd, &st) == 0;
+    if (kept && (st.st_mode & kOthersBits))
+        kept = st.st_uid == geteuid() && Sys().fchmod(fd, st.st_mode & ~kOthersBits & 07777) == 0;
+    Sys().close(fd);
+    return kept;
+}
+
+bool WritableByOthers(const std::string& hostPath) {
+    struct stat st;
+    if (Sys().stat(hostPath.c_str(), &st) != 0)
+        return false;
+    return (st.st_mode & (S_IWGRP | S_IWOTH)) || !OwnedByUserOrSystem(st);
+}
+
+std::vector<std::string> FolderNames(const std::string& hostPath) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(hostPath.c_str());
+    if (!dir)
+        return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+bool StampFile(const std::string& hostPath, FileStamp* stamp) {
+    *stamp = FileStamp{};
+    const int fd = Sys().open(hostPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK, 0);
+    if (fd < 0)
+        return errno == ENOENT;
+    struct stat st;
+    bool known = Sys().fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (known) {
+        stamp->exists = true;
+        stamp->device = st.st_dev;
+        stamp->inode = st.st_ino;
+        stamp->size = st.st_size;
+        stamp->modifiedSeconds = st.st_mtim.tv_sec;
+        stamp->modifiedNanoseconds = st.st_mtim.tv_nsec;
+        // A shorter file leaves the rest zero; its size tells it apart.
+        for (std::size_t got = 0; got < sizeof stamp->head;) {
+            const ssize_t n = Sys().read(fd, stamp->head + got, sizeof stamp->head - got);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                known = false;
+            if (n <= 0)
+                break;
+            got += static_cast<std::size_t>(n);
+        }
+    }
+    Sys().close(fd);
+    return known;
 }
 
 void Sleep(DWORD ms) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/core/CString.h"
 #include "platform/core/WinTypes.h"
@@ -24,6 +25,36 @@ BOOL CreateDirectoryA(const char* path, SECURITY_ATTRIBUTES* attributes);
 bool CreatePrivateFile(const std::string& hostPath);
 bool CreatePrivateFolder(const std::string& hostPath);
 DWORD GetCurrentDirectoryA(DWORD bufferSize, char* buffer);
+
+// Files and folders of the user's own that hold passwords or trades are brought to their owner
+// only: group and others lose every permission. Done through the opened file, never through a
+// link. True when it is missing or private now; false when others may still reach it (a link in
+// its place, another owner, the change refused).
+bool KeepPrivate(const std::string& hostPath);
+// A folder that users other than its owner (or another owner than the user and the system) may
+// write in: they could put their own files or links where the program's files go. False for a
+// folder that cannot be looked at.
+bool WritableByOthers(const std::string& hostPath);
+// The names in a folder, without "." and ".."; empty when it cannot be read.
+std::vector<std::string> FolderNames(const std::string& hostPath);
+
+// What a file is now, taken without following a link: its identity, size and modification
+// time and its first bytes. A file whose stamp is the same as before holds the same bytes, as
+// far as its writers change its size, its time or those first bytes with every change.
+constexpr int kFileStampHeadBytes = 48;
+struct FileStamp {
+    bool exists = false;
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    long long size = 0;
+    long long modifiedSeconds = 0;
+    long long modifiedNanoseconds = 0;
+    unsigned char head[kFileStampHeadBytes] = {};
+    bool operator==(const FileStamp&) const = default;
+};
+// False when the file is there but could not be looked at (a link, not a plain file, no
+// access): nothing can be told about it then. A missing file is a stamp of its own.
+bool StampFile(const std::string& hostPath, FileStamp* stamp);
 void Sleep(DWORD ms);
 
 class CFile {

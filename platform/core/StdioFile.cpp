@@ -45,8 +45,9 @@ CStdioFile::CStdioFile(const char* fileName, UINT openFlags) : m_strFileName(fil
     int flags = access == modeWrite ? O_WRONLY : access == modeReadWrite ? O_RDWR : O_RDONLY;
     if (creating)
         flags |= O_CREAT;
-    // Truncation waits for the lock, so that a file another program holds is left whole.
-    int fd = Sys().open(HostPath(fileName).c_str(), flags, 0666);
+    // Truncation waits for the lock, so that a file another program holds is left whole. The
+    // program's files are its own: a link in a file's place is refused, never written through.
+    int fd = Sys().open(HostPath(fileName).c_str(), flags | O_NOFOLLOW, 0666);
     if (fd < 0)
         Throw(OpenCause(errno, creating), errno);
 

@@ -89,12 +89,20 @@ int SysSigaction(int signal, const struct sigaction* action, struct sigaction* o
     return ::sigaction(signal, action, old);
 }
 
+int SysFstat(int fd, struct stat* st) {
+    return ::fstat(fd, st);
+}
+int SysFchmod(int fd, mode_t mode) {
+    return ::fchmod(fd, mode);
+}
+
 } // namespace
 
 SysCalls& Sys() {
     static SysCalls calls{SysStat,       SysMkdir,  SysUnlink, SysRename,     SysGetcwd,    SysOpen,
                           SysWrite,      SysRead,   SysClose,  SysFlock,      SysFtruncate, SysSleepMs,
                           SysLstat,      SysSocket, SysBind,   SysConnect,    SysSendto,    SysRecv,
-                          SysPosixSpawn, SysChmod,  SysAccess, SysLockRecord, SysPipe2,     SysSigaction};
+                          SysPosixSpawn, SysChmod,  SysAccess, SysLockRecord, SysPipe2,     SysSigaction,
+                          SysFstat,      SysFchmod};
     return calls;
 }

@@ -39,6 +39,10 @@ struct SysCalls {
     // Requests to end the process, handed to the message loop through a pipe.
     int (*pipe2)(int fds[2], int flags);
     int (*sigaction)(int signal, const struct sigaction* action, struct sigaction* old);
+    // Owner and mode of an opened file, changed through its descriptor, never through a name
+    // that could have been swapped for a link.
+    int (*fstat)(int fd, struct stat* st);
+    int (*fchmod)(int fd, mode_t mode);
 };
 
 SysCalls& Sys();

@@ -15,6 +15,7 @@
 #include "platform/core/Sys.h"
 #include "uitest/UiTest.h"
 #include "support/RecordLockHolder.h"
+#include "support/StoreProcess.h"
 
 namespace {
 
@@ -103,6 +104,30 @@ TEST_F(ExportTest, SecondExportReplacesTheFirstAndEmptyListsWriteTheHeader) {
         Report(dlg);
         EXPECT_EQ(Export(dlg, "list_Day"), kTradeHeader + kToday);
         EXPECT_EQ(boxes.size(), 2u);
+    });
+}
+
+TEST_F(ExportTest, RowsThatCouldNotBeReadAreNeverReportedSaved) {
+    WriteHistoryLogs();
+    RunDialog([this](CVossenDlg& dlg) {
+        Report(dlg);
+        // The first engine holds its log beyond any commit as the statistics are chosen, and
+        // while the export reads them again.
+        {
+            StoreProcess engine(StoreProcess::Kind::ExclusiveWriter, TradingLogPath("111"));
+            ASSERT_TRUE(engine.Ready());
+            Choose(dlg, 2);
+            zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
+            zui::ProcessEvents();
+        }
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text,
+                  "매매내역을 읽지 못해 파일로 저장하지 않았습니다.\n잠시 후 다시 저장하십시오.");
+        EXPECT_EQ(boxes[0].type & MB_ICONMASK, MB_ICONSTOP);
+        EXPECT_FALSE(std::filesystem::exists(BasePath((Today() + "_stats_Day.csv").c_str())));
+        // Once it lets go, the export reads them and saves them whole.
+        EXPECT_EQ(Export(dlg, "stats_Day"), kStatsHeader + kDays);
+        EXPECT_EQ(boxes.back().text, kSaved);
     });
 }
 

@@ -1,5 +1,6 @@
 #include <sqlite3.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -7,6 +8,8 @@
 #include "PanelFixture.h"
 #include "uitest/UiTest.h"
 #include "store/TradeState.h"
+#include "support/SqlTrace.h"
+#include "support/StoreProcess.h"
 
 namespace {
 
@@ -153,23 +156,69 @@ TEST_F(HistoryTest, StatusRecordsKeepStatisticsOnScreenAndRecountTrades) {
     });
 }
 
-TEST_F(HistoryTest, UnreadableLogsListWhatCouldBeRead) {
+TEST_F(HistoryTest, StatusRecordsReadOnlyLogsThatChangedAndShowWhatAFullReadShows) {
+    WriteHistoryLogs();
+    RunDialog([](CVossenDlg& dlg) {
+        Report(dlg);
+        ASSERT_EQ(Shown(dlg, 11), kTodayTrades);
+        {
+            SqlTrace trace;
+            Report(dlg);
+            EXPECT_EQ(trace.CountStarting("select"), 0);
+        }
+        EXPECT_EQ(Shown(dlg, 11), kTodayTrades);
+        EXPECT_EQ(g_pTradeState->trade_count, 4);
+        // A change within the file's pages, in the same tick of the file clock: read again.
+        const auto before = std::filesystem::last_write_time(TradingLogPath("222"));
+        TradingLogFile("222").Exec("update VnTradingLog set tr_qty = 9 where tr_out_time = '20240305050000'");
+        std::filesystem::last_write_time(TradingLogPath("222"), before);
+        Report(dlg);
+        Table changed = kTodayTrades;
+        changed[0][2] = "9";
+        EXPECT_EQ(Shown(dlg, 11), changed);
+        EXPECT_EQ(g_pTradeState->trade_count, 12);
+        // A log in write-ahead mode, whose file stays as it was while its engine commits.
+        Choose(dlg, 1);
+        const std::size_t all = Shown(dlg, 11).size();
+        TradingLogFile keeper("222");
+        keeper.Exec("PRAGMA journal_mode=WAL");
+        Report(dlg);
+        EXPECT_EQ(Shown(dlg, 11).size(), all);
+        TradingLogFile("222").Add(
+            {"222", "NQH24", "20240305010000", "20240305020000", "", "", 2, 7, 1, 1, 1, 1});
+        Report(dlg);
+        EXPECT_EQ(Shown(dlg, 11).size(), all + 1);
+        EXPECT_EQ(g_pTradeState->trade_count, 12 + 8 + 7);
+        // A new price form shows the rows kept in it.
+        SendAccountInfo(dlg, 1, 0, kDayFrom, kDayTo);
+        EXPECT_EQ(Shown(dlg, 11).back()[3], "5,000");
+    });
+}
+
+TEST_F(HistoryTest, ALogHeldPastTheWaitKeepsTheListAndTheCount) {
     WriteHistoryLogs();
     RunDialog([this](CVossenDlg& dlg) {
-        // The first account's log is held by its engine for writing; the second has none.
-        sqlite3* engine = nullptr;
-        ASSERT_EQ(sqlite3_open(TradingLogPath("111").c_str(), &engine), SQLITE_OK);
-        ASSERT_EQ(sqlite3_exec(engine, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
         Report(dlg);
-        EXPECT_EQ(Shown(dlg, 11), Table({kTodayTrades[0]}));
-        EXPECT_EQ(g_pTradeState->trade_count, 1);
-        Choose(dlg, 2);
-        EXPECT_EQ(Shown(dlg, 6), Table({{"", "20240305", "2", "152,600.00", "21,301.00", "131299.00"},
-                                        {"", "20240301", "1", "500.00", "5.00", "495.00"},
-                                        {"", "20240228", "1", "-123.50", "0.00", "-123.50"}}));
-        sqlite3_exec(engine, "ROLLBACK", nullptr, nullptr, nullptr);
-        sqlite3_close(engine);
+        ASSERT_EQ(Shown(dlg, 11), kTodayTrades);
+        // The second engine records a trade, while the first holds its log beyond any commit.
+        TradingLogFile("222").Add(
+            {"222", "NQH24", "20240305010000", "20240305020000", "", "", 2, 7, 1, 1, 1, 1});
+        StoreProcess engine(StoreProcess::Kind::ExclusiveWriter, TradingLogPath("111"));
+        ASSERT_TRUE(engine.Ready());
+        Report(dlg);
+        EXPECT_EQ(Shown(dlg, 11), kTodayTrades);
+        EXPECT_EQ(g_pTradeState->trade_count, 4);
+        EXPECT_TRUE(dlg.m_bHistoryUnread);
+        Choose(dlg, 3);
+        EXPECT_EQ(dlg.m_listHistory.GetItemCount(), 0);
+        // Once the engine lets go, the next record lists both accounts' trades again.
+        engine.Stop();
+        Choose(dlg, 0);
+        EXPECT_EQ(Shown(dlg, 11).size(), 3u);
+        EXPECT_EQ(g_pTradeState->trade_count, 11);
+        EXPECT_FALSE(dlg.m_bHistoryUnread);
 
+        // Accounts without a log have no trades: an empty list, not a failure.
         std::remove(TradingLogPath("111").c_str());
         std::remove(TradingLogPath("222").c_str());
         Choose(dlg, 1);
@@ -177,6 +226,7 @@ TEST_F(HistoryTest, UnreadableLogsListWhatCouldBeRead) {
         EXPECT_EQ(g_pTradeState->trade_count, 0);
         Choose(dlg, 3);
         EXPECT_EQ(dlg.m_listHistory.GetItemCount(), 0);
+        EXPECT_FALSE(dlg.m_bHistoryUnread);
         EXPECT_TRUE(boxes.empty());
     });
 }

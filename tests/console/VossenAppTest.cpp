@@ -14,6 +14,7 @@
 #include "platform/core/Sys.h"
 #include "store/TradeDataBase.h"
 #include "store/TradeState.h"
+#include "support/BoxRecorder.h"
 #include "support/SqlTrace.h"
 #include "support/TempDrive.h"
 
@@ -159,12 +160,61 @@ TEST_F(AppTest, FoldersAndStoreMadeAtStartAreTheOwnersOnly) {
               fs::perms::owner_read | fs::perms::owner_write);
     ShutdownCleanup();
 
-    // Folders that were there already keep their modes.
-    fs::permissions(Base("\\Log"), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+    // An installation from before: the store, the logs, their folders and journals open to
+    // everyone. They are brought to their owner; other files are left as they are.
+    const auto open =
+        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read;
+    const auto openFolder = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                            fs::perms::others_read | fs::perms::others_exec;
+    for (const char* sub : {"\\DataBase\\db_Velmora_1.db", "\\DataBase\\db_Velmora_1.db-journal",
+                            "\\DataBase\\notes.txt", "\\Log\\engine-Ms.log"})
+        std::ofstream(Base(sub)) << "x";
+    for (const char* sub :
+         {"\\DataBase\\db_Velmora.db", "\\DataBase\\db_Velmora_1.db", "\\DataBase\\db_Velmora_1.db-journal",
+          "\\DataBase\\notes.txt", "\\Log\\engine-Ms.log"})
+        fs::permissions(Base(sub), open);
+    for (const char* sub : {"\\Log", "\\DataBase", "\\BackTest"})
+        fs::permissions(Base(sub), openFolder);
+    BoxRecorder boxes;
     theApp.InitEnvironment();
-    EXPECT_EQ(fs::status(Base("\\Log")).permissions(),
-              fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+    for (const char* sub : {"\\DataBase\\db_Velmora.db", "\\DataBase\\db_Velmora_1.db",
+                            "\\DataBase\\db_Velmora_1.db-journal", "\\Log\\engine-Ms.log"})
+        EXPECT_EQ(fs::status(Base(sub)).permissions(), fs::perms::owner_read | fs::perms::owner_write) << sub;
+    EXPECT_EQ(fs::status(Base("\\DataBase")).permissions(), fs::perms::owner_all);
+    EXPECT_EQ(fs::status(Base("\\Log")).permissions(), fs::perms::owner_all);
+    EXPECT_EQ(fs::status(Base("\\BackTest")).permissions(), openFolder);
+    EXPECT_EQ(fs::status(Base("\\DataBase\\notes.txt")).permissions(), open);
+    EXPECT_TRUE(boxes.empty());
     ShutdownCleanup();
+}
+
+TEST_F(AppTest, StoreFilesThatCannotBeMadePrivateAndFoldersOthersMayWriteInAreTold) {
+    drive.MakeBaseFolder();
+    theApp.InitEnvironment();
+    ShutdownCleanup();
+    const auto open =
+        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read;
+    fs::permissions(MainStore(), open);
+    fs::create_symlink(drive.Root() + "/planted", Base("\\DataBase\\db_Velmora_9.db"));
+    fs::permissions(Base(), fs::perms::all);
+    // The store belongs to another user, as far as the system says.
+    Sys().fstat = [](int fd, struct stat* st) {
+        const int done = ::fstat(fd, st);
+        st->st_uid = geteuid() + 1;
+        return done;
+    };
+    BoxRecorder boxes;
+    theApp.InitEnvironment();
+    EXPECT_EQ(fs::status(MainStore()).permissions(), open);
+    ASSERT_EQ(boxes.size(), 1u);
+    const std::string text = boxes[0].text.GetString();
+    EXPECT_NE(text.find(std::string(kBaseFolder) + "\\DataBase\\db_Velmora.db\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(std::string(kBaseFolder) + "\\DataBase\\db_Velmora_9.db"), std::string::npos) << text;
+    EXPECT_NE(text.find("다음 폴더는 다른 사용자도 쓸 수 있습니다.\n" + std::string(kBaseFolder) + "\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(boxes[0].type & MB_ICONMASK, MB_ICONWARNING);
+    EXPECT_FALSE(fs::exists(drive.Root() + "/planted"));
 }
 
 TEST_F(AppTest, WithoutTheBaseFolderNothingIsCreatedAndStartGoesOn) {

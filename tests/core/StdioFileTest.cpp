@@ -44,13 +44,15 @@ struct ReportCapture {
 };
 
 // Runs `open` and returns the thrown exception's cause and text, or -1 when nothing was thrown.
-template <typename F> int CauseOf(F&& f, std::string* text = nullptr) {
+template <typename F> int CauseOf(F&& f, std::string* text = nullptr, LONG* osError = nullptr) {
     try {
         f();
     } catch (CFileException* e) {
         int cause = e->m_cause;
         if (text)
             *text = e->GetErrorMessage().GetString();
+        if (osError)
+            *osError = e->m_lOsError;
         e->Delete();
         return cause;
     }
@@ -120,6 +122,22 @@ TEST(StdioFile, OpenFailuresNameTheirCause) {
     EXPECT_EQ(text, "C:\\out.csv 액세스가 거부되었습니다.");
 }
 
+TEST(StdioFile, ALinkInTheFilesPlaceIsRefusedNotWrittenThrough) {
+    TempDrive drive;
+    const std::string elsewhere = drive.Root() + "/elsewhere";
+    std::filesystem::create_directory(elsewhere);
+    std::ofstream(elsewhere + "/kept") << "kept";
+    std::filesystem::create_symlink(elsewhere + "/kept", drive.Root() + "/out.csv");
+    std::filesystem::create_symlink(elsewhere + "/made", drive.Root() + "/new.csv");
+    LONG osError = 0;
+    EXPECT_EQ(CauseOf([] { CStdioFile f("C:\\out.csv", kCsvFlags); }, nullptr, &osError),
+              CFileException::badPath);
+    EXPECT_EQ(osError, static_cast<LONG>(ERROR_CANT_RESOLVE_FILENAME));
+    EXPECT_EQ(CauseOf([] { CStdioFile f("C:\\new.csv", kCsvFlags); }), CFileException::badPath);
+    EXPECT_EQ(ReadAll(elsewhere + "/kept"), "kept");
+    EXPECT_FALSE(std::filesystem::exists(elsewhere + "/made"));
+}
+
 TEST(StdioFile, DenyWriteKeepsOtherWritersOut) {
     TempDrive drive;
     const std::string host = drive.Root() + "/out.csv";
@@ -128,9 +146,11 @@ TEST(StdioFile, DenyWriteKeepsOtherWritersOut) {
     int other = ::open(host.c_str(), O_RDWR);
     ASSERT_EQ(::flock(other, LOCK_EX), 0);
     std::string text;
-    EXPECT_EQ(CauseOf([] { CStdioFile f("C:\\out.csv", kCsvFlags); }, &text),
+    LONG osError = 0;
+    EXPECT_EQ(CauseOf([] { CStdioFile f("C:\\out.csv", kCsvFlags); }, &text, &osError),
               CFileException::sharingViolation);
     EXPECT_EQ(text, "C:\\out.csv에 액세스하는 동안 공유 위반이 발생했습니다.");
+    EXPECT_EQ(osError, static_cast<LONG>(ERROR_SHARING_VIOLATION));
     EXPECT_EQ(ReadAll(host), "kept");
     ::close(other);
 

@@ -502,7 +502,7 @@ TEST_F(HandoffTest, ANewFileThatCannotRunReplacesNothingAndIsTold) {
 
     // Permissions that cannot be given leave both files as they were.
     fs::permissions(m_folder / "upd.exe", fs::perms::owner_all);
-    Sys().chmod = [](const char*, mode_t) {
+    Sys().fchmod = [](int, mode_t) {
         errno = EPERM;
         return -1;
     };
@@ -511,6 +511,50 @@ TEST_F(HandoffTest, ANewFileThatCannotRunReplacesNothingAndIsTold) {
     EXPECT_TRUE(fs::exists(m_folder / "upd.tmp"));
     ASSERT_EQ(m_boxes.size(), 3u);
     EXPECT_NE(m_boxes[2].text.Find("upd.tmp"), -1);
+    EXPECT_FALSE(fs::exists(m_folder / "started.done"));
+}
+
+TEST_F(HandoffTest, ANewProgramThatDoesNotStartGivesTheOldOneBack) {
+    // A download cut short: the execute bit, but no program.
+    WriteFile("upd.exe", "old build", true);
+    WriteFile("upd.tmp", std::string("\x7f"
+                                     "ELF\x02\x01\x01",
+                                     7));
+    fs::permissions(m_folder / "upd.tmp",
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::owner_exec);
+    EXPECT_FALSE(RunUpdateHandoff("upd"));
+    EXPECT_EQ(Files(), (std::vector<std::string>{"upd.exe", "upd.tmp"}));
+    EXPECT_EQ(ReadFile("upd.exe"), "old build");
+    EXPECT_EQ(fs::status(m_folder / "upd.exe").permissions(), fs::perms::owner_all);
+    EXPECT_EQ(fs::status(m_folder / "upd.tmp").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::owner_exec);
+    ASSERT_EQ(m_boxes.size(), 1u);
+    EXPECT_NE(m_boxes[0].text.Find("기존 프로그램은 그대로 있고"), -1) << m_boxes[0].text.GetString();
+
+    // A folder that cannot be written: nothing is changed, not even the new file's mode.
+    fs::permissions(m_folder / "upd.tmp", fs::perms::owner_read | fs::perms::owner_write);
+    {
+        SysCallsOverride restore;
+        Sys().access = [](const char*, int mode) {
+            errno = EROFS;
+            return mode & W_OK ? -1 : 0;
+        };
+        EXPECT_FALSE(RunUpdateHandoff("upd"));
+    }
+    EXPECT_EQ(fs::status(m_folder / "upd.tmp").permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(ReadFile("upd.exe"), "old build");
+    ASSERT_EQ(m_boxes.size(), 2u);
+
+    // A link in the new file's place is refused; what it points at is left alone.
+    fs::remove(m_folder / "upd.tmp");
+    fs::create_directory(m_folder / "away");
+    WriteFile("away/elsewhere", NewProgram());
+    fs::create_symlink(m_folder / "away/elsewhere", m_folder / "upd.tmp");
+    EXPECT_FALSE(RunUpdateHandoff("upd"));
+    EXPECT_EQ(ReadFile("upd.exe"), "old build");
+    EXPECT_EQ(fs::status(m_folder / "away/elsewhere").permissions() & fs::perms::owner_exec, fs::perms::none);
+    EXPECT_TRUE(fs::is_symlink(m_folder / "upd.tmp"));
+    ASSERT_EQ(m_boxes.size(), 3u);
     EXPECT_FALSE(fs::exists(m_folder / "started.done"));
 }
 

@@ -211,6 +211,21 @@ TEST(EngineLog, PrivateAndCappedWithOneRotation) {
     EXPECT_NE(last.find(" 199 0 line of the second engine"), std::string::npos) << last;
 }
 
+TEST(EngineFiles, ALinkInTheLogsPlaceIsRefusedNotWrittenThrough) {
+    TempDrive drive;
+    const std::string base = drive.MakeBaseFolder();
+    const std::string elsewhere = drive.Root() + "/elsewhere";
+    fs::create_directories(elsewhere);
+    fs::create_directories(base + "/DataBase");
+    fs::create_symlink(elsewhere + "/trades.db", base + "/DataBase/db_Velmora_555-03.db");
+    EXPECT_FALSE(WriteClosedTrade("555-03", ClosedTrade{}));
+    fs::create_symlink(elsewhere + "/engine.log", drive.Root() + "/engine.log");
+    CEngineLog log;
+    EXPECT_FALSE(log.Open(drive.Root() + "/engine.log", "Ms", 1000));
+    log.Write("note", 0, 0, 0, "not written");
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+}
+
 TEST(EngineScenario, ReadsTimedInstructionsInTimeOrder) {
     std::string text = AnsiToHostUtf8("# comment\n"
                                       "at 200 update {slot}|0|1|{stopped}\r\n"

@@ -1,10 +1,12 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "StoreFixture.h"
 #include "platform/core/Path.h"
+#include "support/TradingLogFile.h"
 
 namespace {
 
@@ -49,9 +51,10 @@ TEST_F(StoreTest, OpensTheMainStoreBelowTheBasePath) {
     EXPECT_EQ(store.Open(), 0);
     EXPECT_EQ(store.m_pDB, nullptr);
     std::filesystem::create_directories(HostPath("C:\\다른곳\\DataBase"));
+    EXPECT_EQ(store.OpenTradingLog("1234"), 0);
+    std::ofstream(HostPath("C:\\다른곳\\DataBase\\db_Velmora_1234.db"));
     EXPECT_EQ(store.OpenTradingLog("1234"), 1);
     store.Close();
-    EXPECT_TRUE(std::filesystem::exists(HostPath("C:\\다른곳\\DataBase\\db_Velmora_1234.db")));
     SetBasePathProvider(nullptr);
     EXPECT_EQ(StoreBasePath().str(), CString(kBaseFolder).str());
 }
@@ -62,6 +65,30 @@ TEST_F(StoreTest, FailsWithoutTheBaseFolder) {
     EXPECT_EQ(store.OpenTradingLog("1234"), 0);
     EXPECT_EQ(store.m_pDB, nullptr);
     EXPECT_FALSE(std::filesystem::exists(HostPath("C:\\Korvex금융투자")));
+}
+
+TEST_F(StoreTest, ALinkInAStoreFilesPlaceIsRefusedAndNothingIsMadeThrough) {
+    namespace fs = std::filesystem;
+    const std::string elsewhere = HostPath("C:\\elsewhere");
+    fs::create_directories(elsewhere);
+    fs::remove(MainPath());
+    fs::create_symlink(elsewhere + "/db_Velmora.db", MainPath());
+    const std::string log = HostPath("C:\\Korvex금융투자\\PlenorixGlobal\\exe\\DataBase\\db_Velmora_1.db");
+    fs::create_symlink(elsewhere + "/db_Velmora_1.db", log);
+    EXPECT_EQ(store.Open(), 0);
+    EXPECT_EQ(store.SaveSubPassword("secret"), 0);
+    std::vector<TradeLogRow> rows(1);
+    EXPECT_EQ(CTradeDataBase::LoadTradingLog(rows, "1", "2", "00000000", "99991231"), -1);
+    EXPECT_EQ(rows.size(), 1u);
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+    // A link to a store that exists is not written through either.
+    { TradingLogFile target("2"); }
+    fs::rename(HostPath("C:\\Korvex금융투자\\PlenorixGlobal\\exe\\DataBase\\db_Velmora_2.db"),
+               elsewhere + "/db_Velmora_2.db");
+    fs::remove(MainPath());
+    fs::create_symlink(elsewhere + "/db_Velmora_2.db", MainPath());
+    EXPECT_EQ(store.SaveSubPassword("secret"), 0);
+    EXPECT_EQ(store.OpenTradingLog("1"), 0);
 }
 
 TEST(StoreObject, OperationsWithoutAStoreObjectFailQuietly) {
@@ -82,13 +109,8 @@ TEST_F(StoreTest, StoreFilesTheConsoleMakesAreTheOwnersOnly) {
     fs::remove(MainPath());
     const mode_t saved = umask(0);
     EXPECT_EQ(store.SaveSubPassword("1"), 0); // no table yet, but the file is made
-    EXPECT_EQ(store.OpenTradingLog("999"), 1);
-    store.Close();
     umask(saved);
     EXPECT_EQ(fs::status(MainPath()).permissions(), ownerOnly);
-    EXPECT_EQ(fs::status(HostPath("C:\\Korvex금융투자\\PlenorixGlobal\\exe\\DataBase\\db_Velmora_999.db"))
-                  .permissions(),
-              ownerOnly);
 
     // A file that is there already keeps the mode it has.
     fs::permissions(MainPath(), ownerOnly | fs::perms::group_read);

@@ -1,11 +1,14 @@
 #include <sqlite3.h>
 
 #include <time.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "StoreFixture.h"
+#include "support/StoreProcess.h"
 #include "support/TradingLogFile.h"
 
 namespace {
@@ -93,20 +96,33 @@ TEST_F(StoreTest, TradeWindowEdgesOfTheDays) {
             {Trade("111", "20190101120000"), Trade("111", "20201121050000"), Trade("111", "20201121070000")});
     }
     std::vector<TradeLogRow> rows;
-    EXPECT_EQ(CTradeDataBase::LoadTradingLog(rows, "111", "none", "00000000", "20201121"), 2 + -1);
+    EXPECT_EQ(CTradeDataBase::LoadTradingLog(rows, "111", "none", "00000000", "20201121"), 2);
     EXPECT_EQ(rows.size(), 2u);
     // The first day after the last: nothing, and 0 from the account that has a log.
     EXPECT_EQ(store.QueryTradingLog(rows, "111", "20201122", "20201121"), 0);
     EXPECT_EQ(rows.size(), 2u);
 }
 
-TEST_F(StoreTest, NoTradingLogForEitherAccount) {
+TEST_F(StoreTest, AccountsNeverTradedHaveNoTradesAndGetNoFile) {
     std::vector<TradeLogRow> rows(3);
-    EXPECT_EQ(CTradeDataBase::LoadTradingLog(rows, "111", "222", "00000000", "20991231"), -2);
+    EXPECT_EQ(CTradeDataBase::LoadTradingLog(rows, "111", "222", "00000000", "20991231"), 0);
     EXPECT_TRUE(rows.empty());
-    // The open made an empty file; without its table the query still fails.
-    EXPECT_TRUE(std::filesystem::exists(TradingLogPath("111")));
-    EXPECT_EQ(CTradeDataBase::LoadTradingLog(rows, "111", "222", "00000000", "20991231"), -2);
+    std::vector<StatRow> stats;
+    EXPECT_EQ(CTradeDataBase::QueryPeriodStatistics(stats, "111", 0), 0);
+    // The engines make their logs; a read makes none.
+    EXPECT_FALSE(std::filesystem::exists(TradingLogPath("111")));
+    EXPECT_FALSE(std::filesystem::exists(TradingLogPath("222")));
+    // An empty file without the table (as earlier consoles left them) holds no trades either.
+    { std::ofstream empty(TradingLogPath("111")); }
+    rows.resize(3);
+    EXPECT_EQ(CTradeDataBase::LoadTradingLog(rows, "111", "222", "00000000", "20991231"), 0);
+    EXPECT_TRUE(rows.empty());
+    // A file that is not a database cannot be read: that is not an empty history.
+    std::ofstream(TradingLogPath("222")) << std::string(4096, 'x');
+    rows.resize(3);
+    EXPECT_EQ(CTradeDataBase::LoadTradingLog(rows, "111", "222", "00000000", "20991231"), -1);
+    EXPECT_EQ(rows.size(), 3u);
+    EXPECT_EQ(CTradeDataBase::QueryPeriodStatistics(stats, "222", 0), -1);
 }
 
 TEST_F(StoreTest, SameAccountTwiceAppendsItsTradesTwice) {
@@ -134,7 +150,7 @@ TEST_F(StoreTest, TradeTextsAreOwnedByTheirRowAndCutToFit) {
             "\x80\xea\xb0\x80\xea\xb0\x80\xea\xb0\x80\xea\xb0\x80\xea\xb0\x80\xea\xb0\x80\xea\xb0\x80')");
     }
     std::vector<TradeLogRow> rows;
-    ASSERT_EQ(CTradeDataBase::LoadTradingLog(rows, "111", "x", "20201120", "20201121"), 4 - 1);
+    ASSERT_EQ(CTradeDataBase::LoadTradingLog(rows, "111", "x", "20201120", "20201121"), 4);
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_STREQ(rows[0].code, "LONGERCODE123");
     EXPECT_STREQ(rows[1].code, "NQ");
@@ -188,7 +204,7 @@ TEST_F(StoreTest, StatisticsOfAnEmptyOrMissingLog) {
     { TradingLogFile log("111"); }
     std::vector<StatRow> rows;
     EXPECT_EQ(CTradeDataBase::QueryPeriodStatistics(rows, "111", 1), 0);
-    EXPECT_EQ(CTradeDataBase::QueryPeriodStatistics(rows, "222", 0), -1);
+    EXPECT_EQ(CTradeDataBase::QueryPeriodStatistics(rows, "222", 0), 0);
     EXPECT_TRUE(rows.empty());
     // An over-long key is cut to 15 bytes.
     {
@@ -210,7 +226,7 @@ TEST_F(StoreTest, AccountHoldingAQuoteIsQueriedNotBroken) {
     EXPECT_EQ(store.QueryTradingLog(rows, "o'k", "20201120", "20201121"), 1);
 }
 
-TEST_F(StoreTest, WriteLockedLogReturnsAtOnce) {
+TEST_F(StoreTest, ALogLockedPastTheWaitLeavesTheRowsAsTheyWere) {
     TradingLogFile log("111");
     log.AddAll({Trade("111", "20201120080000"), Trade("111", "20201120090000")});
     std::vector<TradeLogRow> rows;
@@ -221,15 +237,39 @@ TEST_F(StoreTest, WriteLockedLogReturnsAtOnce) {
     EXPECT_EQ(store.QueryTradingLog(rows, "111", "20201120", "20201121"), 2);
     log.Exec("COMMIT");
 
-    // The engine holds the file exclusively: the query gives up at once, rows unchanged.
+    // The engine holds the file exclusively beyond the wait: nothing is read, nothing lost.
     log.Exec("BEGIN EXCLUSIVE");
     double start = MonotonicSeconds();
-    EXPECT_EQ(store.QueryTradingLog(rows, "111", "20201120", "20201121"), -1);
-    std::vector<StatRow> stats;
+    EXPECT_EQ(CTradeDataBase::LoadTradingLog(rows, "111", "222", "20201120", "20201121"), -1);
+    std::vector<StatRow> stats(1);
     EXPECT_EQ(CTradeDataBase::QueryPeriodStatistics(stats, "111", 0), -1);
-    // A guard against waiting on the lock, not a measurement.
+    // A guard against waiting on the lock for long, not a measurement.
     EXPECT_LT(MonotonicSeconds() - start, 2.0);
     log.Exec("COMMIT");
     EXPECT_EQ(rows.size(), 2u);
-    EXPECT_TRUE(stats.empty());
+    EXPECT_EQ(stats.size(), 1u);
+}
+
+TEST_F(StoreTest, ReadsDuringAnEnginesCommitsWaitForThemAndMissNothing) {
+    {
+        TradingLogFile log("111");
+        for (int i = 0; i < 20; ++i)
+            log.Add(Trade("111", "20201120080000"));
+    }
+    StoreProcess engine(StoreProcess::Kind::TradeCommitter, TradingLogPath("111"));
+    ASSERT_TRUE(engine.Ready());
+    // Loads spread over some twenty commits, as status records come in.
+    int unread = 0;
+    for (int load = 0; load < 100; ++load) {
+        usleep(2000);
+        std::vector<TradeLogRow> rows;
+        if (CTradeDataBase::LoadTradingLog(rows, "111", "222", "20201120", "20201121") != 20 ||
+            rows.size() != 20)
+            ++unread;
+        std::vector<StatRow> stats;
+        if (CTradeDataBase::QueryPeriodStatistics(stats, "111", 0) != 2)
+            ++unread;
+    }
+    EXPECT_GT(engine.Stop(), 0);
+    EXPECT_EQ(unread, 0);
 }

@@ -16,6 +16,9 @@ public:
         ExclusiveWriter,
         // Holds "BEGIN IMMEDIATE" with one row written (others read, nobody writes).
         ReservedWriter,
+        // Commits one trade to VnTradingLog again and again, as an engine does, each commit
+        // holding the file exclusively for a few milliseconds; the trades lie in 2099.
+        TradeCommitter,
     };
 
     // Returns once the process has done its first read or holds its lock.
@@ -29,7 +32,8 @@ public:
     // The process did its first read or holds its lock.
     bool Ready() const { return m_ready; }
     // Ends the process (a writer rolls back); returns how many rounds a reader completed,
-    // 1 for a writer that held its lock, -1 when the process failed.
+    // 1 for a writer that held its lock, the commits of a committer, -1 when the process
+    // failed.
     int Stop();
 
 private:
