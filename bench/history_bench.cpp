@@ -25,7 +25,6 @@
 #include "platform/core/Path.h"
 #include "platform/core/Sys.h"
 #include "platform/ui/MessageBox.h"
-#include "platform/ui/UiTest.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Process.h"
 #include "platform/win/Wnd.h"
@@ -33,6 +32,7 @@
 #include "supervision/TraderMessages.h"
 #include "support/TempDrive.h"
 #include "support/TradingLogFile.h"
+#include "uitest/UiTest.h"
 
 namespace {
 
