@@ -41,6 +41,7 @@ struct Size {
 constexpr Size kSizes[] = {{10000, "10k"}, {100000, "100k"}, {1000000, "1m"}};
 constexpr char kToDay[] = "20991231";
 constexpr int kBlockedProbes = 5;
+constexpr time_t kFirstTrade = 1704067200; // 2024-01-01 00:00 UTC
 
 // The real main dialog, its export reachable.
 class CBenchDlg : public CVossenDlg {
@@ -64,11 +65,12 @@ void WriteTrades(int trades) {
         std::vector<TradingLogEntry> entries;
         entries.reserve(static_cast<std::size_t>(trades / 2));
         for (int i = 0; i < trades / 2; ++i) {
-            char out[16];
-            // An engine writes each trade as it closes.
-            const int minute = i * 5 + (account[0] == '2' ? 2 : 0);
-            std::snprintf(out, sizeof out, "2024%02d%02d%02d%02d00", 1 + minute / (28 * 24 * 60) % 12,
-                          1 + minute / (24 * 60) % 28, minute / 60 % 24, minute % 60);
+            // An engine writes each trade as it closes: every five minutes from 2024 on.
+            const time_t t = kFirstTrade + (static_cast<time_t>(i) * 5 + (account[0] == '2' ? 2 : 0)) * 60;
+            tm parts;
+            gmtime_r(&t, &parts);
+            char out[32];
+            std::strftime(out, sizeof out, "%Y%m%d%H%M%S", &parts);
             entries.push_back({account, "NQH24", out, out, "", "", 1 + i % 2, 1 + i % 5, 15234.25 + i,
                                15240.5 + i, 1234.5 - i, 21.3});
         }

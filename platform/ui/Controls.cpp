@@ -136,6 +136,11 @@ CString CListCtrl::GetItemText(int item, int subItem) const {
     }
 }
 
+int CListCtrl::ReadRows(int first, int count, const ListRowReader& reader) const {
+    LVREADROWS_ request{count, &reader};
+    return static_cast<int>(::SendMessageA(m_hWnd, LVM_READROWS_, static_cast<WPARAM>(first), Ptr(&request)));
+}
+
 DWORD CListCtrl::SetExtendedStyle(DWORD exStyle) {
     return static_cast<DWORD>(
         ::SendMessageA(m_hWnd, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, static_cast<LPARAM>(exStyle)));
