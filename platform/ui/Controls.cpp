@@ -102,6 +102,11 @@ int CListCtrl::InsertItem(int item, const char* text) {
     return static_cast<int>(::SendMessageA(m_hWnd, LVM_INSERTITEMA, 0, Ptr(&it)));
 }
 
+int CListCtrl::InsertRow(int item, const char* const* texts, int count) {
+    LVINSERTROW_ request{count, texts};
+    return static_cast<int>(::SendMessageA(m_hWnd, LVM_INSERTROW_, static_cast<WPARAM>(item), Ptr(&request)));
+}
+
 BOOL CListCtrl::DeleteAllItems() {
     return static_cast<BOOL>(::SendMessageA(m_hWnd, LVM_DELETEALLITEMS, 0, 0));
 }

@@ -56,8 +56,10 @@ constexpr UINT LVM_GETITEMTEXTA = LVM_FIRST + 45;
 constexpr UINT LVM_SETITEMTEXTA = LVM_FIRST + 46;
 constexpr UINT LVM_SETEXTENDEDLISTVIEWSTYLE = LVM_FIRST + 54;
 constexpr UINT LVM_GETEXTENDEDLISTVIEWSTYLE = LVM_FIRST + 55;
-// The back end's own: many rows' texts in one message (CListCtrl::ReadRows).
-constexpr UINT LVM_READROWS_ = LVM_FIRST + 0x200;
+// The back end's own: a row's texts in one message (CListCtrl::InsertRow), many rows' texts
+// in one message (CListCtrl::ReadRows).
+constexpr UINT LVM_INSERTROW_ = LVM_FIRST + 0x200;
+constexpr UINT LVM_READROWS_ = LVM_FIRST + 0x201;
 
 constexpr DWORD LVS_EX_GRIDLINES = 0x00000001;
 constexpr DWORD LVS_EX_SUBITEMIMAGES = 0x00000002;
@@ -100,6 +102,10 @@ using LVITEM = LVITEMA;
 // One row's cells as the list holds them, valid during the call only; `count` covers at least
 // every column.
 using ListRowReader = std::function<void(const std::string_view* cells, int count)>;
+struct LVINSERTROW_ {
+    int count;
+    const char* const* texts;
+};
 struct LVREADROWS_ {
     int count;
     const ListRowReader* reader;
@@ -259,6 +265,9 @@ public:
     int GetColumnWidth(int column) const;
     // Inserts a row before `item` (at the end when beyond it); returns its index, -1 on failure.
     int InsertItem(int item, const char* text);
+    // Inserts a row with its first `count` cells in one message rather than one per cell, as
+    // InsertItem and SetItemText would; returns its index, -1 on failure.
+    int InsertRow(int item, const char* const* texts, int count);
     BOOL DeleteAllItems();
     int GetItemCount() const;
     BOOL SetItemText(int item, int subItem, const char* text);

@@ -434,6 +434,11 @@ public:
             *result = InsertRow(reinterpret_cast<const LVITEMA*>(lParam));
             return true;
         }
+        if (message == LVM_INSERTROW_) {
+            *result = InsertWholeRow(static_cast<int>(static_cast<INT_PTR>(wParam)),
+                                     reinterpret_cast<const LVINSERTROW_*>(lParam));
+            return true;
+        }
         return OtherMessage(message, wParam, lParam, result);
     }
     BOOL SetCellText(int index, const LVITEMA* item) {
@@ -447,9 +452,22 @@ public:
     int InsertRow(const LVITEMA* item) {
         if (!item || item->iItem < 0)
             return -1;
-        int at = std::min(item->iItem, RowCount());
-        m_rows.emplace(m_rows.begin() + at)
-            ->Set(m_text, 0, (item->mask & LVIF_TEXT) && item->pszText ? item->pszText : "");
+        const char* text = (item->mask & LVIF_TEXT) && item->pszText ? item->pszText : "";
+        return InsertRowAt(item->iItem, &text, 1);
+    }
+    int InsertWholeRow(int index, const LVINSERTROW_* request) {
+        if (!request || index < 0 || request->count < 1 || !request->texts)
+            return -1;
+        const int at = InsertRowAt(index, request->texts, request->count);
+        TidyText();
+        CellsChanged();
+        return at;
+    }
+    int InsertRowAt(int index, const char* const* texts, int count) {
+        const int at = std::min(index, RowCount());
+        Row& row = *m_rows.emplace(m_rows.begin() + at);
+        for (int col = 0; col < count; ++col)
+            row.Set(m_text, col, texts[col] ? texts[col] : "");
         if (m_selected >= at)
             ++m_selected;
         RowsChanged();
