@@ -6,6 +6,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <time.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -17,6 +19,13 @@
 constexpr int kRatioPairs = 11;
 // Each repetition's least time: short, as there are many of them.
 constexpr double kPairMinSeconds = 0.2;
+
+// A clock's reading in seconds (by default the monotonic clock).
+inline double ClockSeconds(clockid_t clock = CLOCK_MONOTONIC) {
+    timespec ts;
+    clock_gettime(clock, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
 
 // The median of measured[i] / baseline[i]; -1 when there is no whole pair.
 inline double MedianPairRatio(const std::vector<double>& measured, const std::vector<double>& baseline) {

@@ -43,12 +43,6 @@ constexpr char kUpdateMd[] = "0|1|1|0|0|0|23456.5|0|-120.5|10.25|-300.5|0|0|0|0|
 constexpr char kInfoMs[] = "1|1|1|0|0|0|12345.5|0|250.25|-30.5|1200.75|2||0.5|20240102||20240105|";
 constexpr char kInfoMd[] = "0|1|1|0|0|0|23456.5|0|-120.5|10.25|-300.5|2||0.5|20240102||20240105|";
 
-double NowSeconds() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
-
 LRESULT SendRecord(HWND to, HWND from, ULONG_PTR kind, const char* text) {
     COPYDATASTRUCT cds{kind, static_cast<DWORD>(std::strlen(text) + 1), const_cast<char*>(text)};
     return SendMessageA(to, WM_COPYDATA, reinterpret_cast<WPARAM>(from), reinterpret_cast<LPARAM>(&cds));
@@ -76,13 +70,13 @@ int RunSender(int slotValue, long records, bool wait) {
     if (!wait)
         zwin::SetStationSendTimeout(0);
     const char* update = slotValue == 1 ? kUpdateMs : kUpdateMd;
-    const double start = NowSeconds();
+    const double start = ClockSeconds();
     for (long i = 0; i < records; ++i) {
         SendRecord(master, window.m_hWnd, COPYDATA_ACCOUNT_UPDATE, update);
         if (i % 64 == 0)
             zwin::PumpWaitingMessages(); // the console's posts and late replies
     }
-    const double end = NowSeconds();
+    const double end = ClockSeconds();
     std::ofstream(TimesFile(slotValue)) << std::to_string(start) << " " << std::to_string(end) << "\n";
     zwin::SetStationSendTimeout(5000);
     // The last word waits until the console has taken every record before it.
@@ -158,7 +152,7 @@ protected:
         CVossenDlg::OnTimer(id);
     }
     BOOL OnCopyData(CWnd* sender, COPYDATASTRUCT* data) override {
-        const double now = NowSeconds();
+        const double now = ClockSeconds();
         if (records++ == 0)
             first = now;
         last = now;

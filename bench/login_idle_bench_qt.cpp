@@ -25,12 +25,6 @@ constexpr int kWaitMs = 10000;
 // Each pair waits twice kWaitMs: fewer pairs than a figure usually takes.
 constexpr int kIdlePairs = 3;
 
-double CpuSeconds() {
-    timespec ts;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
-
 // The login dialog shown and left alone for kWaitMs in its own modal loop.
 double LoginIdleCpu() {
     CLoginDialog dlg;
@@ -40,9 +34,9 @@ double LoginIdleCpu() {
     // is not waiting).
     zui::WhenIdle([&] { zui::ProcessEvents(); });
     zui::WhenIdle([&] {
-        start = CpuSeconds();
+        start = ClockSeconds(CLOCK_PROCESS_CPUTIME_ID);
         QTimer::singleShot(kWaitMs, [&] {
-            end = CpuSeconds();
+            end = ClockSeconds(CLOCK_PROCESS_CPUTIME_ID);
             dlg.EndDialog(IDCANCEL);
         });
     });
@@ -60,10 +54,10 @@ double PlainIdleCpu(QSize size) {
     edit->setFocus();
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
-    const double start = CpuSeconds();
+    const double start = ClockSeconds(CLOCK_PROCESS_CPUTIME_ID);
     double end = 0;
     QTimer::singleShot(kWaitMs, &dialog, [&] {
-        end = CpuSeconds();
+        end = ClockSeconds(CLOCK_PROCESS_CPUTIME_ID);
         dialog.accept();
     });
     dialog.exec();

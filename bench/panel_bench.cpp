@@ -53,12 +53,6 @@ int g_trades = 0;
 std::string g_exportPath;
 std::vector<std::string> g_exportLines; // the export's bytes, line by line
 
-double NowSeconds() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
-
 void WriteTrades(int trades) {
     for (const char* account : {"111", "222"}) {
         std::remove(TradingLogPath(account).c_str());
@@ -169,7 +163,7 @@ public:
 protected:
     LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message == WM_APP)
-            handledAt = NowSeconds();
+            handledAt = ClockSeconds();
         return CWnd::DefWindowProc(message, wParam, lParam);
     }
 };
@@ -186,7 +180,7 @@ void SendAccountInfo(CVossenDlg& dlg, int slot) {
 double LongestBlocked(CProbe& probe) {
     double longest = 0;
     for (int i = 0; i < kBlockedProbes; ++i) {
-        const double posted = NowSeconds();
+        const double posted = ClockSeconds();
         probe.PostMessage(WM_APP, 0, 0);
         SendAccountInfo(*g_dlg, 0);
         zui::ProcessEvents();

@@ -32,12 +32,6 @@ constexpr char kLoginTitlePart[] = "Korvex";
 constexpr int kMapTimeoutMs = 30000;
 constexpr int kExitTimeoutMs = 10000;
 
-double NowSeconds() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
-
 int RunBare(int width, int height) {
     int argc = 1;
     char name[] = "startup-bare";
@@ -99,12 +93,12 @@ double TimeToMap(Display* d, const std::map<std::string, std::string>& env, cons
                  const std::vector<std::string>& argv, const char* titlePart, int* width = nullptr,
                  int* height = nullptr) {
     XSync(d, True); // nothing left over from an earlier run
-    const double start = NowSeconds();
+    const double start = ClockSeconds();
     const pid_t pid = Spawn(argv, env, cwd);
     if (pid <= 0)
         return -1;
     double mapped = -1;
-    while (mapped < 0 && NowSeconds() - start < kMapTimeoutMs / 1000.0) {
+    while (mapped < 0 && ClockSeconds() - start < kMapTimeoutMs / 1000.0) {
         if (!XPending(d)) {
             pollfd p{ConnectionNumber(d), POLLIN, 0};
             poll(&p, 1, 100);
@@ -114,7 +108,7 @@ double TimeToMap(Display* d, const std::map<std::string, std::string>& env, cons
         XNextEvent(d, &e);
         if (e.type != MapNotify || e.xmap.override_redirect)
             continue;
-        const double at = NowSeconds();
+        const double at = ClockSeconds();
         if (WindowName(d, e.xmap.window).find(titlePart) == std::string::npos)
             continue;
         mapped = at - start;
