@@ -194,6 +194,7 @@ void RunSize(const Size& size, RatioReporter& reporter, CProbe& probe) {
     WriteTrades(size.trades);
     SendAccountInfo(*g_dlg, 1);
     const double blocked = LongestBlocked(probe); // the list is filled
+    const std::size_t textBytes = zui::ListTextBytes(&g_dlg->m_listHistory);
     g_dlg->Export();
     KeepExportedLines();
     if (g_exportLines.size() != static_cast<std::size_t>(size.trades) + 1)
@@ -214,7 +215,8 @@ void RunSize(const Size& size, RatioReporter& reporter, CProbe& probe) {
     reporter.PrintRatio(("csv_export" + suffix).c_str(), "BM_CsvExport" + suffix, "BM_BareCsvWrite" + suffix);
     reporter.PrintRatio(("fill_trade_list_store_share" + suffix).c_str(), "BM_LoadTradingLog" + suffix,
                         "BM_BareSqliteReadBesideLoad" + suffix);
-    std::printf("fill_trade_list%s longest_blocked_ms=%.1f\n", suffix.c_str(), blocked * 1000);
+    std::printf("fill_trade_list%s longest_blocked_ms=%.1f text_bytes_per_row=%.1f\n", suffix.c_str(),
+                blocked * 1000, static_cast<double>(textBytes) / size.trades);
     std::fflush(stdout);
     std::remove(g_exportPath.c_str());
 }
