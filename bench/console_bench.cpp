@@ -1,11 +1,12 @@
 // Status records handled by the real console: its main dialog on Qt's offscreen platform, two
 // engine processes sending account updates.
 //  - Senders that wait for each reply, as the engines do: the records per second of both
-//    together, beside the same records handled by a console without a window.
+//    together, beside the same records handled by a console without a window, the two runs
+//    alternated.
 //  - The load run: senders that do not wait, so that the console's queue can grow; the
 //    queue's maximum and the records handled per second.
 // The program plays every part: started with --sender it is an engine.
-// Options: --records=N per engine for the waiting senders (default 20000), --load-records=N
+// Options: --records=N per engine for the waiting senders (default 10000), --load-records=N
 // per engine for the load run (default 50000; 0 skips it).
 #include <sys/stat.h>
 #include <time.h>
@@ -21,6 +22,7 @@
 
 #include "ConsoleRun.h"
 #include "PlainConsole.h"
+#include "RatioReporter.h"
 #include "console/VossenApp.h"
 #include "console/VossenDlg.h"
 #include "platform/core/Path.h"
@@ -41,12 +43,6 @@ constexpr char kUpdateMs[] = "1|1|1|0|0|0|12345.5|0|250.25|-30.5|1200.75|0|0|0|0
 constexpr char kUpdateMd[] = "0|1|1|0|0|0|23456.5|0|-120.5|10.25|-300.5|0|0|0|0|0";
 constexpr char kInfoMs[] = "1|1|1|0|0|0|12345.5|0|250.25|-30.5|1200.75|2||0.5|20240102||20240105|";
 constexpr char kInfoMd[] = "0|1|1|0|0|0|23456.5|0|-120.5|10.25|-300.5|2||0.5|20240102||20240105|";
-
-double NowSeconds() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
 
 LRESULT SendRecord(HWND to, HWND from, ULONG_PTR kind, const char* text) {
     COPYDATASTRUCT cds{kind, static_cast<DWORD>(std::strlen(text) + 1), const_cast<char*>(text)};
@@ -75,13 +71,13 @@ int RunSender(int slotValue, long records, bool wait) {
     if (!wait)
         zwin::SetStationSendTimeout(0);
     const char* update = slotValue == 1 ? kUpdateMs : kUpdateMd;
-    const double start = NowSeconds();
+    const double start = ClockSeconds();
     for (long i = 0; i < records; ++i) {
         SendRecord(master, window.m_hWnd, COPYDATA_ACCOUNT_UPDATE, update);
         if (i % 64 == 0)
             zwin::PumpWaitingMessages(); // the console's posts and late replies
     }
-    const double end = NowSeconds();
+    const double end = ClockSeconds();
     std::ofstream(TimesFile(slotValue)) << std::to_string(start) << " " << std::to_string(end) << "\n";
     zwin::SetStationSendTimeout(5000);
     // The last word waits until the console has taken every record before it.
@@ -142,7 +138,7 @@ protected:
         CVossenDlg::OnTimer(id);
     }
     BOOL OnCopyData(CWnd* sender, COPYDATASTRUCT* data) override {
-        const double now = NowSeconds();
+        const double now = ClockSeconds();
         if (records++ == 0)
             first = now;
         last = now;
@@ -183,7 +179,7 @@ double RunPlain(long records) {
 int main(int argc, char** argv) {
     if (argc >= 5 && std::strcmp(argv[1], "--sender") == 0)
         return RunSender(std::atoi(argv[2]), std::atol(argv[3]), std::atoi(argv[4]) != 0);
-    long records = 20000, loadRecords = 50000;
+    long records = 10000, loadRecords = 50000;
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--records=", 10) == 0)
             records = std::max(1L, std::atol(argv[i] + 10));
@@ -195,28 +191,47 @@ int main(int argc, char** argv) {
     // No engine program is installed: the launch failures are answered here.
     SetMessageBoxResponder([](const CString&, const CString&, UINT) { return IDOK; });
 
-    double windowRate = 0;
-    {
-        CBenchDlg dlg;
-        RunDialog(dlg, records, true);
-        windowRate = SendersRate(records);
-    }
-    const double plainRate = RunPlain(records);
+    // Each run's cost is the time a record takes, its rate's inverse.
+    std::vector<double> windowRates, plainRates;
+    auto cost = [](std::vector<double>& rates, double rate) {
+        rates.push_back(rate);
+        return rate > 0 ? 1 / rate : -1;
+    };
+    AlternatedRatio(
+        "console_status_records", kRatioPairs,
+        [&] {
+            CBenchDlg dlg;
+            RunDialog(dlg, records, true);
+            return cost(windowRates, SendersRate(records));
+        },
+        [&] { return cost(plainRates, RunPlain(records)); });
+    std::sort(windowRates.begin(), windowRates.end());
+    std::sort(plainRates.begin(), plainRates.end());
+    const double windowRate = windowRates[windowRates.size() / 2];
+    const double plainRate = plainRates[plainRates.size() / 2];
     std::printf("console_status_records engines=2 records=%ld window_records_per_second=%.0f "
-                "plain_records_per_second=%.0f goal=4000\n",
+                "plain_records_per_second=%.0f (medians) goal=4000\n",
                 2 * records, windowRate, plainRate);
-    if (windowRate > 0)
-        std::printf("console_status_records ratio=%.2f\n", plainRate / windowRate);
 
     if (loadRecords > 0) {
-        CBenchDlg dlg;
-        RunDialog(dlg, loadRecords, false);
-        const double took = dlg.last - dlg.first;
-        const double rate = took > 0 ? static_cast<double>(dlg.records) / took : 0;
-        std::printf("load_run engines=2 sent=%ld handled=%ld records_per_second=%.0f queue_max=%zu\n",
-                    2 * (loadRecords + 1), dlg.records - 2, rate, dlg.queueMax);
-        if (plainRate > 0 && rate > 0)
-            std::printf("load_run ratio=%.2f\n", plainRate / rate);
+        std::vector<double> loadRates, loadPlainRates;
+        long handled = 0;
+        std::size_t queueMax = 0;
+        AlternatedRatio(
+            "load_run", kRatioPairs,
+            [&] {
+                CBenchDlg dlg;
+                RunDialog(dlg, loadRecords, false);
+                const double took = dlg.last - dlg.first;
+                handled = std::max(handled, dlg.records - 2);
+                queueMax = std::max(queueMax, dlg.queueMax);
+                return cost(loadRates, took > 0 ? static_cast<double>(dlg.records) / took : 0);
+            },
+            [&] { return cost(loadPlainRates, RunPlain(records)); });
+        std::sort(loadRates.begin(), loadRates.end());
+        std::printf("load_run engines=2 sent=%ld handled_most=%ld records_per_second=%.0f (median) "
+                    "queue_max=%zu\n",
+                    2 * (loadRecords + 1), handled, loadRates[loadRates.size() / 2], queueMax);
     }
     ShutdownCleanup();
     return 0;

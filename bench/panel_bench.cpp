@@ -1,7 +1,10 @@
-// The history list's fill in the "전체" view with 100,000 trades of two accounts beside a bare
-// SQLite read of the same rows (prepare, step and the column accessors, nothing kept), and how
-// long the console's message loop is held up
-// while a status record refills the list.
+// The history list in the "전체" view with 10,000, 100,000 and 1,000,000 trades of two
+// accounts:
+//  - its fill beside a bare SQLite read of the same rows (prepare, step and the column
+//    accessors, nothing kept), and the store's load alone beside the same read;
+//  - its CSV export beside writing the same bytes from memory with fprintf to a file in the
+//    same folder;
+//  - how long the console's message loop is held up while a status record refills the list.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -10,7 +13,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,35 +23,48 @@
 #include "console/VossenDlg.h"
 #include "platform/core/Path.h"
 #include "platform/core/Sys.h"
-#include "uitest/UiTest.h"
+#include "platform/core/Time.h"
+#include "platform/ui/MessageBox.h"
 #include "store/TradeDataBase.h"
 #include "store/TradeState.h"
 #include "supervision/TraderMessages.h"
 #include "support/TempDrive.h"
 #include "support/TradingLogFile.h"
+#include "uitest/UiTest.h"
 
 namespace {
 
-constexpr int kTrades = 100000;
+struct Size {
+    int trades;
+    const char* name;
+};
+constexpr Size kSizes[] = {{10000, "10k"}, {100000, "100k"}, {1000000, "1m"}};
 constexpr char kToDay[] = "20991231";
-CVossenDlg* g_dlg = nullptr;
+constexpr int kBlockedProbes = 5;
+constexpr time_t kFirstTrade = 1704067200; // 2024-01-01 00:00 UTC
 
-double NowSeconds() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) + ts.tv_nsec / 1e9;
-}
+// The real main dialog, its export reachable.
+class CBenchDlg : public CVossenDlg {
+public:
+    void Export() { OnBnClickedExcelSave(); }
+};
+CBenchDlg* g_dlg = nullptr;
+int g_trades = 0;
+std::string g_exportPath;
+std::vector<std::string> g_exportLines; // the export's bytes, line by line
 
-void WriteTrades() {
+void WriteTrades(int trades) {
     for (const char* account : {"111", "222"}) {
+        std::remove(TradingLogPath(account).c_str());
         std::vector<TradingLogEntry> entries;
-        entries.reserve(kTrades / 2);
-        for (int i = 0; i < kTrades / 2; ++i) {
-            char out[16];
-            // An engine writes each trade as it closes: the log is in time order.
-            const int minute = i * 5 + (account[0] == '2' ? 2 : 0);
-            std::snprintf(out, sizeof out, "2024%02d%02d%02d%02d00", 1 + minute / (28 * 24 * 60) % 12,
-                          1 + minute / (24 * 60) % 28, minute / 60 % 24, minute % 60);
+        entries.reserve(static_cast<std::size_t>(trades / 2));
+        for (int i = 0; i < trades / 2; ++i) {
+            // An engine writes each trade as it closes: every five minutes from 2024 on.
+            const time_t t = kFirstTrade + (static_cast<time_t>(i) * 5 + (account[0] == '2' ? 2 : 0)) * 60;
+            tm parts;
+            gmtime_r(&t, &parts);
+            char out[32];
+            std::strftime(out, sizeof out, "%Y%m%d%H%M%S", &parts);
             entries.push_back({account, "NQH24", out, out, "", "", 1 + i % 2, 1 + i % 5, 15234.25 + i,
                                15240.5 + i, 1234.5 - i, 21.3});
         }
@@ -83,7 +100,7 @@ void BM_BareSqliteRead(benchmark::State& state) {
             sqlite3_close(db);
         }
     }
-    if (rows != kTrades)
+    if (rows != g_trades)
         state.SkipWithError("wrong number of rows");
 }
 
@@ -92,20 +109,51 @@ void BM_LoadTradingLog(benchmark::State& state) {
     std::vector<TradeLogRow> rows;
     for (auto _ : state)
         benchmark::DoNotOptimize(CTradeDataBase::LoadTradingLog(rows, "111", "222", "00000000", kToDay));
-    if (rows.size() != kTrades)
+    if (rows.size() != static_cast<std::size_t>(g_trades))
         state.SkipWithError("wrong number of rows");
 }
 
 void BM_FillTradeList(benchmark::State& state) {
     for (auto _ : state)
         g_dlg->FillTradeList();
-    if (g_dlg->m_listHistory.GetItemCount() != kTrades)
+    if (g_dlg->m_listHistory.GetItemCount() != g_trades)
         state.SkipWithError("wrong number of list rows");
 }
 
-BENCHMARK(BM_BareSqliteRead)->Unit(benchmark::kMillisecond)->Repetitions(3);
-BENCHMARK(BM_LoadTradingLog)->Unit(benchmark::kMillisecond)->Repetitions(3);
-BENCHMARK(BM_FillTradeList)->Unit(benchmark::kMillisecond)->Repetitions(3);
+void BM_CsvExport(benchmark::State& state) {
+    for (auto _ : state)
+        g_dlg->Export();
+}
+
+// The export's bytes, held in memory, written with fprintf to a file beside it.
+void BM_BareCsvWrite(benchmark::State& state) {
+    const std::string path = HostPath(kBaseFolder) + "/bare.csv";
+    for (auto _ : state) {
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        if (!f) {
+            state.SkipWithError("cannot write");
+            break;
+        }
+        for (const std::string& line : g_exportLines)
+            std::fprintf(f, "%s", line.c_str());
+        std::fclose(f);
+    }
+    std::remove(path.c_str());
+}
+
+// The file the export writes today, kept line by line.
+void KeepExportedLines() {
+    char day[40];
+    const __time64_t now = _time64(nullptr);
+    struct tm local = {};
+    _localtime64_s(&local, &now);
+    std::snprintf(day, sizeof day, "%04d%02d%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+    g_exportPath = HostPath(kBaseFolder) + "/" + day + "_list_All.csv";
+    std::ifstream in(g_exportPath, std::ios::binary);
+    g_exportLines.clear();
+    for (std::string line; std::getline(in, line);)
+        g_exportLines.push_back(line + "\n");
+}
 
 // A window that notes when the message loop hands it a message.
 class CProbe : public CWnd {
@@ -115,7 +163,7 @@ public:
 protected:
     LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message == WM_APP)
-            handledAt = NowSeconds();
+            handledAt = ClockSeconds();
         return CWnd::DefWindowProc(message, wParam, lParam);
     }
 };
@@ -126,6 +174,51 @@ void SendAccountInfo(CVossenDlg& dlg, int slot) {
     COPYDATASTRUCT data{COPYDATA_ACCOUNT_INFO, static_cast<DWORD>(record.GetLength() + 1),
                         const_cast<char*>(record.GetString())};
     dlg.SendMessage(WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+}
+
+// The longest a message posted just before a status record's refill waits for the loop.
+double LongestBlocked(CProbe& probe) {
+    double longest = 0;
+    for (int i = 0; i < kBlockedProbes; ++i) {
+        const double posted = ClockSeconds();
+        probe.PostMessage(WM_APP, 0, 0);
+        SendAccountInfo(*g_dlg, 0);
+        zui::ProcessEvents();
+        longest = std::max(longest, probe.handledAt - posted);
+    }
+    return longest;
+}
+
+void RunSize(const Size& size, RatioReporter& reporter, CProbe& probe) {
+    g_trades = size.trades;
+    WriteTrades(size.trades);
+    SendAccountInfo(*g_dlg, 1);
+    const double blocked = LongestBlocked(probe); // the list is filled
+    const std::size_t textBytes = zui::ListTextBytes(&g_dlg->m_listHistory);
+    g_dlg->Export();
+    KeepExportedLines();
+    if (g_exportLines.size() != static_cast<std::size_t>(size.trades) + 1)
+        std::fprintf(stderr, "the export holds %zu lines\n", g_exportLines.size());
+
+    const std::string suffix = std::string("_") + size.name;
+    auto ms = [](benchmark::internal::Benchmark* b) { b->Unit(benchmark::kMillisecond); };
+    benchmark::ClearRegisteredBenchmarks();
+    RatioReporter::RegisterPairs("BM_FillTradeList" + suffix, BM_FillTradeList, "BM_BareSqliteRead" + suffix,
+                                 BM_BareSqliteRead, kRatioPairs, ms);
+    RatioReporter::RegisterPairs("BM_CsvExport" + suffix, BM_CsvExport, "BM_BareCsvWrite" + suffix,
+                                 BM_BareCsvWrite, kRatioPairs, ms);
+    RatioReporter::RegisterPairs("BM_LoadTradingLog" + suffix, BM_LoadTradingLog,
+                                 "BM_BareSqliteReadBesideLoad" + suffix, BM_BareSqliteRead, kRatioPairs, ms);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatio(("fill_trade_list" + suffix).c_str(), "BM_FillTradeList" + suffix,
+                        "BM_BareSqliteRead" + suffix);
+    reporter.PrintRatio(("csv_export" + suffix).c_str(), "BM_CsvExport" + suffix, "BM_BareCsvWrite" + suffix);
+    reporter.PrintRatio(("fill_trade_list_store_share" + suffix).c_str(), "BM_LoadTradingLog" + suffix,
+                        "BM_BareSqliteReadBesideLoad" + suffix);
+    std::printf("fill_trade_list%s longest_blocked_ms=%.1f text_bytes_per_row=%.1f\n", suffix.c_str(),
+                blocked * 1000, static_cast<double>(textBytes) / size.trades);
+    std::fflush(stdout);
+    std::remove(g_exportPath.c_str());
 }
 
 } // namespace
@@ -139,44 +232,22 @@ int main(int argc, char** argv) {
     theApp.InitEnvironment();
     g_pTradeState->account_number = "111";
     g_pTradeState->account_number2 = "222";
-    WriteTrades();
+    SetMessageBoxResponder([](const CString&, const CString&, UINT) { return IDOK; });
 
     RatioReporter reporter;
-    CVossenDlg dlg;
+    CBenchDlg dlg;
     g_dlg = &dlg;
     CProbe probe;
     probe.CreateEx(0, "probe", WS_POPUP, RECT{0, 0, 1, 1}, nullptr, 0);
-    double longestBlocked = 0;
-    int probes = 0;
-
-    // The "전체" view, the trading day known: every trade is listed.
+    // The "전체" view: every trade up to the trading day is listed.
     zui::WhenIdle([&] {
         zui::ChooseComboItem(&dlg.m_cbView, 1);
-        SendAccountInfo(dlg, 1);
+        for (const Size& size : kSizes)
+            RunSize(size, reporter, probe);
+        dlg.EndDialog(IDOK);
     });
-    // A status record refills the list inside the loop; a message posted just before it waits
-    // until the refill is over.
-    std::function<void()> measure = [&] {
-        const double posted = NowSeconds();
-        probe.PostMessage(WM_APP, 0, 0);
-        SendAccountInfo(dlg, 0);
-        zui::WhenIdle([&, posted] {
-            longestBlocked = std::max(longestBlocked, probe.handledAt - posted);
-            if (++probes < 5)
-                zui::WhenIdle(measure);
-            else
-                zui::WhenIdle([&] {
-                    benchmark::RunSpecifiedBenchmarks(&reporter);
-                    dlg.EndDialog(IDOK);
-                });
-        });
-    };
-    zui::WhenIdle(measure);
     dlg.DoModal();
 
-    reporter.PrintRatio("fill_trade_list", "BM_FillTradeList", "BM_BareSqliteRead");
-    reporter.PrintRatio("fill_trade_list_store_share", "BM_LoadTradingLog", "BM_BareSqliteRead");
-    std::printf("fill_trade_list longest_blocked_ms=%.1f\n", longestBlocked * 1000);
     probe.DestroyWindow();
     ShutdownCleanup();
     benchmark::Shutdown();

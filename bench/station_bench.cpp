@@ -15,6 +15,7 @@
 #include <cstring>
 #include <string>
 
+#include "BareEcho.h"
 #include "RatioReporter.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Station.h"
@@ -30,36 +31,6 @@ constexpr char kRecord[] =
     "1|12|1|15012.25|15010.00|50123000|50150000|40123000|27000|27000|123000|5.00|3|0|0|0";
 // The station's header and the record: the datagram a WM_COPYDATA send of it makes.
 constexpr std::size_t kDatagramSize = 48 + sizeof(kRecord);
-
-// A datagram socket bound at `path`; exits the benchmark when it cannot be made.
-int Bind(const std::string& path, sockaddr_un* addr) {
-    int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    std::memset(addr, 0, sizeof(*addr));
-    addr->sun_family = AF_UNIX;
-    std::snprintf(addr->sun_path, sizeof(addr->sun_path), "%s", path.c_str());
-    unlink(path.c_str());
-    if (fd < 0 || path.size() >= sizeof(addr->sun_path) ||
-        bind(fd, reinterpret_cast<sockaddr*>(addr), sizeof(*addr)) != 0) {
-        std::perror(path.c_str());
-        std::exit(2);
-    }
-    return fd;
-}
-
-// The bare other process: sends every datagram back to where it came from; an empty one
-// ends it.
-[[noreturn]] void RunEcho(int fd) {
-    char buffer[512];
-    for (;;) {
-        sockaddr_un from{};
-        socklen_t length = sizeof(from);
-        ssize_t n = recvfrom(fd, buffer, sizeof(buffer), 0, reinterpret_cast<sockaddr*>(&from), &length);
-        if (n == 0)
-            _exit(0);
-        if (n > 0)
-            sendto(fd, buffer, static_cast<size_t>(n), 0, reinterpret_cast<sockaddr*>(&from), length);
-    }
-}
 
 class CPeerWnd : public CWnd {
 protected:
@@ -104,7 +75,6 @@ void BM_BareDatagramRoundTrip(benchmark::State& state) {
             state.SkipWithError("echo lost");
     }
 }
-BENCHMARK(BM_BareDatagramRoundTrip)->Repetitions(3);
 
 void BM_CopyDataRoundTrip(benchmark::State& state) {
     COPYDATASTRUCT cds{3049, sizeof(kRecord), const_cast<char*>(kRecord)};
@@ -115,7 +85,6 @@ void BM_CopyDataRoundTrip(benchmark::State& state) {
             state.SkipWithError("no reply");
     }
 }
-BENCHMARK(BM_CopyDataRoundTrip)->Repetitions(3);
 
 void Stop(pid_t pid) {
     kill(pid, SIGKILL);
@@ -131,15 +100,9 @@ int main(int argc, char** argv) {
         std::perror(drive.Station().c_str());
         return 2;
     }
-    sockaddr_un echoAddr, clientAddr;
-    int echoFd = Bind(drive.Root() + "/echo.sock", &echoAddr);
-    g_link.bare = Bind(drive.Root() + "/client.sock", &clientAddr);
-    g_link.echo = echoAddr;
-
-    pid_t echo = fork();
-    if (echo == 0)
-        RunEcho(echoFd);
-    close(echoFd);
+    sockaddr_un clientAddr;
+    pid_t echo = StartEcho(drive.Root() + "/echo.sock", &g_link.echo);
+    g_link.bare = BindDatagram(drive.Root() + "/client.sock", &clientAddr);
     pid_t peer = fork();
     if (peer == 0)
         RunPeer();
@@ -159,14 +122,15 @@ int main(int argc, char** argv) {
     g_link.client = &client;
 
     benchmark::Initialize(&argc, argv);
+    RatioReporter::RegisterPairs("BM_CopyDataRoundTrip", BM_CopyDataRoundTrip, "BM_BareDatagramRoundTrip",
+                                 BM_BareDatagramRoundTrip);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatio("station_copydata_roundtrip", "BM_CopyDataRoundTrip", "BM_BareDatagramRoundTrip");
 
     PostMessageA(g_link.peer, WM_BENCH_QUIT, 0, 0);
-    sendto(g_link.bare, "", 0, 0, reinterpret_cast<sockaddr*>(&g_link.echo), sizeof(g_link.echo));
+    StopEcho(echo, g_link.bare, g_link.echo);
     waitpid(peer, nullptr, 0);
-    waitpid(echo, nullptr, 0);
     close(g_link.bare);
     client.DestroyWindow();
     benchmark::Shutdown();

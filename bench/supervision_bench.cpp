@@ -1,8 +1,9 @@
-// The console's side of the engines' status records, measured across real processes:
+// The console's side of the engines' status records:
 //  - the round trip of an account update sent by an engine process through the console's
-//    WM_COPYDATA handling (intake, sums and the five rules) and back, beside a bare Unix
-//    datagram round trip between the same two processes (and the console's handling alone,
-//    called in one process, against the same baseline).
+//    WM_COPYDATA handling (intake, sums and the five rules) and back, beside a bare round trip
+//    of a datagram of the same size to an echo process making blocking calls;
+//  - the console's handling alone, called in one process (parse, sums, rules, refresh),
+//    beside the least that work needs: the same fields parsed with from_chars and added.
 // The load run with the real console is in console_bench.
 // The program plays both parts: started with --console it is the console.
 #include <benchmark/benchmark.h>
@@ -12,12 +13,14 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "BareEcho.h"
 #include "PlainConsole.h"
 #include "RatioReporter.h"
 #include "platform/core/Path.h"
@@ -48,19 +51,6 @@ void SleepSeconds(double s) {
 std::string StationPath(const char* name) {
     const char* station = std::getenv("ZORVIK_STATION");
     return std::string(station ? station : "/tmp") + "/" + name;
-}
-
-int BindDatagram(const std::string& path) {
-    int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
-    unlink(path.c_str());
-    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        std::perror("bind");
-        std::exit(2);
-    }
-    return fd;
 }
 
 // Every engine of the benchmark applies the rules in full: each is enabled, none holds.
@@ -132,24 +122,13 @@ LRESULT SendRecord(HWND to, HWND from, ULONG_PTR kind, const char* text) {
 }
 
 // ---------------------------------------------------------------------------------------
-// --console: the console of the round trips, with a bare echo socket beside its window.
+// --console: the console of the round trips.
 
 int RunConsole() {
-    int echo = BindDatagram(StationPath("bench-echo.sock"));
-    zwin::WatchFd(echo, [echo] {
-        char buffer[70000];
-        sockaddr_un from{};
-        socklen_t length = sizeof from;
-        ssize_t n =
-            recvfrom(echo, buffer, sizeof buffer, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &length);
-        if (n > 0)
-            sendto(echo, buffer, static_cast<size_t>(n), 0, reinterpret_cast<sockaddr*>(&from), length);
-    });
     CPlainConsole console;
     OpenConsole(console);
     RunLoop(); // until the driver's WM_TRADER_EXIT brings the count below 1
     console.DestroyWindow();
-    close(echo);
     return 0;
 }
 
@@ -201,30 +180,48 @@ void BM_AccountUpdateHandling(benchmark::State& state) {
     zwin::PumpWaitingMessages();
 }
 
-BENCHMARK(BM_AccountUpdateHandling)->Unit(benchmark::kMicrosecond)->Repetitions(5);
-BENCHMARK(BM_AccountUpdateRoundTrip)->Unit(benchmark::kMicrosecond)->Repetitions(5);
-BENCHMARK(BM_BareDatagramRoundTrip)->Unit(benchmark::kMicrosecond)->Repetitions(5);
+// The least the handling must do: the same records' fields parsed and added.
+void BM_BareFieldSum(benchmark::State& state) {
+    long i = 0;
+    for (auto _ : state) {
+        const std::string_view record = (i++ & 1) ? kUpdateMd : kUpdateMs;
+        double sum = 0;
+        for (const char *p = record.data(), *end = p + record.size(); p < end;) {
+            double value = 0;
+            p = std::from_chars(p, end, value).ptr;
+            sum += value;
+            while (p < end && *p++ != '|') {
+            }
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+}
 
 void RunRoundTrips(RatioReporter& reporter) {
+    sockaddr_un driverAddress{};
+    const pid_t echo = StartEcho(StationPath("bench-echo.sock"), &g_echoAddress);
     CWnd engine;
     engine.CreateEx(0, kEngineTitle, WS_POPUP, RECT{0, 0, 1, 1}, nullptr, 0);
     g_engine = engine.m_hWnd;
     StartSelf("--console");
     g_master = WaitForWindow(kTraderTitleMaster, true);
-    g_bare = BindDatagram(StationPath("bench-driver.sock"));
-    g_echoAddress.sun_family = AF_UNIX;
-    std::snprintf(g_echoAddress.sun_path, sizeof g_echoAddress.sun_path, "%s",
-                  StationPath("bench-echo.sock").c_str());
+    g_bare = BindDatagram(StationPath("bench-driver.sock"), &driverAddress);
     // Both accounts report first, so every update runs the rules.
     SendRecord(g_master, g_engine, COPYDATA_ACCOUNT_INFO, kInfoMs);
     SendRecord(g_master, g_engine, COPYDATA_ACCOUNT_INFO, kInfoMd);
 
+    auto us = [](benchmark::internal::Benchmark* b) { b->Unit(benchmark::kMicrosecond); };
+    RatioReporter::RegisterPairs("BM_AccountUpdateRoundTrip", BM_AccountUpdateRoundTrip,
+                                 "BM_BareDatagramRoundTrip", BM_BareDatagramRoundTrip, kRatioPairs, us);
+    RatioReporter::RegisterPairs("BM_AccountUpdateHandling", BM_AccountUpdateHandling, "BM_BareFieldSum",
+                                 BM_BareFieldSum, kRatioPairs, us);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatio("status_record_round_trip", "BM_AccountUpdateRoundTrip", "BM_BareDatagramRoundTrip");
-    reporter.PrintRatio("status_record_handling", "BM_AccountUpdateHandling", "BM_BareDatagramRoundTrip");
+    reporter.PrintRatio("status_record_handling", "BM_AccountUpdateHandling", "BM_BareFieldSum");
 
     PostMessageA(g_master, WM_TRADER_EXIT, 0, 0);
     WaitForWindow(kTraderTitleMaster, false);
+    StopEcho(echo, g_bare, g_echoAddress);
     close(g_bare);
     engine.DestroyWindow();
 }

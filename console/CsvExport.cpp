@@ -1,4 +1,9 @@
 // The history list written to a CSV file in the base folder.
+#include <algorithm>
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include "console/CSVFile.h"
 #include "console/VossenApp.h"
 #include "console/VossenDlg.h"
@@ -6,11 +11,56 @@
 
 namespace {
 
-// The list's text of a number column, with the thousands separators taken out.
-CString WithoutCommas(const CString& text) {
-    CString plain(text);
-    plain.Remove(',');
-    return plain;
+// Rows taken from the list in one message and gathered before they are written.
+constexpr int kRowsPerBlock = 4096;
+// The trade view's columns in the file's order, and where its number columns begin.
+constexpr int kTradeColumns[] = {0, 8, 9, 10, 1, 2, 3, 4, 5, 6, 7};
+constexpr int kTradeFirstNumber = 6;
+constexpr int kStatisticsColumns[] = {1, 2, 3, 4, 5};
+constexpr int kStatisticsFirstNumber = 2;
+
+// CSV lines gathered before they are written.
+class LineBlock {
+public:
+    void Clear() { m_used = 0; }
+    const char* Data() const { return m_bytes.data(); }
+    std::size_t Size() const { return m_used; }
+    void Add(const std::string_view* fields, int count) {
+        const std::size_t room = CCSVFile::RowRoom(fields, count);
+        if (m_bytes.size() < m_used + room)
+            m_bytes.resize(std::max(2 * m_bytes.size(), m_used + room));
+        m_used = static_cast<std::size_t>(CCSVFile::AppendRow(m_bytes.data() + m_used, fields, count) -
+                                          m_bytes.data());
+    }
+
+private:
+    std::vector<char> m_bytes;
+    std::size_t m_used = 0;
+};
+
+// One list row as a CSV line: the number columns lose their thousands separators.
+template <std::size_t N>
+void AddListRow(LineBlock& block, std::string& digits, const std::string_view* cells, int count,
+                const int (&columns)[N], std::size_t firstNumber) {
+    std::string_view fields[N];
+    std::size_t room = 0;
+    for (std::size_t i = 0; i < N; ++i) {
+        fields[i] = columns[i] < count ? cells[columns[i]] : std::string_view();
+        if (i >= firstNumber)
+            room += fields[i].size();
+    }
+    // Sized before any is copied, so the views into it stay valid.
+    if (digits.size() < room)
+        digits.resize(room);
+    char* out = digits.data();
+    for (std::size_t i = firstNumber; i < N; ++i) {
+        char* const start = out;
+        for (const char ch : fields[i])
+            if (ch != ',')
+                *out++ = ch;
+        fields[i] = std::string_view(start, static_cast<std::size_t>(out - start));
+    }
+    block.Add(fields, static_cast<int>(N));
 }
 
 } // namespace
@@ -54,24 +104,19 @@ void CVossenDlg::OnBnClickedExcelSave() {
         file.WriteRow(fields);
         fields.RemoveAll();
 
-        for (int row = 0; row < m_listHistory.GetItemCount(); ++row) {
-            if (tradeView) {
-                fields.Add(m_listHistory.GetItemText(row, 0));
-                fields.Add(m_listHistory.GetItemText(row, 8));
-                fields.Add(m_listHistory.GetItemText(row, 9));
-                fields.Add(m_listHistory.GetItemText(row, 10));
-                fields.Add(m_listHistory.GetItemText(row, 1));
-                fields.Add(m_listHistory.GetItemText(row, 2));
-                for (int column = 3; column <= 7; ++column)
-                    fields.Add(WithoutCommas(m_listHistory.GetItemText(row, column)));
-            } else {
-                fields.Add(m_listHistory.GetItemText(row, 1));
-                fields.Add(m_listHistory.GetItemText(row, 2));
-                for (int column = 3; column <= 5; ++column)
-                    fields.Add(WithoutCommas(m_listHistory.GetItemText(row, column)));
-            }
-            file.WriteRow(fields);
-            fields.RemoveAll();
+        LineBlock block;
+        std::string digits;
+        const ListRowReader reader = [&](const std::string_view* cells, int count) {
+            if (tradeView)
+                AddListRow(block, digits, cells, count, kTradeColumns, kTradeFirstNumber);
+            else
+                AddListRow(block, digits, cells, count, kStatisticsColumns, kStatisticsFirstNumber);
+        };
+        const int rows = m_listHistory.GetItemCount();
+        for (int first = 0; first < rows; first += kRowsPerBlock) {
+            block.Clear();
+            m_listHistory.ReadRows(first, kRowsPerBlock, reader);
+            file.WriteString(block.Data(), block.Size());
         }
         // The last lines reach the disk here: a failure now is reported like any other, and
         // the export does not claim success.

@@ -26,6 +26,8 @@ const HistoryColumn kTradeColumns[] = {
     {"진입시각", LVCFMT_CENTER, 70}, {"청산시각", LVCFMT_CENTER, 70},
 };
 
+constexpr int kTradeCells = static_cast<int>(std::size(kTradeColumns));
+
 const HistoryColumn kStatisticsColumns[] = {
     {"", LVCFMT_LEFT, 5},          {"기준일", LVCFMT_LEFT, 70},   {"매매횟수", LVCFMT_LEFT, 60},
     {"청산손익", LVCFMT_LEFT, 80}, {"수수료", LVCFMT_CENTER, 80}, {"순손익", LVCFMT_CENTER, 80},
@@ -178,27 +180,26 @@ void CVossenDlg::FillTradeList() {
     m_listHistory.DeleteAllItems();
     const int decimals = look.decimals;
     const int tickBase = look.tickBase;
-    char text[kPriceRoom];
+    // Each row's texts go to the list in one message.
+    char text[kTradeCells][kPriceRoom];
+    const char* texts[kTradeCells] = {""};
+    for (int col = 1; col < kTradeCells; ++col)
+        texts[col] = text[col];
     for (const TradeLogRow& row : rows) {
-        const int item = m_listHistory.InsertItem(0, "");
-        m_listHistory.SetItemText(item, 1, row.side == 2 ? "매수" : "매도");
-        m_listHistory.SetItemText(item, 2, IntText(text, row.qty));
-        m_listHistory.SetItemText(item, 3, PriceText(text, row.in_price, decimals, tickBase));
-        m_listHistory.SetItemText(item, 4, PriceText(text, row.out_price, decimals, tickBase));
+        texts[1] = row.side == 2 ? "매수" : "매도";
+        IntText(text[2], row.qty);
+        PriceText(text[3], row.in_price, decimals, tickBase);
+        PriceText(text[4], row.out_price, decimals, tickBase);
         // Money in the trade rows: two decimals, no separators.
-        FixedText(text, row.profit, 2);
-        m_listHistory.SetItemText(item, 5, text);
-        FixedText(text, row.fee, 2);
-        m_listHistory.SetItemText(item, 6, text);
-        m_listHistory.SetItemText(item, 7, FieldText(text, row.code));
+        FixedText(text[5], row.profit, 2);
+        FixedText(text[6], row.fee, 2);
+        FieldText(text[7], row.code);
         const int outLength = static_cast<int>(strnlen(row.out_time, sizeof row.out_time));
         const int inLength = static_cast<int>(strnlen(row.in_time, sizeof row.in_time));
-        DateText(text, row.out_time, outLength);
-        m_listHistory.SetItemText(item, 8, text);
-        ClockText(text, row.in_time, inLength);
-        m_listHistory.SetItemText(item, 9, text);
-        ClockText(text, row.out_time, outLength);
-        m_listHistory.SetItemText(item, 10, text);
+        DateText(text[8], row.out_time, outLength);
+        ClockText(text[9], row.in_time, inLength);
+        ClockText(text[10], row.out_time, outLength);
+        m_listHistory.InsertRow(0, texts, kTradeCells);
     }
 }
 

@@ -90,7 +90,11 @@ CStdioFile::~CStdioFile() {
 }
 
 void CStdioFile::WriteString(const char* text) {
-    Put(text, std::strlen(text), CFileException::diskFull);
+    WriteString(text, std::strlen(text));
+}
+
+void CStdioFile::WriteString(const char* text, size_t length) {
+    Put(text, length, CFileException::diskFull);
 }
 
 void CStdioFile::Write(const void* buffer, UINT count) {
@@ -100,14 +104,22 @@ void CStdioFile::Write(const void* buffer, UINT count) {
 void CStdioFile::Put(const char* data, size_t count, int causeOnFailure) {
     if (m_fd < 0)
         Throw(causeOnFailure, EBADF);
-    for (size_t i = 0; i < count; ++i) {
-        if (m_bText && data[i] == '\n')
-            m_buffer += '\r';
-        m_buffer += data[i];
-        if (m_buffer.size() >= kBufferSize) {
-            if (int err = WriteBuffer())
-                Throw(causeOnFailure, err);
-        }
+    // Whole stretches up to each line end are copied at once, and a long text goes out in one
+    // write.
+    const char* const end = data + count;
+    while (data < end) {
+        const char* lineEnd =
+            m_bText ? static_cast<const char*>(std::memchr(data, '\n', static_cast<size_t>(end - data)))
+                    : nullptr;
+        const char* stop = lineEnd ? lineEnd : end;
+        m_buffer.append(data, static_cast<size_t>(stop - data));
+        if (lineEnd)
+            m_buffer.append("\r\n", 2);
+        data = lineEnd ? lineEnd + 1 : end;
+    }
+    if (m_buffer.size() >= kBufferSize) {
+        if (int err = WriteBuffer())
+            Throw(causeOnFailure, err);
     }
 }
 

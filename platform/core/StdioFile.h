@@ -19,6 +19,8 @@ public:
 
     // A whole text; a failed write is reported as a full disk, whatever its cause.
     virtual void WriteString(const char* text);
+    // A text of `length` bytes, reported like the whole text above.
+    void WriteString(const char* text, size_t length);
     // Bytes as they are (line ends translated in text mode); a failed write is reported
     // with the cause "other".
     virtual void Write(const void* buffer, UINT count);

@@ -102,6 +102,11 @@ int CListCtrl::InsertItem(int item, const char* text) {
     return static_cast<int>(::SendMessageA(m_hWnd, LVM_INSERTITEMA, 0, Ptr(&it)));
 }
 
+int CListCtrl::InsertRow(int item, const char* const* texts, int count) {
+    LVINSERTROW_ request{count, texts};
+    return static_cast<int>(::SendMessageA(m_hWnd, LVM_INSERTROW_, static_cast<WPARAM>(item), Ptr(&request)));
+}
+
 BOOL CListCtrl::DeleteAllItems() {
     return static_cast<BOOL>(::SendMessageA(m_hWnd, LVM_DELETEALLITEMS, 0, 0));
 }
@@ -134,6 +139,11 @@ CString CListCtrl::GetItemText(int item, int subItem) const {
             return CString(buffer.data(), n);
         buffer.resize(buffer.size() * 2);
     }
+}
+
+int CListCtrl::ReadRows(int first, int count, const ListRowReader& reader) const {
+    LVREADROWS_ request{count, &reader};
+    return static_cast<int>(::SendMessageA(m_hWnd, LVM_READROWS_, static_cast<WPARAM>(first), Ptr(&request)));
 }
 
 DWORD CListCtrl::SetExtendedStyle(DWORD exStyle) {

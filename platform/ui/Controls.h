@@ -4,6 +4,9 @@
 // control keeps it whichever object it is bound to.
 #pragma once
 
+#include <functional>
+#include <string_view>
+
 #include "platform/ui/Gdi.h"
 #include "platform/win/Wnd.h"
 
@@ -53,6 +56,10 @@ constexpr UINT LVM_GETITEMTEXTA = LVM_FIRST + 45;
 constexpr UINT LVM_SETITEMTEXTA = LVM_FIRST + 46;
 constexpr UINT LVM_SETEXTENDEDLISTVIEWSTYLE = LVM_FIRST + 54;
 constexpr UINT LVM_GETEXTENDEDLISTVIEWSTYLE = LVM_FIRST + 55;
+// The back end's own: a row's texts in one message (CListCtrl::InsertRow), many rows' texts
+// in one message (CListCtrl::ReadRows).
+constexpr UINT LVM_INSERTROW_ = LVM_FIRST + 0x200;
+constexpr UINT LVM_READROWS_ = LVM_FIRST + 0x201;
 
 constexpr DWORD LVS_EX_GRIDLINES = 0x00000001;
 constexpr DWORD LVS_EX_SUBITEMIMAGES = 0x00000002;
@@ -91,6 +98,18 @@ struct LVITEMA {
     LPARAM lParam;
 };
 using LVITEM = LVITEMA;
+
+// One row's cells as the list holds them, valid during the call only; `count` covers at least
+// every column.
+using ListRowReader = std::function<void(const std::string_view* cells, int count)>;
+struct LVINSERTROW_ {
+    int count;
+    const char* const* texts;
+};
+struct LVREADROWS_ {
+    int count;
+    const ListRowReader* reader;
+};
 
 // Header messages and records.
 constexpr UINT HDM_FIRST = 0x1200;
@@ -246,11 +265,17 @@ public:
     int GetColumnWidth(int column) const;
     // Inserts a row before `item` (at the end when beyond it); returns its index, -1 on failure.
     int InsertItem(int item, const char* text);
+    // Inserts a row with its first `count` cells in one message rather than one per cell, as
+    // InsertItem and SetItemText would; returns its index, -1 on failure.
+    int InsertRow(int item, const char* const* texts, int count);
     BOOL DeleteAllItems();
     int GetItemCount() const;
     BOOL SetItemText(int item, int subItem, const char* text);
     CString GetItemText(int item, int subItem) const;
     int GetItemText(int item, int subItem, char* buffer, int length) const;
+    // Hands `reader` the cells of up to `count` rows from `first` on, in one message rather
+    // than one per cell; the reader must leave the list as it is. Returns the rows read.
+    int ReadRows(int first, int count, const ListRowReader& reader) const;
     // Replaces all extended styles (LVS_EX_*); returns the previous ones.
     DWORD SetExtendedStyle(DWORD exStyle);
     DWORD GetExtendedStyle() const;

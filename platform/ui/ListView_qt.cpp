@@ -9,9 +9,11 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <string>
+#include <string_view>
 
 #include "platform/core/Text.h"
 #include "platform/ui/Backend_qt.h"
@@ -111,6 +113,33 @@ public:
         if (col < 0 || col >= Count())
             return "";
         return m_text + Offset(col);
+    }
+    // Every cell in one pass over the row's bytes, into `cells`; those beyond the row's own
+    // are empty. The bytes are read eight at a time, their NULs found by bit tricks.
+    void Cells(std::string_view* cells, int count) const {
+        constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+        const char* const end = m_text + m_size;
+        const char* start = m_text;
+        int col = 0;
+        auto cellEnds = [&](const char* at) {
+            if (col < count)
+                cells[col] = std::string_view(start, static_cast<std::size_t>(at - start));
+            ++col;
+            start = at + 1;
+        };
+        const char* p = m_text;
+        for (; p && end - p >= 8; p += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            // The top bit of each NUL byte, and of no other.
+            for (std::uint64_t zeros = ~(((word & kLow7) + kLow7) | word | kLow7); zeros; zeros &= zeros - 1)
+                cellEnds(p + __builtin_ctzll(zeros) / 8);
+        }
+        for (; p && p < end; ++p)
+            if (*p == 0)
+                cellEnds(p);
+        for (; col < count; ++col)
+            cells[col] = std::string_view();
     }
     void Set(TextArena& arena, int col, const char* text) {
         if (col == Count() && AppendInPlace(arena, text))
@@ -406,6 +435,11 @@ public:
             *result = InsertRow(reinterpret_cast<const LVITEMA*>(lParam));
             return true;
         }
+        if (message == LVM_INSERTROW_) {
+            *result = InsertWholeRow(static_cast<int>(static_cast<INT_PTR>(wParam)),
+                                     reinterpret_cast<const LVINSERTROW_*>(lParam));
+            return true;
+        }
         return OtherMessage(message, wParam, lParam, result);
     }
     BOOL SetCellText(int index, const LVITEMA* item) {
@@ -419,9 +453,22 @@ public:
     int InsertRow(const LVITEMA* item) {
         if (!item || item->iItem < 0)
             return -1;
-        int at = std::min(item->iItem, RowCount());
-        m_rows.emplace(m_rows.begin() + at)
-            ->Set(m_text, 0, (item->mask & LVIF_TEXT) && item->pszText ? item->pszText : "");
+        const char* text = (item->mask & LVIF_TEXT) && item->pszText ? item->pszText : "";
+        return InsertRowAt(item->iItem, &text, 1);
+    }
+    int InsertWholeRow(int index, const LVINSERTROW_* request) {
+        if (!request || index < 0 || request->count < 1 || !request->texts)
+            return -1;
+        const int at = InsertRowAt(index, request->texts, request->count);
+        TidyText();
+        CellsChanged();
+        return at;
+    }
+    int InsertRowAt(int index, const char* const* texts, int count) {
+        const int at = std::min(index, RowCount());
+        Row& row = *m_rows.emplace(m_rows.begin() + at);
+        for (int col = 0; col < count; ++col)
+            row.Set(m_text, col, texts[col] ? texts[col] : "");
         if (m_selected >= at)
             ++m_selected;
         RowsChanged();
@@ -676,6 +723,23 @@ bool ListPeer::OtherMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT*
             return true;
         }
         *result = CopyBounded(item->pszText, item->cchTextMax, Cell(index, item->iSubItem));
+        return true;
+    }
+    case LVM_READROWS_: {
+        auto* request = reinterpret_cast<const LVREADROWS_*>(lParam);
+        if (!request || !request->reader || !*request->reader || index < 0) {
+            *result = 0;
+            return true;
+        }
+        const int last = index + std::clamp(request->count, 0, std::max(0, RowCount() - index));
+        std::vector<std::string_view> cells;
+        for (int row = index; row < last; ++row) {
+            const Row& r = m_rows[static_cast<size_t>(row)];
+            cells.resize(std::max<std::size_t>(m_columns.size(), static_cast<std::size_t>(r.Count())));
+            r.Cells(cells.data(), static_cast<int>(cells.size()));
+            (*request->reader)(cells.data(), static_cast<int>(cells.size()));
+        }
+        *result = last - index;
         return true;
     }
     case LVM_SETEXTENDEDLISTVIEWSTYLE: {

@@ -233,13 +233,20 @@ TEST_F(ExportTest, AFullDiskIsReportedAndNeverCalledSaved) {
         EXPECT_EQ(boxes[0].type & MB_ICONMASK, MB_ICONSTOP);
 
         // Many lines: the failure shows while writing.
+        // So many that the export reads them in several blocks: each row once, in order.
         CListCtrl& list = dlg.m_listHistory;
-        for (int i = 0; i < 500; ++i)
-            list.InsertItem(0, "");
+        constexpr int kMany = 10000;
+        for (int i = 0; i < kMany; ++i)
+            list.InsertItem(0, std::to_string(i).c_str());
         ExportOnFullDisk(dlg);
         ASSERT_EQ(boxes.size(), 2u);
         EXPECT_NE(boxes[1].text.Find("에 액세스하는 동안 디스크가 꽉 찼습니다."), -1);
-        EXPECT_EQ(Export(dlg, "list_Day").size(), kTradeHeader.size() + kToday.size() + 500 * 12);
+        std::string many;
+        for (int i = kMany - 1; i >= 0; --i)
+            many += std::to_string(i) + ",,,,,,,,,,\r\n";
+        const std::string written = Export(dlg, "list_Day");
+        EXPECT_EQ(written.size(), kTradeHeader.size() + many.size() + kToday.size());
+        EXPECT_TRUE(written == kTradeHeader + many + kToday) << "the rows differ";
         EXPECT_EQ(boxes.back().text, kSaved);
     });
 }
