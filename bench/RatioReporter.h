@@ -62,6 +62,9 @@ inline double AlternatedRatio(const char* figure, int pairs, const std::function
 
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    // Without colours: their escape codes would stand before the ratio lines that follow.
+    RatioReporter() : ConsoleReporter(OO_Tabular) {}
+
     using Function = std::function<void(benchmark::State&)>;
     using Setup = std::function<void(benchmark::internal::Benchmark*)>;
 

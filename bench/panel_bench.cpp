@@ -47,6 +47,11 @@ constexpr time_t kFirstTrade = 1704067200; // 2024-01-01 00:00 UTC
 class CBenchDlg : public CVossenDlg {
 public:
     void Export() { OnBnClickedExcelSave(); }
+    // A fill as after an engine's commit: the logs read and the list filled anew.
+    void FillFromChangedLogs() {
+        m_bTradeRecordsKnown = false;
+        FillTradeList();
+    }
 };
 CBenchDlg* g_dlg = nullptr;
 int g_trades = 0;
@@ -115,7 +120,7 @@ void BM_LoadTradingLog(benchmark::State& state) {
 
 void BM_FillTradeList(benchmark::State& state) {
     for (auto _ : state)
-        g_dlg->FillTradeList();
+        g_dlg->FillFromChangedLogs();
     if (g_dlg->m_listHistory.GetItemCount() != g_trades)
         state.SkipWithError("wrong number of list rows");
 }
