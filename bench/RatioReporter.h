@@ -27,17 +27,22 @@ inline double ClockSeconds(clockid_t clock = CLOCK_MONOTONIC) {
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
+// The median of some readings; -1 when there are none.
+inline double Median(std::vector<double> v) {
+    if (v.empty())
+        return -1;
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
 // The median of measured[i] / baseline[i]; -1 when there is no whole pair.
 inline double MedianPairRatio(const std::vector<double>& measured, const std::vector<double>& baseline) {
     std::vector<double> ratios;
     for (std::size_t i = 0; i < measured.size() && i < baseline.size(); ++i)
         if (measured[i] >= 0 && baseline[i] > 0)
             ratios.push_back(measured[i] / baseline[i]);
-    if (ratios.empty())
-        return -1;
-    std::sort(ratios.begin(), ratios.end());
-    const std::size_t n = ratios.size();
-    return n % 2 ? ratios[n / 2] : (ratios[n / 2 - 1] + ratios[n / 2]) / 2;
+    return Median(ratios);
 }
 
 inline double PrintRatioLine(const char* figure, double ratio) {

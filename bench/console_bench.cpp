@@ -28,7 +28,6 @@
 #include "platform/core/Path.h"
 #include "platform/core/Sys.h"
 #include "platform/ui/MessageBox.h"
-#include "uitest/UiTest.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Process.h"
 #include "platform/win/Station.h"
@@ -36,6 +35,7 @@
 #include "supervision/TraderLink.h"
 #include "supervision/TraderMessages.h"
 #include "support/TempDrive.h"
+#include "uitest/UiTest.h"
 
 namespace {
 
@@ -205,10 +205,8 @@ int main(int argc, char** argv) {
             return cost(windowRates, SendersRate(records));
         },
         [&] { return cost(plainRates, RunPlain(records)); });
-    std::sort(windowRates.begin(), windowRates.end());
-    std::sort(plainRates.begin(), plainRates.end());
-    const double windowRate = windowRates[windowRates.size() / 2];
-    const double plainRate = plainRates[plainRates.size() / 2];
+    const double windowRate = Median(windowRates);
+    const double plainRate = Median(plainRates);
     std::printf("console_status_records engines=2 records=%ld window_records_per_second=%.0f "
                 "plain_records_per_second=%.0f (medians) goal=4000\n",
                 2 * records, windowRate, plainRate);
@@ -228,10 +226,9 @@ int main(int argc, char** argv) {
                 return cost(loadRates, took > 0 ? static_cast<double>(dlg.records) / took : 0);
             },
             [&] { return cost(loadPlainRates, RunPlain(records)); });
-        std::sort(loadRates.begin(), loadRates.end());
         std::printf("load_run engines=2 sent=%ld handled_most=%ld records_per_second=%.0f (median) "
                     "queue_max=%zu\n",
-                    2 * (loadRecords + 1), handled, loadRates[loadRates.size() / 2], queueMax);
+                    2 * (loadRecords + 1), handled, Median(loadRates), queueMax);
     }
     ShutdownCleanup();
     return 0;

@@ -15,9 +15,9 @@
 #include "console/VossenApp.h"
 #include "dialogs/LoginDialog.h"
 #include "platform/core/Sys.h"
-#include "uitest/UiTest.h"
 #include "resources/LoginDialogs.h"
 #include "support/TempDrive.h"
+#include "uitest/UiTest.h"
 
 namespace {
 

@@ -171,10 +171,8 @@ int main(int argc, char** argv) {
             plain.push_back(TimeToMap(d, env, base, bare, kBareTitle));
             return plain.back();
         });
-    std::sort(console.begin(), console.end());
-    std::sort(plain.begin(), plain.end());
-    std::printf("startup login_ms=%.1f bare_dialog_ms=%.1f (medians) size=%dx%d\n",
-                console[console.size() / 2] * 1000, plain[plain.size() / 2] * 1000, width, height);
+    std::printf("startup login_ms=%.1f bare_dialog_ms=%.1f (medians) size=%dx%d\n", Median(console) * 1000,
+                Median(plain) * 1000, width, height);
     XCloseDisplay(d);
     return 0;
 }
