@@ -209,6 +209,9 @@ std::size_t ListTextBytesOf(CWnd* list);
 // A report list cell's text as drawn (cut with an ellipsis where it does not fit).
 QString ShownCellOf(CWnd* list, int row, int column);
 
+// Marks the window of a message box on screen (the test aids find it by it).
+inline const char* const kMessageBoxProperty = "zwinMessageBox";
+
 // Redelivers the key event behind a WM_KEYDOWN taken from the queue (EventLoop_qt.cpp).
 void DeliverQueuedKey(HWND wnd, LPARAM lParam);
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 #include "platform/core/CString.h"
 #include "platform/ui/Gdi.h"
@@ -48,6 +49,22 @@ bool DropDownRect(CWnd* combo, RECT* list);
 // Presses the button (IDOK, IDCANCEL, IDYES, IDNO) of the message box shown on screen now;
 // false when none is shown. (Boxes answered by the responder never show.)
 bool AnswerShownMessageBox(int id);
+// The message box shown on screen now, as laid out (client coordinates of the box, pixels).
+struct MessageBoxLayout {
+    CString caption;
+    RECT client{};
+    RECT icon{}; // empty without an icon
+    RECT text{};
+    bool textAlignedLeft = false;
+    std::vector<RECT> buttons; // left to right
+    std::vector<CString> labels;
+    int focused = 0; // id of the button with the focus
+};
+bool ShownMessageBox(MessageBoxLayout* layout);
+// Saves the message box shown now as a PNG; false when none is shown.
+bool SaveShownMessageBoxImage(const char* path);
+// A key pressed in the message box shown now (at its focused button).
+bool PressKeyInMessageBox(UINT vk);
 // Drags the divider at the right of header column `column` by dx pixels.
 void DragHeaderDivider(CWnd* list, int column, int dx);
 

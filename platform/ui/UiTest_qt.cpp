@@ -8,10 +8,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QStyleOptionComboBox>
@@ -98,6 +98,19 @@ QWidget* KeyTarget(CWnd* wnd) {
     if (w)
         w->setFocus(Qt::OtherFocusReason);
     return w;
+}
+
+bool SaveImage(QWidget* w, const char* path) {
+    QString file = QString::fromUtf8(path);
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    return w->grab().save(file, "PNG");
+}
+
+QWidget* ShownBox() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->property(kMessageBoxProperty).toBool())
+            return w;
+    return nullptr;
 }
 
 } // namespace
@@ -197,18 +210,51 @@ bool ChooseMenuItem(CWnd* dlg, UINT id) {
 }
 
 bool AnswerShownMessageBox(int id) {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        if (!box || !box->isVisible())
-            continue;
-        for (QAbstractButton* b : box->buttons()) {
-            if (b->property("zwinId").toInt() == id) {
-                b->click();
-                return true;
-            }
+    QWidget* box = ShownBox();
+    for (QAbstractButton* b : box ? box->findChildren<QAbstractButton*>() : QList<QAbstractButton*>()) {
+        if (b->property("zwinId").toInt() == id) {
+            b->click();
+            return true;
         }
     }
     return false;
+}
+
+bool ShownMessageBox(MessageBoxLayout* layout) {
+    QWidget* box = ShownBox();
+    if (!box || !layout)
+        return false;
+    *layout = MessageBoxLayout{};
+    layout->caption = FromQ(box->windowTitle());
+    layout->client = RECT{0, 0, box->width(), box->height()};
+    if (auto* icon = box->findChild<QLabel*>(QStringLiteral("icon")))
+        layout->icon = FromQRect(icon->geometry());
+    if (auto* text = box->findChild<QLabel*>(QStringLiteral("text"))) {
+        layout->text = FromQRect(text->geometry());
+        layout->textAlignedLeft = (text->alignment() & Qt::AlignHorizontal_Mask) == Qt::AlignLeft;
+    }
+    for (QAbstractButton* b : box->findChildren<QAbstractButton*>()) {
+        layout->buttons.push_back(FromQRect(b->geometry()));
+        layout->labels.push_back(FromQ(b->text()));
+        if (b->hasFocus())
+            layout->focused = b->property("zwinId").toInt();
+    }
+    return true;
+}
+
+bool SaveShownMessageBoxImage(const char* path) {
+    QWidget* box = ShownBox();
+    return box && path && SaveImage(box, path);
+}
+
+bool PressKeyInMessageBox(UINT vk) {
+    QWidget* box = ShownBox();
+    QWidget* target = box ? (box->focusWidget() ? box->focusWidget() : box) : nullptr;
+    if (!target)
+        return false;
+    KeySpec k = QtKey(vk);
+    SendKey(target, k.key, k.text);
+    return true;
 }
 
 void DragHeaderDivider(CWnd* list, int column, int dx) {
@@ -339,11 +385,7 @@ COLORREF GetWindowPixel(CWnd* wnd, int x, int y) {
 
 bool SaveWindowImage(CWnd* wnd, const char* path) {
     QWidget* w = IsDialog(wnd) ? FrameWidgetOf(wnd) : WidgetOf(wnd);
-    if (!w || !path)
-        return false;
-    QString file = QString::fromUtf8(path);
-    QDir().mkpath(QFileInfo(file).absolutePath());
-    return w->grab().save(file, "PNG");
+    return w && path && SaveImage(w, path);
 }
 
 } // namespace zui
