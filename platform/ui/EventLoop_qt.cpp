@@ -3,6 +3,7 @@
 // modal loops dispatch with the framework's PreTranslateMessage walk and exception report.
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMenuBar>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -128,6 +129,9 @@ public:
         if (event->type() != QEvent::KeyPress || g_redelivering)
             return false;
         auto* widget = qobject_cast<QWidget*>(watched);
+        // Menu mode runs as a loop of its own: its keys never reach the dialog manager.
+        if (qobject_cast<QMenuBar*>(widget))
+            return false;
         HWND wnd = widget ? WindowOfWidget(widget) : nullptr;
         if (!wnd)
             return false;
@@ -268,6 +272,11 @@ void DeliverQueuedKey(HWND wnd, LPARAM lParam) {
 bool ShiftHeldFor(const MSG& msg) {
     HeldKey* k = FindHeld(msg.hwnd, msg.lParam);
     return k && (k->modifiers & Qt::ShiftModifier);
+}
+
+bool AltHeldFor(const MSG& msg) {
+    HeldKey* k = FindHeld(msg.hwnd, msg.lParam);
+    return k && (k->modifiers & Qt::AltModifier);
 }
 
 void PushModal(CWnd* wnd) {

@@ -30,6 +30,18 @@ void Release(CWnd* wnd);
 // A key press and release on the control (it takes the focus first); vk is a VK_ code or
 // 'A'..'Z', '0'..'9'.
 void PressKey(CWnd* wnd, UINT vk);
+// Alt pressed and released alone on the control (vk 0), or Alt held with key vk, as the
+// window system delivers them (the shortcut check first, then the key).
+void PressAltKey(CWnd* wnd, UINT vk);
+// A key pressed while the dialog's menu bar has the keyboard: at the open popup, else at the
+// menu bar in menu mode. False when neither takes keys.
+bool PressMenuKey(CWnd* dlg, UINT vk);
+// The dialog's menu bar: the selected title (-1 none) and the title whose popup is open (-1).
+struct MenuBarState {
+    int selected = -1;
+    int open = -1;
+};
+MenuBarState MenuState(CWnd* dlg);
 // Types text (code page 949) into the control, character by character.
 void TypeText(CWnd* wnd, const char* text);
 // Puts text (code page 949) on the clipboard and pastes it into the control with Ctrl+V.

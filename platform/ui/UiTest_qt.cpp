@@ -139,6 +139,53 @@ void PressKey(CWnd* wnd, UINT vk) {
     }
 }
 
+void PressAltKey(CWnd* wnd, UINT vk) {
+    QWidget* target = KeyTarget(wnd);
+    if (!target)
+        return;
+    if (vk == 0) {
+        QKeyEvent check(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::AltModifier);
+        QCoreApplication::sendEvent(target, &check);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier);
+        QCoreApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &release);
+        return;
+    }
+    KeySpec k = QtKey(vk);
+    QKeyEvent press(QEvent::KeyPress, k.key, Qt::AltModifier, k.text);
+    QCoreApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, k.key, Qt::AltModifier, k.text);
+    QCoreApplication::sendEvent(target, &release);
+}
+
+bool PressMenuKey(CWnd* dlg, UINT vk) {
+    QWidget* frame = FrameWidgetOf(dlg);
+    auto* bar = frame ? frame->findChild<QMenuBar*>() : nullptr;
+    QWidget* target = QApplication::activePopupWidget();
+    if (!target && bar && bar->window()->focusWidget() == bar)
+        target = bar;
+    if (!target)
+        return false;
+    KeySpec k = QtKey(vk);
+    SendKey(target, k.key, k.text);
+    return true;
+}
+
+MenuBarState MenuState(CWnd* dlg) {
+    MenuBarState state;
+    QWidget* frame = FrameWidgetOf(dlg);
+    auto* bar = frame ? frame->findChild<QMenuBar*>() : nullptr;
+    if (!bar)
+        return state;
+    const QList<QAction*> titles = bar->actions();
+    state.selected = static_cast<int>(titles.indexOf(bar->activeAction()));
+    for (int i = 0; i < titles.size(); ++i)
+        if (titles[i]->menu() && titles[i]->menu()->isVisible())
+            state.open = i;
+    return state;
+}
+
 void TypeText(CWnd* wnd, const char* text) {
     QWidget* target = KeyTarget(wnd);
     if (!target)

@@ -1,14 +1,17 @@
 // Peers of windows, and dialogs built from their templates: a top-level frame with the menu
 // bar, a client widget that paints through WM_PAINT, and one widget per control.
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QProxyStyle>
 #include <QScreen>
 #include <QTimer>
 
@@ -245,6 +248,44 @@ namespace {
 
 class DialogPeer;
 
+// The menu bar of the target: Alt pressed and released alone enters menu mode (the first title
+// selected, no popup open), as F10 does.
+class MenuBarStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* ret) const override {
+        if (hint == SH_MenuBar_AltKeyNavigation)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, ret);
+    }
+    static QStyle* Instance() {
+        static QPointer<QStyle> style;
+        if (!style) {
+            style = new MenuBarStyle();
+            // Freed with the application.
+            style->setParent(qApp);
+        }
+        return style;
+    }
+};
+
+// F10 enters menu mode, or leaves it. Qt's menu bar takes its keyboard mode from Alt or from a
+// popup closed by Escape; the popup is opened and closed in the same moment, never painted.
+void ToggleMenuMode(QMenuBar* bar) {
+    if (!bar || bar->actions().isEmpty())
+        return;
+    if (bar->window()->focusWidget() == bar || bar->activeAction()) {
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(bar, &escape);
+        return;
+    }
+    bar->setActiveAction(bar->actions().first());
+    if (QWidget* popup = QApplication::activePopupWidget()) {
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(popup, &escape);
+    }
+}
+
 class FrameWidget : public QWidget {
 public:
     FrameWidget(QWidget* owner, HWND wnd) : QWidget(owner, owner ? Qt::Dialog : Qt::Window), m_hWnd(wnd) {
@@ -276,6 +317,18 @@ protected:
         QScreen* s = screen();
         const qreal hz = s && s->refreshRate() >= 1 ? s->refreshRate() : 60.0;
         return std::max<qint64>(1, static_cast<qint64>(1000.0 / hz));
+    }
+
+    // Keys no control took travel up to the frame.
+    void keyPressEvent(QKeyEvent* e) override {
+        if (e->key() == Qt::Key_F10 && !(e->modifiers() & ~Qt::KeypadModifier)) {
+            if (auto* bar = findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly)) {
+                ToggleMenuMode(bar);
+                e->accept();
+                return;
+            }
+        }
+        QWidget::keyPressEvent(e);
     }
 
     void closeEvent(QCloseEvent* e) override {
@@ -556,6 +609,7 @@ bool BuildDialog(CDialog* dlg, const DialogTemplate* t, CWnd* owner) {
     int menuHeight = 0;
     if (const MenuTemplate* m = t->menuId ? FindMenuTemplate(t->menuId) : nullptr) {
         auto* bar = new QMenuBar(frame);
+        bar->setStyle(MenuBarStyle::Instance());
         bar->setFont(qfont);
         for (const MenuItemTemplate& item : m->items) {
             if (!item.popup.empty()) {
@@ -625,6 +679,21 @@ void FocusFirstTabStop(CDialog* dlg) {
             return;
         }
     }
+}
+
+bool OpenMenuWithLetter(CDialog* dlg, UINT vk) {
+    QWidget* frame = FrameWidgetOf(dlg);
+    auto* bar = frame ? frame->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+    if (!bar)
+        return false;
+    const QKeySequence wanted(QKeyCombination(Qt::AltModifier, static_cast<Qt::Key>(vk)));
+    for (QAction* title : bar->actions()) {
+        if (title->isEnabled() && QKeySequence::mnemonic(title->text()) == wanted) {
+            bar->setActiveAction(title);
+            return true;
+        }
+    }
+    return false;
 }
 
 CWnd* FocusedControl(CDialog* dlg) {

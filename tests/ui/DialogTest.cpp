@@ -274,3 +274,49 @@ TEST_F(DialogTest, MessageBoxesAreLaidOutAsTheTargetLaysThemOut) {
         EXPECT_GE(box.buttons.front().top, std::max(box.text.bottom, box.icon.bottom));
     }
 }
+
+TEST_F(DialogTest, MenuBarTakesTheKeysOfMenuMode) {
+    CControlsDlg dlg;
+    std::vector<std::pair<int, int>> seen; // selected title, open popup after each step
+    auto note = [&] {
+        zui::MenuBarState s = zui::MenuState(&dlg);
+        seen.emplace_back(s.selected, s.open);
+    };
+    // Keys typed into the dialog are queued: each is seen at the next idle moment.
+    zui::WhenIdle([&] { zui::PressKey(&dlg.m_plain, VK_F10); });
+    zui::WhenIdle([&] {
+        note(); // menu mode: the first title selected
+        for (UINT key : {VK_DOWN, VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_LEFT, VK_ESCAPE, VK_ESCAPE}) {
+            zui::PressMenuKey(&dlg, key);
+            note();
+        }
+    });
+    zui::WhenIdle([&] { zui::PressAltKey(&dlg.m_plain, 0); });
+    zui::WhenIdle([&] {
+        note(); // Alt alone: menu mode
+        zui::PressMenuKey(&dlg, VK_ESCAPE);
+        note();
+    });
+    zui::WhenIdle([&] { zui::PressAltKey(&dlg.m_plain, 'F'); });
+    zui::WhenIdle([&] {
+        note();                       // Alt+F opened 파일(&F)
+        zui::PressMenuKey(&dlg, 'X'); // and X chooses 끝(&X)
+    });
+    EXPECT_EQ(dlg.DoModal(), 77);
+    const std::vector<std::pair<int, int>> expected = {
+        // F10, Down, Right, Right, Right (wraps), Left (wraps), Escape (the title stays), Escape
+        {0, -1},
+        {0, 0},
+        {1, 1},
+        {2, 2},
+        {0, 0},
+        {2, 2},
+        {2, -1},
+        {-1, -1},
+        // Alt, Escape, Alt+F
+        {0, -1},
+        {-1, -1},
+        {0, 0},
+    };
+    EXPECT_EQ(seen, expected);
+}
