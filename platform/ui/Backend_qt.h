@@ -209,6 +209,13 @@ std::size_t ListTextBytesOf(CWnd* list);
 // A report list cell's text as drawn (cut with an ellipsis where it does not fit).
 QString ShownCellOf(CWnd* list, int row, int column);
 
+// Keyboard cues: a window shows focus rectangles once the keyboard has been used in it (Tab,
+// the arrows, Alt); until then they stay hidden, as the target hides them for mouse users.
+void ShowKeyboardCues(QWidget* inWindow);
+bool KeyboardCuesShown(const QWidget* inWindow);
+// The dotted focus rectangle of the target, drawn on `r`'s outline.
+void DrawFocusRectangle(QPainter& p, const QRect& r);
+
 // Marks the window of a message box on screen (the test aids find it by it).
 inline const char* const kMessageBoxProperty = "zwinMessageBox";
 

@@ -14,13 +14,16 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstring>
 
 #include "platform/core/Text.h"
 #include "platform/ui/Backend_qt.h"
+#include "platform/ui/Dialog.h"
 #include "platform/win/MessageLoop.h"
 
 using namespace zui::detail;
@@ -156,6 +159,50 @@ ButtonPeer* ButtonPeerOf(HWND h) {
     return dynamic_cast<ButtonPeer*>(WidgetPeer::Of(h));
 }
 
+// The control the dialog manager counts as focused: its window's focus widget (as Enter and
+// Tab count it).
+bool IsFocused(const QWidget* w) {
+    return w->window()->focusWidget() == w;
+}
+
+// The control shows where the focus is: it has it, and the keyboard has been used.
+bool ShowsFocus(const QWidget* w) {
+    return IsFocused(w) && KeyboardCuesShown(w);
+}
+
+// The push button Enter would press now: the focused push button, else the dialog's default.
+bool IsDefaultNow(CWnd* button) {
+    auto* dlg = button ? dynamic_cast<CDialog*>(button->GetParent()) : nullptr;
+    if (!dlg)
+        return false;
+    CWnd* focus = FocusedControl(dlg);
+    if (focus && IsPushButton(focus))
+        return focus == button;
+    return dlg->GetDefID() == button->GetDlgCtrlID();
+}
+
+// The default frame and the focus rectangle move with the focus: every push button of the
+// windows the focus leaves and enters is drawn again.
+void RepaintPushButtonsOnFocusChange() {
+    static bool connected = false;
+    if (connected)
+        return;
+    connected = true;
+    QObject::connect(qApp, &QApplication::focusChanged, [](QWidget* from, QWidget* to) {
+        for (QWidget* w : {from, to}) {
+            // Later, out of the change: the focus also moves while windows are destroyed.
+            if (QWidget* window = w ? w->window() : nullptr)
+                QTimer::singleShot(0, window, [window] {
+                    for (QPushButton* b : window->findChildren<QPushButton*>())
+                        b->update();
+                });
+        }
+    });
+}
+
+// Inset of a push button's focus rectangle (inside its 3-D edge).
+constexpr int kButtonFocusInset = 3;
+
 class PushButton : public QPushButton {
 public:
     PushButton(QWidget* parent, HWND wnd, bool ownerDraw)
@@ -171,6 +218,15 @@ protected:
             QPushButton::paintEvent(e);
             if (peer) {
                 QPainter p(this);
+                // The default push button's heavier frame; the focus rectangle inside the edge.
+                if (IsDefaultNow(peer->Wnd())) {
+                    p.setPen(ToQColor(kWindowText));
+                    p.setBrush(Qt::NoBrush);
+                    p.drawRect(rect().adjusted(0, 0, -1, -1));
+                }
+                if (ShowsFocus(this))
+                    DrawFocusRectangle(p, rect().adjusted(kButtonFocusInset, kButtonFocusInset,
+                                                          -kButtonFocusInset - 1, -kButtonFocusInset - 1));
                 peer->PaintSurface(p);
             }
             return;
@@ -184,8 +240,10 @@ protected:
             UINT state = 0;
             if (isDown())
                 state |= ODS_SELECTED;
-            if (hasFocus())
+            if (IsFocused(this))
                 state |= ODS_FOCUS;
+            if (!KeyboardCuesShown(this))
+                state |= ODS_NOFOCUSRECT;
             if (!isEnabled())
                 state |= ODS_DISABLED;
             DRAWITEMSTRUCT dis{
@@ -277,11 +335,26 @@ ColourAsker* AskerOf(HWND h) {
     return dynamic_cast<ColourAsker*>(WidgetPeer::Of(h));
 }
 
+// The dotted focus rectangle round the text of a focused check box or radio button.
+void DrawTextFocus(QAbstractButton* b, QStyle::SubElement contents) {
+    if (!ShowsFocus(b) || b->text().isEmpty())
+        return;
+    QStyleOptionButton opt;
+    opt.initFrom(b);
+    opt.text = b->text();
+    QRect area = b->style()->subElementRect(contents, &opt, b);
+    QRect text = b->fontMetrics().boundingRect(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic,
+                                               b->text());
+    QPainter p(b);
+    DrawFocusRectangle(p, text.adjusted(-1, -1, 1, 1) & b->rect());
+}
+
 void CheckBox::paintEvent(QPaintEvent* e) {
     ColourAsker* peer = AskerOf(m_hWnd);
     if (peer)
         peer->BeforePaint(this);
     QCheckBox::paintEvent(e);
+    DrawTextFocus(this, QStyle::SE_CheckBoxContents);
     if (peer)
         peer->AfterPaint(this);
 }
@@ -291,6 +364,7 @@ void RadioButton::paintEvent(QPaintEvent* e) {
     if (peer)
         peer->BeforePaint(this);
     QRadioButton::paintEvent(e);
+    DrawTextFocus(this, QStyle::SE_RadioButtonContents);
     if (peer)
         peer->AfterPaint(this);
 }
@@ -323,6 +397,7 @@ void GroupBox::paintEvent(QPaintEvent*) {
 }
 
 WidgetPeer* CreateButton(CWnd* wnd, QWidget* parent) {
+    RepaintPushButtonsOnFocusChange();
     DWORD style = wnd->GetStyle();
     DWORD type = style & BS_TYPEMASK;
     HWND h = wnd->m_hWnd;

@@ -122,6 +122,22 @@ UINT VirtualKey(const QKeyEvent* e) {
     }
 }
 
+// The keys after which a window shows its keyboard cues.
+bool IsNavigationKey(int key) {
+    switch (key) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Alt:
+        return true;
+    default:
+        return false;
+    }
+}
+
 class KeyFilter : public QObject {
 public:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -136,6 +152,8 @@ public:
         if (!wnd)
             return false;
         auto* e = static_cast<QKeyEvent*>(event);
+        if (IsNavigationKey(e->key()))
+            ShowKeyboardCues(widget);
         unsigned seq = ++g_keySeq & 0xFF;
         HeldKeys().push_back(
             HeldKey{seq, wnd, watched, e->type(), e->key(), e->modifiers(), e->text(), e->isAutoRepeat()});

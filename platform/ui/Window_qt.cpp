@@ -25,6 +25,7 @@ using namespace zui::detail;
 
 namespace {
 const char* const kHandleProperty = "zwinHandle";
+const char* const kCuesProperty = "zwinKeyboardCues";
 constexpr UINT WM_GETICON_ = 0x007F;
 constexpr WPARAM ICON_SMALL_ = 0;
 constexpr WPARAM ICON_BIG_ = 1;
@@ -36,6 +37,36 @@ void TagWidget(QWidget* widget, HWND wnd) {
     if (widget)
         widget->setProperty(kHandleProperty,
                             QVariant::fromValue<qulonglong>(reinterpret_cast<quintptr>(wnd)));
+}
+
+void ShowKeyboardCues(QWidget* inWindow) {
+    QWidget* window = inWindow ? inWindow->window() : nullptr;
+    if (!window || window->property(kCuesProperty).toBool())
+        return;
+    window->setProperty(kCuesProperty, true);
+    window->update();
+    for (QWidget* child : window->findChildren<QWidget*>())
+        child->update();
+}
+
+bool KeyboardCuesShown(const QWidget* inWindow) {
+    return inWindow && inWindow->window()->property(kCuesProperty).toBool();
+}
+
+void DrawFocusRectangle(QPainter& p, const QRect& r) {
+    // Every other pixel of the outline, in the text colour of the face.
+    p.save();
+    p.setPen(Qt::NoPen);
+    const QColor dot = ToQColor(kWindowText);
+    for (int x = r.left(); x <= r.right(); x += 2) {
+        p.fillRect(x, r.top(), 1, 1, dot);
+        p.fillRect(x, r.bottom(), 1, 1, dot);
+    }
+    for (int y = r.top(); y <= r.bottom(); y += 2) {
+        p.fillRect(r.left(), y, 1, 1, dot);
+        p.fillRect(r.right(), y, 1, 1, dot);
+    }
+    p.restore();
 }
 
 HWND WindowOfWidget(const QWidget* widget) {

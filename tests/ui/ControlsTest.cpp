@@ -35,6 +35,23 @@ int CountPixelsNear(CWnd* wnd, COLORREF colour) {
     }
     return n;
 }
+// Where the control shows pure black (the focus rectangle's dots, the default frame).
+std::vector<bool> BlackPixels(CWnd* wnd) {
+    RECT r = zui::WidgetRect(wnd);
+    std::vector<bool> black;
+    for (int y = 0; y < r.bottom - r.top; ++y)
+        for (int x = 0; x < r.right - r.left; ++x)
+            black.push_back(zui::GetWindowPixel(wnd, x, y) == RGB(0, 0, 0));
+    return black;
+}
+
+// Pixels black in `after` and not in `before`.
+int NewlyBlack(const std::vector<bool>& before, const std::vector<bool>& after) {
+    int n = 0;
+    for (size_t i = 0; i < before.size() && i < after.size(); ++i)
+        n += after[i] && !before[i];
+    return n;
+}
 } // namespace
 
 TEST_F(ControlsTest, EditsFilterLimitMaskAndRefuseWhenDisabled) {
@@ -408,4 +425,67 @@ TEST_F(ControlsTest, DropDownListOpensBelowTheBoxWithinTheTemplatesHeight) {
         dlg.EndDialog(IDOK);
     });
     dlg.DoModal();
+}
+
+TEST_F(ControlsTest, FocusShowsOnceTheKeyboardIsUsedAndTheDefaultButtonIsFramed) {
+    CControlsDlg dlg;
+    constexpr int kDots = 10; // a dotted rectangle round a word has many more
+    CWnd* check = nullptr;
+    CWnd* radio = nullptr;
+    std::vector<bool> checkQuiet, checkShown, checkLeft, radioQuiet, radioShown;
+    UINT ownerQuiet = 0, ownerShown = 0;
+    bool okFramedFirst = false, okFramedLater = true, countFramed = false;
+    zui::WhenIdle([&] {
+        check = dlg.GetDlgItem(1030);
+        radio = dlg.GetDlgItem(1040);
+        // No push button has the focus: the dialog's default (IDOK) wears the frame.
+        RECT ok = zui::WidgetRect(dlg.GetDlgItem(IDOK));
+        okFramedFirst =
+            zui::GetWindowPixel(dlg.GetDlgItem(IDOK), 0, (ok.bottom - ok.top) / 2) == RGB(0, 0, 0);
+        // Focus set without the keyboard: nothing drawn for it.
+        check->SetFocus();
+        checkQuiet = BlackPixels(check);
+        radio->SetFocus();
+        radioQuiet = BlackPixels(radio);
+        dlg.GetDlgItem(1001)->SetFocus();
+        zui::GetWindowPixel(dlg.GetDlgItem(1001), 1, 1);
+        ownerQuiet = dlg.m_lastDrawState;
+        zui::PressKey(&dlg.m_plain, VK_TAB); // to the check box
+    });
+    zui::WhenIdle([&] {
+        checkShown = BlackPixels(check);
+        zui::PressKey(check, VK_TAB); // to the radio group
+    });
+    zui::WhenIdle([&] {
+        checkLeft = BlackPixels(check);
+        radioShown = BlackPixels(radio);
+        dlg.GetDlgItem(1004)->SetFocus();
+    });
+    zui::WhenIdle([&] {
+        // A focused push button is the one Enter presses: it wears the frame, IDOK no more.
+        RECT ok = zui::WidgetRect(dlg.GetDlgItem(IDOK));
+        okFramedLater =
+            zui::GetWindowPixel(dlg.GetDlgItem(IDOK), 0, (ok.bottom - ok.top) / 2) == RGB(0, 0, 0);
+        RECT count = zui::WidgetRect(dlg.GetDlgItem(1004));
+        countFramed =
+            zui::GetWindowPixel(dlg.GetDlgItem(1004), 0, (count.bottom - count.top) / 2) == RGB(0, 0, 0);
+        zui::PressKey(dlg.GetDlgItem(1004), VK_TAB); // the keyboard: onto IDOK
+    });
+    zui::WhenIdle([&] {
+        SaveWindowImage(&dlg, ScreenPath("ui-focus").c_str());
+        dlg.GetDlgItem(1001)->SetFocus();
+        zui::GetWindowPixel(dlg.GetDlgItem(1001), 1, 1);
+        ownerShown = dlg.m_lastDrawState;
+        dlg.EndDialog(IDOK);
+    });
+    dlg.DoModal();
+    EXPECT_GT(NewlyBlack(checkQuiet, checkShown), kDots); // appears with the keyboard
+    EXPECT_EQ(NewlyBlack(checkQuiet, checkLeft), 0);      // and goes with the focus
+    EXPECT_GT(NewlyBlack(radioQuiet, radioShown), kDots);
+    EXPECT_TRUE(okFramedFirst);
+    EXPECT_FALSE(okFramedLater);
+    EXPECT_TRUE(countFramed);
+    // Owner-drawn buttons learn of the focus, and whether to draw it.
+    EXPECT_EQ(ownerQuiet & (ODS_FOCUS | ODS_NOFOCUSRECT), ODS_FOCUS | ODS_NOFOCUSRECT);
+    EXPECT_EQ(ownerShown & (ODS_FOCUS | ODS_NOFOCUSRECT), ODS_FOCUS);
 }

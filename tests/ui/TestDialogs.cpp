@@ -179,6 +179,7 @@ void CControlsDlg::OnPaint() {
 void CControlsDlg::OnDrawItem(int id, LPDRAWITEMSTRUCT dis) {
     if (id == 1001) {
         ++m_drawItems;
+        m_lastDrawState = dis->itemState;
         if (m_throwInDraw) {
             m_throwInDraw = false;
             throw new CFileException(CFileException::diskFull, 112, "C:\\그림");
