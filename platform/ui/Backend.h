@@ -52,6 +52,17 @@ void PushModal(CWnd* wnd);
 void PopModal(CWnd* wnd);
 CWnd* ActiveModal();
 
+// The items of an edit's context menu (code page 949), each with its letter after "&".
+struct EditMenuTexts {
+    const char* undo;
+    const char* cut;
+    const char* copy;
+    const char* paste;
+    const char* clear;
+    const char* selectAll;
+};
+extern const EditMenuTexts kEditMenuTexts;
+
 // A message box shown on screen; returns IDOK / IDCANCEL / IDYES / IDNO.
 struct BoxButtons {
     CString ok, cancel, yes, no;

@@ -5,11 +5,13 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QProxyStyle>
 #include <QPushButton>
@@ -553,6 +555,9 @@ protected:
                 break;
             }
         }
+        // A digits-only edit takes no pasted text with other characters.
+        if (Refused(pasted))
+            return;
         if (EditPeer* p = Peer()) {
             const long used = FromQ(text()).GetLength() - FromQ(selectedText()).GetLength();
             const long room = static_cast<long>(p->Limit()) - used;
@@ -584,10 +589,50 @@ protected:
         QLineEdit::mouseReleaseEvent(e);
     }
 
+    // The edit menu of the target, in Korean, each item enabled as the target enables it; its
+    // paste is the edit's own (limit, digits, one line). It opens without a loop of its own, so
+    // the program's messages go on being handled.
+    void contextMenuEvent(QContextMenuEvent* e) override {
+        EditPeer* p = Peer();
+        if (!p)
+            return;
+        const bool password = echoMode() != QLineEdit::Normal;
+        const bool writable = !isReadOnly() && isEnabled();
+        const bool selection = hasSelectedText();
+        auto* menu = new QMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->setFont(font());
+        auto add = [&](const char* label, bool enabled, auto act) {
+            QAction* a = menu->addAction(ToQ(label));
+            a->setEnabled(enabled);
+            QObject::connect(a, &QAction::triggered, this, act);
+        };
+        add(kEditMenuTexts.undo, writable && isUndoAvailable(), [this] { undo(); });
+        menu->addSeparator();
+        add(kEditMenuTexts.cut, writable && selection && !password, [this] { cut(); });
+        add(kEditMenuTexts.copy, selection && !password, [this] { copy(); });
+        add(kEditMenuTexts.paste, writable && !QGuiApplication::clipboard()->text().isEmpty(),
+            [this] { PasteFirstLine(); });
+        add(kEditMenuTexts.clear, writable && selection, [this] { del(); });
+        menu->addSeparator();
+        add(kEditMenuTexts.selectAll, !text().isEmpty() && selectedText() != text(), [this] { selectAll(); });
+        setFocus(Qt::PopupFocusReason);
+        menu->popup(e->reason() == QContextMenuEvent::Mouse ? e->globalPos()
+                                                            : mapToGlobal(cursorRect().bottomLeft()));
+        e->accept();
+    }
+
     void keyPressEvent(QKeyEvent* e) override {
         if (e->matches(QKeySequence::Paste)) {
             PasteFirstLine();
             e->accept();
+            return;
+        }
+        // The menu key and Shift+F10 open the edit menu.
+        if (e->key() == Qt::Key_Menu || (e->key() == Qt::Key_F10 && e->modifiers() == Qt::ShiftModifier)) {
+            QContextMenuEvent menu(QContextMenuEvent::Keyboard, cursorRect().bottomLeft(),
+                                   mapToGlobal(cursorRect().bottomLeft()));
+            contextMenuEvent(&menu);
             return;
         }
         if (Refused(e->text())) {
@@ -661,7 +706,6 @@ WidgetPeer* CreateEdit(CWnd* wnd, QWidget* parent) {
         e->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     else if (style & ES_RIGHT)
         e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    e->setContextMenuPolicy(Qt::NoContextMenu);
     auto* peer = new EditPeer(wnd, e);
     QObject::connect(e, &QLineEdit::textEdited,
                      [h] { zwin::PostInputMessage(h, ZM_NOTIFYPARENT, EN_CHANGE, 0); });

@@ -42,6 +42,15 @@ struct MenuBarState {
     int open = -1;
 };
 MenuBarState MenuState(CWnd* dlg);
+// Opens the control's context menu: a right click in its middle, or Shift+F10 typed into it
+// (a key: the menu shows at the next idle moment).
+void OpenContextMenu(CWnd* wnd, bool byKeyboard);
+// The items of the popup menu open now (separators left out); empty when none is open.
+struct ShownMenuItem {
+    CString text;
+    bool enabled;
+};
+std::vector<ShownMenuItem> ShownPopupMenu();
 // Types text (code page 949) into the control, character by character.
 void TypeText(CWnd* wnd, const char* text);
 // Puts text (code page 949) on the clipboard and pastes it into the control with Ctrl+V.

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -184,6 +185,32 @@ MenuBarState MenuState(CWnd* dlg) {
         if (titles[i]->menu() && titles[i]->menu()->isVisible())
             state.open = i;
     return state;
+}
+
+void OpenContextMenu(CWnd* wnd, bool byKeyboard) {
+    QWidget* target = KeyTarget(wnd);
+    if (!target)
+        return;
+    if (byKeyboard) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_F10, Qt::ShiftModifier);
+        QCoreApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_F10, Qt::ShiftModifier);
+        QCoreApplication::sendEvent(target, &release);
+        return;
+    }
+    // What the window system delivers for a right click.
+    const QPoint at = target->rect().center();
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+    QCoreApplication::sendEvent(target, &menu);
+}
+
+std::vector<ShownMenuItem> ShownPopupMenu() {
+    std::vector<ShownMenuItem> items;
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    for (QAction* a : menu ? menu->actions() : QList<QAction*>())
+        if (!a->isSeparator())
+            items.push_back({FromQ(a->text()), a->isEnabled()});
+    return items;
 }
 
 void TypeText(CWnd* wnd, const char* text) {

@@ -489,3 +489,74 @@ TEST_F(ControlsTest, FocusShowsOnceTheKeyboardIsUsedAndTheDefaultButtonIsFramed)
     EXPECT_EQ(ownerQuiet & (ODS_FOCUS | ODS_NOFOCUSRECT), ODS_FOCUS | ODS_NOFOCUSRECT);
     EXPECT_EQ(ownerShown & (ODS_FOCUS | ODS_NOFOCUSRECT), ODS_FOCUS);
 }
+
+TEST_F(ControlsTest, EditMenuOffersTheTargetsItemsAndActsOnTheEdit) {
+    CControlsDlg dlg;
+    using Items = std::vector<zui::ShownMenuItem>;
+    auto enabled = [](const Items& items) {
+        std::vector<bool> on;
+        for (const auto& item : items)
+            on.push_back(item.enabled);
+        return on;
+    };
+    // Chooses an item of the edit's menu, opened by a right click, by its letter.
+    auto choose = [&](CWnd* edit, UINT letter) {
+        zui::OpenContextMenu(edit, false);
+        zui::PressMenuKey(&dlg, letter);
+    };
+    Items fresh, selected, edited, password;
+    CString afterCut, afterPaste, afterUndo, afterDigitsPaste, afterLongPaste;
+    zui::WhenIdle([&] {
+        CWnd* plain = &dlg.m_plain;
+        plain->SetWindowText("가나다");
+        zui::OpenContextMenu(plain, false);
+        fresh = zui::ShownPopupMenu();
+        zui::PressMenuKey(&dlg, 'A'); // 모두 선택(A)
+        choose(plain, 'C');           // 복사(C): the clipboard has text now
+        zui::OpenContextMenu(plain, false);
+        selected = zui::ShownPopupMenu();
+        zui::PressMenuKey(&dlg, 'T'); // 잘라내기(T)
+        afterCut = zui::ShownText(plain);
+        choose(plain, 'P'); // 붙여넣기(P), twice
+        choose(plain, 'P');
+        afterPaste = zui::ShownText(plain);
+        zui::OpenContextMenu(plain, false);
+        edited = zui::ShownPopupMenu();
+        zui::PressMenuKey(&dlg, 'U'); // 실행 취소(U): the last paste goes
+        afterUndo = zui::ShownText(plain);
+        // The digits-only edit takes no letters from the clipboard.
+        choose(&dlg.m_digits, 'P');
+        afterDigitsPaste = zui::ShownText(&dlg.m_digits);
+        dlg.m_password.SetWindowText("secret");
+        dlg.m_password.SendMessage(EM_SETSEL, 0, -1);
+        zui::OpenContextMenu(&dlg.m_password, true); // Shift+F10: shows at the next idle moment
+    });
+    zui::WhenIdle([&] {
+        password = zui::ShownPopupMenu();
+        zui::PressMenuKey(&dlg, VK_ESCAPE);
+        // A pasted line is cut at the edit's limit.
+        dlg.m_plain.SetLimitText(4);
+        dlg.m_plain.SetWindowText("");
+        choose(&dlg.m_plain, 'P');
+        afterLongPaste = zui::ShownText(&dlg.m_plain);
+        dlg.EndDialog(IDOK);
+    });
+    dlg.DoModal();
+    std::vector<CString> texts;
+    for (const auto& item : fresh)
+        texts.push_back(item.text);
+    EXPECT_EQ(texts, (std::vector<CString>{"실행 취소(&U)", "잘라내기(&T)", "복사(&C)", "붙여넣기(&P)",
+                                           "삭제(&D)", "모두 선택(&A)"}));
+    // Nothing selected: no cut, copy or delete; nothing to undo yet.
+    EXPECT_FALSE(fresh[0].enabled || fresh[1].enabled || fresh[2].enabled || fresh[4].enabled);
+    EXPECT_TRUE(fresh[5].enabled);
+    EXPECT_EQ(enabled(selected), (std::vector<bool>{false, true, true, true, true, false}));
+    EXPECT_EQ(afterCut, CString(""));
+    EXPECT_EQ(afterPaste, CString("가나다가나다"));
+    EXPECT_TRUE(edited[0].enabled);
+    EXPECT_EQ(afterUndo, CString("가나다"));
+    EXPECT_EQ(afterDigitsPaste, CString(""));
+    // A password edit gives nothing away.
+    EXPECT_EQ(enabled(password), (std::vector<bool>{false, false, false, true, true, false}));
+    EXPECT_EQ(afterLongPaste, CString("가나")); // two double-byte characters fill 4 bytes
+}
