@@ -99,6 +99,9 @@ void FreeDC(HDC dc);
 // A font handle the framework owns (dialog fonts).
 HFONT MakeStockFont(const LOGFONTA& lf, int defaultPixelSize);
 QFont FontOf(HFONT font);
+// Height in pixels of a line of Hangul in `font` (the Hangul face's ascent and descent, which
+// may exceed the Latin face's): what a line of Korean text needs to show whole.
+int HangulLineHeight(const QFont& font);
 // System colours the controls use (and kFace, kWindow, kWindowText of Backend.h).
 constexpr COLORREF kGrayText = 0x6D6D6D;
 constexpr COLORREF kHighlight = 0xD77800;
@@ -178,6 +181,8 @@ public:
 
 protected:
     virtual void ApplyText() {}
+    // After WM_SETFONT (and at creation): the window may place itself for its new font.
+    virtual void FontChanged() {}
     virtual void ApplyStyle(DWORD oldStyle, DWORD oldExStyle);
     virtual QRect ClientArea() const { return m_widget ? m_widget->rect() : QRect(); }
 

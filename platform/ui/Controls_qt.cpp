@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
+#include <QItemDelegate>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -804,6 +805,25 @@ protected:
         if (m_widget)
             m_widget->update();
     }
+    // A text static holds at least one whole line of its font's Hangul face: a label 8 dialog
+    // units high (the dialog font's height) keeps the descenders of a taller font, which the
+    // Hangul face carries lower than the Latin one. It grows downwards (both ways when its
+    // text is centred vertically).
+    void FontChanged() override {
+        const DWORD style = Style();
+        const DWORD type = style & SS_TYPEMASK;
+        const bool text = type <= SS_RIGHT || type == SS_SIMPLE_ || type == SS_LEFTNOWORDWRAP_;
+        if (!m_widget || !text)
+            return;
+        QRect r = ToQRect(StoredRect());
+        const int missing = HangulLineHeight(m_widget->font()) - r.height();
+        if (missing > 0) {
+            if (style & SS_CENTERIMAGE)
+                r.moveTop(r.top() - missing / 2);
+            r.setHeight(r.height() + missing);
+        }
+        m_widget->setGeometry(r);
+    }
 
 private:
     HICON m_icon = nullptr;
@@ -986,10 +1006,26 @@ public:
     }
 };
 
+// Rows of a drop-down list as high as the target makes them for the font: a line of the
+// Hangul face and a pixel above and below.
+constexpr int kItemMargin = 1;
+int DropItemHeight(const QFont& font) {
+    return HangulLineHeight(font) + 2 * kItemMargin;
+}
+
+class DropItemDelegate : public QItemDelegate {
+public:
+    using QItemDelegate::QItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return QSize(QItemDelegate::sizeHint(option, index).width(), DropItemHeight(option.font));
+    }
+};
+
 WidgetPeer* CreateCombo(CWnd* wnd, QWidget* parent) {
     HWND h = wnd->m_hWnd;
     auto* c = new QComboBox(parent);
     c->setStyle(DropListStyle::Instance());
+    c->setItemDelegate(new DropItemDelegate(c));
     c->setEditable(false);
     auto* peer = new ComboPeer(wnd, c);
     QObject::connect(c, QOverload<int>::of(&QComboBox::activated),
@@ -1037,7 +1073,7 @@ WidgetPeer* CreateControlPeer(CWnd* wnd, const DialogItemTemplate& item, QWidget
         // The template's height is the dropped list's; the field is as high as its font needs.
         auto* c = static_cast<QComboBox*>(w);
         int field = c->sizeHint().height();
-        int itemHeight = QFontMetrics(c->font()).height() + 2;
+        int itemHeight = DropItemHeight(c->font());
         c->setMaxVisibleItems(std::max(1, (geometry.height() - field) / std::max(1, itemHeight)));
         geometry.setHeight(std::min(geometry.height(), field));
     } else if (std::strcmp(cls, WC_STATIC) == 0) {

@@ -67,6 +67,10 @@ bool ChooseMenuItem(CWnd* dlg, UINT id);
 // list shows, in the dialog's client coordinates; the list is closed again. False when none
 // showed.
 bool DropDownRect(CWnd* combo, RECT* list);
+// Height in pixels of a drop-down list's rows (0 when it has none); saves the opened list as
+// a PNG.
+int DropDownItemHeight(CWnd* combo);
+bool SaveDropDownImage(CWnd* combo, const char* path);
 // Presses the button (IDOK, IDCANCEL, IDYES, IDNO) of the message box shown on screen now;
 // false when none is shown. (Boxes answered by the responder never show.)
 bool AnswerShownMessageBox(int id);
@@ -101,6 +105,9 @@ CString ShownText(CWnd* wnd);
 // The text of a report list's cell as drawn, cut with an ellipsis where it does not fit.
 CString ShownCellText(CWnd* list, int row, int column);
 RECT WidgetRect(CWnd* wnd);
+// Pixels of its text's height that a static, check box, radio button or push button cannot
+// show (0 when every line fits, ascenders and descenders included).
+int TextOverflow(CWnd* wnd);
 bool HasFocus(CWnd* wnd);
 bool IsShown(CWnd* wnd);
 // Height in pixels of the rows of a report list.

@@ -18,6 +18,7 @@
 #include <QStyleOptionComboBox>
 #include <QTextLayout>
 
+#include <cmath>
 #include <cstring>
 
 #include <functional>
@@ -400,6 +401,31 @@ bool DropDownRect(CWnd* combo, RECT* list) {
     return shown;
 }
 
+int DropDownItemHeight(CWnd* combo) {
+    auto* c = qobject_cast<QComboBox*>(WidgetOf(combo));
+    if (!c || c->count() == 0)
+        return 0;
+    c->showPopup();
+    QCoreApplication::processEvents();
+    const int height = c->view()->visualRect(c->model()->index(0, 0)).height();
+    c->hidePopup();
+    QCoreApplication::processEvents();
+    return height;
+}
+
+bool SaveDropDownImage(CWnd* combo, const char* path) {
+    auto* c = qobject_cast<QComboBox*>(WidgetOf(combo));
+    if (!c || !path)
+        return false;
+    c->showPopup();
+    QCoreApplication::processEvents();
+    QWidget* popup = c->view() ? c->view()->window() : nullptr;
+    const bool saved = popup && popup != c->window() && SaveImage(popup, path);
+    c->hidePopup();
+    QCoreApplication::processEvents();
+    return saved;
+}
+
 CString ShownCellText(CWnd* list, int row, int column) {
     return FromQ(ShownCellOf(list, row, column));
 }
@@ -415,6 +441,39 @@ RECT WidgetRect(CWnd* wnd) {
         return RECT{0, 0, 0, 0};
     QPoint origin = client ? w->mapTo(client, QPoint(0, 0)) : w->pos();
     return FromQRect(QRect(origin, w->size()));
+}
+
+int TextOverflow(CWnd* wnd) {
+    QWidget* w = WidgetOf(wnd);
+    if (!w || !w->isVisible() || !wnd)
+        return 0;
+    QString text;
+    bool wrap = false;
+    if (std::strcmp(ClassNameOf(wnd), WC_STATIC) == 0) {
+        const DWORD type = wnd->GetStyle() & SS_TYPEMASK;
+        constexpr DWORD kLastTextType = 0xC; // SS_LEFTNOWORDWRAP
+        if (type > SS_RIGHT && type != 0xB && type != kLastTextType)
+            return 0; // frames and images
+        text = ToQ(wnd->StoredText());
+        wrap = type <= SS_RIGHT && !(wnd->GetStyle() & SS_CENTERIMAGE);
+    } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+        text = b->text();
+    }
+    text.remove(QLatin1Char('&'));
+    if (text.trimmed().isEmpty())
+        return 0;
+    QTextLayout layout(text, w->font());
+    QTextOption option;
+    option.setWrapMode(wrap ? QTextOption::WordWrap : QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    qreal height = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(w->width());
+        height += line.height();
+    }
+    layout.endLayout();
+    return std::max(0, static_cast<int>(std::ceil(height - 0.01)) - w->height());
 }
 
 bool HasFocus(CWnd* wnd) {

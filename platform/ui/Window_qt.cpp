@@ -115,6 +115,7 @@ void WidgetPeer::SetFontHandle(HFONT font, bool redraw) {
     m_font = font;
     if (m_widget) {
         m_widget->setFont(FontOf(font));
+        FontChanged();
         if (redraw)
             m_widget->update();
     }

@@ -408,6 +408,10 @@ TEST_F(ControlsTest, SetTextShowsItsStartAndPastesKeepOneLineWithinTheLimit) {
 TEST_F(ControlsTest, DropDownListOpensBelowTheBoxWithinTheTemplatesHeight) {
     CControlsDlg dlg;
     zui::WhenIdle([&] {
+        // Rows as high as a line of the Hangul face and a margin: 일별통계 never touches 월별통계.
+        dlg.m_combo.AddString("월별통계");
+        EXPECT_GE(zui::DropDownItemHeight(&dlg.m_combo), zui::DialogBaseUnits(&dlg).cy + 2);
+        EXPECT_TRUE(zui::SaveDropDownImage(&dlg.m_combo, ScreenPath("ui-dropdown").c_str()));
         for (int i = 0; i < 60; ++i) {
             CString item;
             item.Format("%02d", i);
