@@ -381,14 +381,16 @@ void GroupBox::paintEvent(QPaintEvent*) {
     {
         QPainter p(this);
         QFontMetrics fm(font());
-        QRect frame = rect().adjusted(0, fm.height() / 2, -1, -1);
+        // The title's band holds a whole line of the Hangul face.
+        const int line = std::max(fm.height(), HangulLineHeight(font()));
+        QRect frame = rect().adjusted(0, line / 2, -1, -1);
         p.setPen(QColor(0xA0, 0xA0, 0xA0));
         p.drawRect(frame.adjusted(0, 0, -1, -1));
         p.setPen(QColor(0xFF, 0xFF, 0xFF));
         p.drawRect(frame.adjusted(1, 1, 0, 0));
         const QString text = title();
         if (!text.isEmpty()) {
-            QRect band(fm.averageCharWidth(), 0, fm.horizontalAdvance(text) + 4, fm.height());
+            QRect band(fm.averageCharWidth(), 0, fm.horizontalAdvance(text) + 4, line);
             p.fillRect(band, ToQColor(kFace));
             p.setPen(
                 palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
