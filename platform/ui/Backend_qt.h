@@ -3,12 +3,14 @@
 #pragma once
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QFont>
 #include <QImage>
 #include <QPainter>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QStyle>
 #include <QWidget>
 
 #include <memory>
@@ -213,6 +215,16 @@ int ListRowHeightOf(CWnd* list);
 std::size_t ListTextBytesOf(CWnd* list);
 // A report list cell's text as drawn (cut with an ellipsis where it does not fit).
 QString ShownCellOf(CWnd* list, int row, int column);
+
+// The one instance of a proxy style the controls of a kind share, freed with the application.
+template <typename Style> QStyle* SharedStyle() {
+    static QPointer<QStyle> style;
+    if (!style) {
+        style = new Style();
+        style->setParent(QCoreApplication::instance());
+    }
+    return style;
+}
 
 // Keyboard cues: a window shows focus rectangles once the keyboard has been used in it (Tab,
 // the arrows, Alt); until then they stay hidden, as the target hides them for mouse users.

@@ -338,18 +338,24 @@ ColourAsker* AskerOf(HWND h) {
     return dynamic_cast<ColourAsker*>(WidgetPeer::Of(h));
 }
 
-// The dotted focus rectangle round the text of a focused check box or radio button.
-void DrawTextFocus(QAbstractButton* b, QStyle::SubElement contents) {
-    if (!ShowsFocus(b) || b->text().isEmpty())
+// The dotted focus rectangle round the text of a focused check box or radio button; round
+// its box when it has no text (the agreement box, labelled by a static of its own).
+void DrawTextFocus(QAbstractButton* b, QStyle::SubElement contents, QStyle::SubElement indicator) {
+    if (!ShowsFocus(b))
         return;
     QStyleOptionButton opt;
     opt.initFrom(b);
     opt.text = b->text();
-    QRect area = b->style()->subElementRect(contents, &opt, b);
-    QRect text = b->fontMetrics().boundingRect(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic,
+    QRect around;
+    if (b->text().isEmpty()) {
+        around = b->style()->subElementRect(indicator, &opt, b);
+    } else {
+        QRect area = b->style()->subElementRect(contents, &opt, b);
+        around = b->fontMetrics().boundingRect(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic,
                                                b->text());
+    }
     QPainter p(b);
-    DrawFocusRectangle(p, text.adjusted(-1, -1, 1, 1) & b->rect());
+    DrawFocusRectangle(p, around.adjusted(-1, -1, 1, 1) & b->rect());
 }
 
 void CheckBox::paintEvent(QPaintEvent* e) {
@@ -357,7 +363,7 @@ void CheckBox::paintEvent(QPaintEvent* e) {
     if (peer)
         peer->BeforePaint(this);
     QCheckBox::paintEvent(e);
-    DrawTextFocus(this, QStyle::SE_CheckBoxContents);
+    DrawTextFocus(this, QStyle::SE_CheckBoxContents, QStyle::SE_CheckBoxIndicator);
     if (peer)
         peer->AfterPaint(this);
 }
@@ -367,7 +373,7 @@ void RadioButton::paintEvent(QPaintEvent* e) {
     if (peer)
         peer->BeforePaint(this);
     QRadioButton::paintEvent(e);
-    DrawTextFocus(this, QStyle::SE_RadioButtonContents);
+    DrawTextFocus(this, QStyle::SE_RadioButtonContents, QStyle::SE_RadioButtonIndicator);
     if (peer)
         peer->AfterPaint(this);
 }
@@ -996,16 +1002,6 @@ public:
         }
         return QProxyStyle::subControlRect(control, option, sub, widget);
     }
-
-    static QStyle* Instance() {
-        static QPointer<QStyle> style;
-        if (!style) {
-            style = new DropListStyle();
-            // Freed with the application.
-            style->setParent(qApp);
-        }
-        return style;
-    }
 };
 
 // Rows of a drop-down list as high as the target makes them for the font: a line of the
@@ -1026,7 +1022,7 @@ public:
 WidgetPeer* CreateCombo(CWnd* wnd, QWidget* parent) {
     HWND h = wnd->m_hWnd;
     auto* c = new QComboBox(parent);
-    c->setStyle(DropListStyle::Instance());
+    c->setStyle(SharedStyle<DropListStyle>());
     c->setItemDelegate(new DropItemDelegate(c));
     c->setEditable(false);
     auto* peer = new ComboPeer(wnd, c);

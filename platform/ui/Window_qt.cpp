@@ -290,15 +290,6 @@ public:
             return 1;
         return QProxyStyle::styleHint(hint, option, widget, ret);
     }
-    static QStyle* Instance() {
-        static QPointer<QStyle> style;
-        if (!style) {
-            style = new MenuBarStyle();
-            // Freed with the application.
-            style->setParent(qApp);
-        }
-        return style;
-    }
 };
 
 // F10 enters menu mode, or leaves it. Qt's menu bar takes its keyboard mode from Alt or from a
@@ -641,7 +632,7 @@ bool BuildDialog(CDialog* dlg, const DialogTemplate* t, CWnd* owner) {
     int menuHeight = 0;
     if (const MenuTemplate* m = t->menuId ? FindMenuTemplate(t->menuId) : nullptr) {
         auto* bar = new QMenuBar(frame);
-        bar->setStyle(MenuBarStyle::Instance());
+        bar->setStyle(SharedStyle<MenuBarStyle>());
         bar->setFont(qfont);
         for (const MenuItemTemplate& item : m->items) {
             if (!item.popup.empty()) {
