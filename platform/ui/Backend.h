@@ -40,13 +40,28 @@ void HideWindow(CWnd* wnd);
 void FocusFirstTabStop(CDialog* dlg);
 // The control of the dialog that has the focus (null when none).
 CWnd* FocusedControl(CDialog* dlg);
-// Shift was held with the queued key message (Tab's direction).
+// Shift was held with the queued key message (Tab's direction); Alt was held with it.
 bool ShiftHeldFor(const MSG& msg);
+bool AltHeldFor(const MSG& msg);
+// Opens the popup of the dialog's menu bar whose title has the letter vk ('A'..'Z', '0'..'9')
+// after its "&"; false when no title has it.
+bool OpenMenuWithLetter(CDialog* dlg, UINT vk);
 
 // Running modal windows, innermost last (owners of message boxes and nested dialogs).
 void PushModal(CWnd* wnd);
 void PopModal(CWnd* wnd);
 CWnd* ActiveModal();
+
+// The items of an edit's context menu (code page 949), each with its letter after "&".
+struct EditMenuTexts {
+    const char* undo;
+    const char* cut;
+    const char* copy;
+    const char* paste;
+    const char* clear;
+    const char* selectAll;
+};
+extern const EditMenuTexts kEditMenuTexts;
 
 // A message box shown on screen; returns IDOK / IDCANCEL / IDYES / IDNO.
 struct BoxButtons {

@@ -4,12 +4,14 @@
 #pragma once
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QFont>
 #include <QImage>
 #include <QPainter>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QStyle>
 #include <QWidget>
 
 #include <memory>
@@ -100,6 +102,9 @@ void FreeDC(HDC dc);
 // A font handle the framework owns (dialog fonts).
 HFONT MakeStockFont(const LOGFONTA& lf, int defaultPixelSize);
 QFont FontOf(HFONT font);
+// Height in pixels of a line of Hangul in `font` (the Hangul face's ascent and descent, which
+// may exceed the Latin face's): what a line of Korean text needs to show whole.
+int HangulLineHeight(const QFont& font);
 // System colours the controls use (and kFace, kWindow, kWindowText of Backend.h).
 constexpr COLORREF kGrayText = 0x6D6D6D;
 constexpr COLORREF kHighlight = 0xD77800;
@@ -179,6 +184,8 @@ public:
 
 protected:
     virtual void ApplyText() {}
+    // After WM_SETFONT (and at creation): the window may place itself for its new font.
+    virtual void FontChanged() {}
     virtual void ApplyStyle(DWORD oldStyle, DWORD oldExStyle);
     virtual QRect ClientArea() const { return m_widget ? m_widget->rect() : QRect(); }
 
@@ -209,6 +216,26 @@ int ListRowHeightOf(CWnd* list);
 std::size_t ListTextBytesOf(CWnd* list);
 // A report list cell's text as drawn (cut with an ellipsis where it does not fit).
 QString ShownCellOf(CWnd* list, int row, int column);
+
+// The one instance of a proxy style the controls of a kind share, freed with the application.
+template <typename Style> QStyle* SharedStyle() {
+    static QPointer<QStyle> style;
+    if (!style) {
+        style = new Style();
+        style->setParent(QCoreApplication::instance());
+    }
+    return style;
+}
+
+// Keyboard cues: a window shows focus rectangles once the keyboard has been used in it (Tab,
+// the arrows, Alt); until then they stay hidden, as the target hides them for mouse users.
+void ShowKeyboardCues(QWidget* inWindow);
+bool KeyboardCuesShown(const QWidget* inWindow);
+// The dotted focus rectangle of the target, drawn on `r`'s outline.
+void DrawFocusRectangle(QPainter& p, const QRect& r);
+
+// Marks the window of a message box on screen (the test aids find it by it).
+inline const char* const kMessageBoxProperty = "zwinMessageBox";
 
 // Redelivers the key event behind a WM_KEYDOWN taken from the queue (EventLoop_qt.cpp).
 void DeliverQueuedKey(HWND wnd, LPARAM lParam);

@@ -2,6 +2,12 @@
 
 #include <vector>
 
+#include "platform/ui/Backend.h"
+
+const zui::detail::EditMenuTexts zui::detail::kEditMenuTexts = {
+    "실행 취소(&U)", "잘라내기(&T)", "복사(&C)", "붙여넣기(&P)", "삭제(&D)", "모두 선택(&A)",
+};
+
 IMPLEMENT_DYNAMIC(CButton, CWnd)
 IMPLEMENT_DYNAMIC(CEdit, CWnd)
 IMPLEMENT_DYNAMIC(CStatic, CWnd)

@@ -152,6 +152,7 @@ constexpr UINT ODS_GRAYED = 0x0002;
 constexpr UINT ODS_DISABLED = 0x0004;
 constexpr UINT ODS_CHECKED = 0x0008;
 constexpr UINT ODS_FOCUS = 0x0010;
+constexpr UINT ODS_NOFOCUSRECT = 0x0200; // keyboard cues hidden: the focus is not drawn
 
 struct DRAWITEMSTRUCT {
     UINT CtlType;

@@ -5,22 +5,28 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
+#include <QItemDelegate>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstring>
 
 #include "platform/core/Text.h"
 #include "platform/ui/Backend_qt.h"
+#include "platform/ui/Dialog.h"
 #include "platform/win/MessageLoop.h"
 
 using namespace zui::detail;
@@ -156,6 +162,50 @@ ButtonPeer* ButtonPeerOf(HWND h) {
     return dynamic_cast<ButtonPeer*>(WidgetPeer::Of(h));
 }
 
+// The control the dialog manager counts as focused: its window's focus widget (as Enter and
+// Tab count it).
+bool IsFocused(const QWidget* w) {
+    return w->window()->focusWidget() == w;
+}
+
+// The control shows where the focus is: it has it, and the keyboard has been used.
+bool ShowsFocus(const QWidget* w) {
+    return IsFocused(w) && KeyboardCuesShown(w);
+}
+
+// The push button Enter would press now: the focused push button, else the dialog's default.
+bool IsDefaultNow(CWnd* button) {
+    auto* dlg = button ? dynamic_cast<CDialog*>(button->GetParent()) : nullptr;
+    if (!dlg)
+        return false;
+    CWnd* focus = FocusedControl(dlg);
+    if (focus && IsPushButton(focus))
+        return focus == button;
+    return dlg->GetDefID() == button->GetDlgCtrlID();
+}
+
+// The default frame and the focus rectangle move with the focus: every push button of the
+// windows the focus leaves and enters is drawn again.
+void RepaintPushButtonsOnFocusChange() {
+    static bool connected = false;
+    if (connected)
+        return;
+    connected = true;
+    QObject::connect(qApp, &QApplication::focusChanged, [](QWidget* from, QWidget* to) {
+        for (QWidget* w : {from, to}) {
+            // Later, out of the change: the focus also moves while windows are destroyed.
+            if (QWidget* window = w ? w->window() : nullptr)
+                QTimer::singleShot(0, window, [window] {
+                    for (QPushButton* b : window->findChildren<QPushButton*>())
+                        b->update();
+                });
+        }
+    });
+}
+
+// Inset of a push button's focus rectangle (inside its 3-D edge).
+constexpr int kButtonFocusInset = 3;
+
 class PushButton : public QPushButton {
 public:
     PushButton(QWidget* parent, HWND wnd, bool ownerDraw)
@@ -171,6 +221,15 @@ protected:
             QPushButton::paintEvent(e);
             if (peer) {
                 QPainter p(this);
+                // The default push button's heavier frame; the focus rectangle inside the edge.
+                if (IsDefaultNow(peer->Wnd())) {
+                    p.setPen(ToQColor(kWindowText));
+                    p.setBrush(Qt::NoBrush);
+                    p.drawRect(rect().adjusted(0, 0, -1, -1));
+                }
+                if (ShowsFocus(this))
+                    DrawFocusRectangle(p, rect().adjusted(kButtonFocusInset, kButtonFocusInset,
+                                                          -kButtonFocusInset - 1, -kButtonFocusInset - 1));
                 peer->PaintSurface(p);
             }
             return;
@@ -184,8 +243,10 @@ protected:
             UINT state = 0;
             if (isDown())
                 state |= ODS_SELECTED;
-            if (hasFocus())
+            if (IsFocused(this))
                 state |= ODS_FOCUS;
+            if (!KeyboardCuesShown(this))
+                state |= ODS_NOFOCUSRECT;
             if (!isEnabled())
                 state |= ODS_DISABLED;
             DRAWITEMSTRUCT dis{
@@ -277,11 +338,32 @@ ColourAsker* AskerOf(HWND h) {
     return dynamic_cast<ColourAsker*>(WidgetPeer::Of(h));
 }
 
+// The dotted focus rectangle round the text of a focused check box or radio button; round
+// its box when it has no text (the agreement box, labelled by a static of its own).
+void DrawTextFocus(QAbstractButton* b, QStyle::SubElement contents, QStyle::SubElement indicator) {
+    if (!ShowsFocus(b))
+        return;
+    QStyleOptionButton opt;
+    opt.initFrom(b);
+    opt.text = b->text();
+    QRect around;
+    if (b->text().isEmpty()) {
+        around = b->style()->subElementRect(indicator, &opt, b);
+    } else {
+        QRect area = b->style()->subElementRect(contents, &opt, b);
+        around = b->fontMetrics().boundingRect(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic,
+                                               b->text());
+    }
+    QPainter p(b);
+    DrawFocusRectangle(p, around.adjusted(-1, -1, 1, 1) & b->rect());
+}
+
 void CheckBox::paintEvent(QPaintEvent* e) {
     ColourAsker* peer = AskerOf(m_hWnd);
     if (peer)
         peer->BeforePaint(this);
     QCheckBox::paintEvent(e);
+    DrawTextFocus(this, QStyle::SE_CheckBoxContents, QStyle::SE_CheckBoxIndicator);
     if (peer)
         peer->AfterPaint(this);
 }
@@ -291,6 +373,7 @@ void RadioButton::paintEvent(QPaintEvent* e) {
     if (peer)
         peer->BeforePaint(this);
     QRadioButton::paintEvent(e);
+    DrawTextFocus(this, QStyle::SE_RadioButtonContents, QStyle::SE_RadioButtonIndicator);
     if (peer)
         peer->AfterPaint(this);
 }
@@ -304,14 +387,16 @@ void GroupBox::paintEvent(QPaintEvent*) {
     {
         QPainter p(this);
         QFontMetrics fm(font());
-        QRect frame = rect().adjusted(0, fm.height() / 2, -1, -1);
+        // The title's band holds a whole line of the Hangul face.
+        const int line = std::max(fm.height(), HangulLineHeight(font()));
+        QRect frame = rect().adjusted(0, line / 2, -1, -1);
         p.setPen(QColor(0xA0, 0xA0, 0xA0));
         p.drawRect(frame.adjusted(0, 0, -1, -1));
         p.setPen(QColor(0xFF, 0xFF, 0xFF));
         p.drawRect(frame.adjusted(1, 1, 0, 0));
         const QString text = title();
         if (!text.isEmpty()) {
-            QRect band(fm.averageCharWidth(), 0, fm.horizontalAdvance(text) + 4, fm.height());
+            QRect band(fm.averageCharWidth(), 0, fm.horizontalAdvance(text) + 4, line);
             p.fillRect(band, ToQColor(kFace));
             p.setPen(
                 palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
@@ -323,6 +408,7 @@ void GroupBox::paintEvent(QPaintEvent*) {
 }
 
 WidgetPeer* CreateButton(CWnd* wnd, QWidget* parent) {
+    RepaintPushButtonsOnFocusChange();
     DWORD style = wnd->GetStyle();
     DWORD type = style & BS_TYPEMASK;
     HWND h = wnd->m_hWnd;
@@ -478,6 +564,9 @@ protected:
                 break;
             }
         }
+        // A digits-only edit takes no pasted text with other characters.
+        if (Refused(pasted))
+            return;
         if (EditPeer* p = Peer()) {
             const long used = FromQ(text()).GetLength() - FromQ(selectedText()).GetLength();
             const long room = static_cast<long>(p->Limit()) - used;
@@ -509,10 +598,50 @@ protected:
         QLineEdit::mouseReleaseEvent(e);
     }
 
+    // The edit menu of the target, in Korean, each item enabled as the target enables it; its
+    // paste is the edit's own (limit, digits, one line). It opens without a loop of its own, so
+    // the program's messages go on being handled.
+    void contextMenuEvent(QContextMenuEvent* e) override {
+        EditPeer* p = Peer();
+        if (!p)
+            return;
+        const bool password = echoMode() != QLineEdit::Normal;
+        const bool writable = !isReadOnly() && isEnabled();
+        const bool selection = hasSelectedText();
+        auto* menu = new QMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->setFont(font());
+        auto add = [&](const char* label, bool enabled, auto act) {
+            QAction* a = menu->addAction(ToQ(label));
+            a->setEnabled(enabled);
+            QObject::connect(a, &QAction::triggered, this, act);
+        };
+        add(kEditMenuTexts.undo, writable && isUndoAvailable(), [this] { undo(); });
+        menu->addSeparator();
+        add(kEditMenuTexts.cut, writable && selection && !password, [this] { cut(); });
+        add(kEditMenuTexts.copy, selection && !password, [this] { copy(); });
+        add(kEditMenuTexts.paste, writable && !QGuiApplication::clipboard()->text().isEmpty(),
+            [this] { PasteFirstLine(); });
+        add(kEditMenuTexts.clear, writable && selection, [this] { del(); });
+        menu->addSeparator();
+        add(kEditMenuTexts.selectAll, !text().isEmpty() && selectedText() != text(), [this] { selectAll(); });
+        setFocus(Qt::PopupFocusReason);
+        menu->popup(e->reason() == QContextMenuEvent::Mouse ? e->globalPos()
+                                                            : mapToGlobal(cursorRect().bottomLeft()));
+        e->accept();
+    }
+
     void keyPressEvent(QKeyEvent* e) override {
         if (e->matches(QKeySequence::Paste)) {
             PasteFirstLine();
             e->accept();
+            return;
+        }
+        // The menu key and Shift+F10 open the edit menu.
+        if (e->key() == Qt::Key_Menu || (e->key() == Qt::Key_F10 && e->modifiers() == Qt::ShiftModifier)) {
+            QContextMenuEvent menu(QContextMenuEvent::Keyboard, cursorRect().bottomLeft(),
+                                   mapToGlobal(cursorRect().bottomLeft()));
+            contextMenuEvent(&menu);
             return;
         }
         if (Refused(e->text())) {
@@ -586,7 +715,6 @@ WidgetPeer* CreateEdit(CWnd* wnd, QWidget* parent) {
         e->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     else if (style & ES_RIGHT)
         e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    e->setContextMenuPolicy(Qt::NoContextMenu);
     auto* peer = new EditPeer(wnd, e);
     QObject::connect(e, &QLineEdit::textEdited,
                      [h] { zwin::PostInputMessage(h, ZM_NOTIFYPARENT, EN_CHANGE, 0); });
@@ -684,6 +812,25 @@ protected:
     void ApplyText() override {
         if (m_widget)
             m_widget->update();
+    }
+    // A text static holds at least one whole line of its font's Hangul face: a label 8 dialog
+    // units high (the dialog font's height) keeps the descenders of a taller font, which the
+    // Hangul face carries lower than the Latin one. It grows downwards (both ways when its
+    // text is centred vertically).
+    void FontChanged() override {
+        const DWORD style = Style();
+        const DWORD type = style & SS_TYPEMASK;
+        const bool text = type <= SS_RIGHT || type == SS_SIMPLE_ || type == SS_LEFTNOWORDWRAP_;
+        if (!m_widget || !text)
+            return;
+        QRect r = ToQRect(StoredRect());
+        const int missing = HangulLineHeight(m_widget->font()) - r.height();
+        if (missing > 0) {
+            if (style & SS_CENTERIMAGE)
+                r.moveTop(r.top() - missing / 2);
+            r.setHeight(r.height() + missing);
+        }
+        m_widget->setGeometry(r);
     }
 
 private:
@@ -855,22 +1002,28 @@ public:
         }
         return QProxyStyle::subControlRect(control, option, sub, widget);
     }
+};
 
-    static QStyle* Instance() {
-        static QPointer<QStyle> style;
-        if (!style) {
-            style = new DropListStyle();
-            // Freed with the application.
-            style->setParent(qApp);
-        }
-        return style;
+// Rows of a drop-down list as high as the target makes them for the font: a line of the
+// Hangul face and a pixel above and below.
+constexpr int kItemMargin = 1;
+int DropItemHeight(const QFont& font) {
+    return HangulLineHeight(font) + 2 * kItemMargin;
+}
+
+class DropItemDelegate : public QItemDelegate {
+public:
+    using QItemDelegate::QItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return QSize(QItemDelegate::sizeHint(option, index).width(), DropItemHeight(option.font));
     }
 };
 
 WidgetPeer* CreateCombo(CWnd* wnd, QWidget* parent) {
     HWND h = wnd->m_hWnd;
     auto* c = new QComboBox(parent);
-    c->setStyle(DropListStyle::Instance());
+    c->setStyle(SharedStyle<DropListStyle>());
+    c->setItemDelegate(new DropItemDelegate(c));
     c->setEditable(false);
     auto* peer = new ComboPeer(wnd, c);
     QObject::connect(c, QOverload<int>::of(&QComboBox::activated),
@@ -918,7 +1071,7 @@ WidgetPeer* CreateControlPeer(CWnd* wnd, const DialogItemTemplate& item, QWidget
         // The template's height is the dropped list's; the field is as high as its font needs.
         auto* c = static_cast<QComboBox*>(w);
         int field = c->sizeHint().height();
-        int itemHeight = QFontMetrics(c->font()).height() + 2;
+        int itemHeight = DropItemHeight(c->font());
         c->setMaxVisibleItems(std::max(1, (geometry.height() - field) / std::max(1, itemHeight)));
         geometry.setHeight(std::min(geometry.height(), field));
     } else if (std::strcmp(cls, WC_STATIC) == 0) {

@@ -272,6 +272,11 @@ BOOL CDialog::PreTranslateMessage(MSG* msg) {
     CWnd* target = CWnd::FromHandlePermanent(msg->hwnd);
     if (!target || target->GetTopLevelParent() != this)
         return FALSE;
+    // Alt and a letter opens the menu whose title has that letter after its "&".
+    const bool letter =
+        (msg->wParam >= 'A' && msg->wParam <= 'Z') || (msg->wParam >= '0' && msg->wParam <= '9');
+    if (letter && AltHeldFor(*msg))
+        return OpenMenuWithLetter(this, static_cast<UINT>(msg->wParam)) ? TRUE : FALSE;
     switch (msg->wParam) {
     case VK_ESCAPE:
         SendCommand(this, IDCANCEL);

@@ -3,6 +3,7 @@
 // modal loops dispatch with the framework's PreTranslateMessage walk and exception report.
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMenuBar>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -117,6 +118,22 @@ UINT VirtualKey(const QKeyEvent* e) {
     }
 }
 
+// The keys after which a window shows its keyboard cues.
+bool IsNavigationKey(int key) {
+    switch (key) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Alt:
+        return true;
+    default:
+        return false;
+    }
+}
+
 class KeyFilter : public QObject {
 public:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -124,10 +141,15 @@ public:
         if (event->type() != QEvent::KeyPress || g_redelivering)
             return false;
         auto* widget = qobject_cast<QWidget*>(watched);
+        // Menu mode runs as a loop of its own: its keys never reach the dialog manager.
+        if (qobject_cast<QMenuBar*>(widget))
+            return false;
         HWND wnd = widget ? WindowOfWidget(widget) : nullptr;
         if (!wnd)
             return false;
         auto* e = static_cast<QKeyEvent*>(event);
+        if (IsNavigationKey(e->key()))
+            ShowKeyboardCues(widget);
         unsigned seq = ++g_keySeq & 0xFF;
         HeldKeys().push_back(
             HeldKey{seq, wnd, watched, e->type(), e->key(), e->modifiers(), e->text(), e->isAutoRepeat()});
@@ -260,6 +282,11 @@ void DeliverQueuedKey(HWND wnd, LPARAM lParam) {
 bool ShiftHeldFor(const MSG& msg) {
     HeldKey* k = FindHeld(msg.hwnd, msg.lParam);
     return k && (k->modifiers & Qt::ShiftModifier);
+}
+
+bool AltHeldFor(const MSG& msg) {
+    HeldKey* k = FindHeld(msg.hwnd, msg.lParam);
+    return k && (k->modifiers & Qt::AltModifier);
 }
 
 void PushModal(CWnd* wnd) {

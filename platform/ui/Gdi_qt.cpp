@@ -2,6 +2,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -169,6 +170,20 @@ int MulDiv(int value, int numerator, int denominator) {
     long long q = (p >= 0) == (denominator > 0) ? (std::abs(p) + half) / std::abs(denominator)
                                                 : -((std::abs(p) + half) / std::abs(denominator));
     return static_cast<int>(q);
+}
+
+// A line height a hair over whole pixels still takes those pixels only.
+constexpr qreal kPixelSlack = 0.01;
+
+int HangulLineHeight(const QFont& font) {
+    QTextLayout layout(QString(QChar(0xAC00)), font); // the first Hangul syllable
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    if (line.isValid())
+        line.setNumColumns(1);
+    const qreal height = line.isValid() ? line.height() : QFontMetricsF(font).height();
+    layout.endLayout();
+    return static_cast<int>(std::ceil(height - kPixelSlack));
 }
 
 HFONT MakeStockFont(const LOGFONTA& lf, int defaultPixelSize) {

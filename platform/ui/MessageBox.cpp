@@ -44,7 +44,7 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
     if (responder)
         return responder(body, title, type);
     EnsureApplication();
-    BoxButtons labels{"확인", "취소", "예", "아니요"};
+    BoxButtons labels{"확인", "취소", "예(&Y)", "아니요(&N)"};
     return ShowMessageBox(owner, body, title, type, labels);
 }
 

@@ -1,14 +1,17 @@
 // Peers of windows, and dialogs built from their templates: a top-level frame with the menu
 // bar, a client widget that paints through WM_PAINT, and one widget per control.
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QProxyStyle>
 #include <QScreen>
 #include <QTimer>
 
@@ -22,6 +25,7 @@ using namespace zui::detail;
 
 namespace {
 const char* const kHandleProperty = "zwinHandle";
+const char* const kCuesProperty = "zwinKeyboardCues";
 constexpr UINT WM_GETICON_ = 0x007F;
 constexpr WPARAM ICON_SMALL_ = 0;
 constexpr WPARAM ICON_BIG_ = 1;
@@ -33,6 +37,36 @@ void TagWidget(QWidget* widget, HWND wnd) {
     if (widget)
         widget->setProperty(kHandleProperty,
                             QVariant::fromValue<qulonglong>(reinterpret_cast<quintptr>(wnd)));
+}
+
+void ShowKeyboardCues(QWidget* inWindow) {
+    QWidget* window = inWindow ? inWindow->window() : nullptr;
+    if (!window || window->property(kCuesProperty).toBool())
+        return;
+    window->setProperty(kCuesProperty, true);
+    window->update();
+    for (QWidget* child : window->findChildren<QWidget*>())
+        child->update();
+}
+
+bool KeyboardCuesShown(const QWidget* inWindow) {
+    return inWindow && inWindow->window()->property(kCuesProperty).toBool();
+}
+
+void DrawFocusRectangle(QPainter& p, const QRect& r) {
+    // Every other pixel of the outline, in the text colour of the face.
+    p.save();
+    p.setPen(Qt::NoPen);
+    const QColor dot = ToQColor(kWindowText);
+    for (int x = r.left(); x <= r.right(); x += 2) {
+        p.fillRect(x, r.top(), 1, 1, dot);
+        p.fillRect(x, r.bottom(), 1, 1, dot);
+    }
+    for (int y = r.top(); y <= r.bottom(); y += 2) {
+        p.fillRect(r.left(), y, 1, 1, dot);
+        p.fillRect(r.right(), y, 1, 1, dot);
+    }
+    p.restore();
 }
 
 HWND WindowOfWidget(const QWidget* widget) {
@@ -81,6 +115,7 @@ void WidgetPeer::SetFontHandle(HFONT font, bool redraw) {
     m_font = font;
     if (m_widget) {
         m_widget->setFont(FontOf(font));
+        FontChanged();
         if (redraw)
             m_widget->update();
     }
@@ -245,6 +280,35 @@ namespace {
 
 class DialogPeer;
 
+// The menu bar of the target: Alt pressed and released alone enters menu mode (the first title
+// selected, no popup open), as F10 does.
+class MenuBarStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* ret) const override {
+        if (hint == SH_MenuBar_AltKeyNavigation)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, ret);
+    }
+};
+
+// F10 enters menu mode, or leaves it. Qt's menu bar takes its keyboard mode from Alt or from a
+// popup closed by Escape; the popup is opened and closed in the same moment, never painted.
+void ToggleMenuMode(QMenuBar* bar) {
+    if (!bar || bar->actions().isEmpty())
+        return;
+    if (bar->window()->focusWidget() == bar || bar->activeAction()) {
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(bar, &escape);
+        return;
+    }
+    bar->setActiveAction(bar->actions().first());
+    if (QWidget* popup = QApplication::activePopupWidget()) {
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(popup, &escape);
+    }
+}
+
 class FrameWidget : public QWidget {
 public:
     FrameWidget(QWidget* owner, HWND wnd) : QWidget(owner, owner ? Qt::Dialog : Qt::Window), m_hWnd(wnd) {
@@ -276,6 +340,18 @@ protected:
         QScreen* s = screen();
         const qreal hz = s && s->refreshRate() >= 1 ? s->refreshRate() : 60.0;
         return std::max<qint64>(1, static_cast<qint64>(1000.0 / hz));
+    }
+
+    // Keys no control took travel up to the frame.
+    void keyPressEvent(QKeyEvent* e) override {
+        if (e->key() == Qt::Key_F10 && !(e->modifiers() & ~Qt::KeypadModifier)) {
+            if (auto* bar = findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly)) {
+                ToggleMenuMode(bar);
+                e->accept();
+                return;
+            }
+        }
+        QWidget::keyPressEvent(e);
     }
 
     void closeEvent(QCloseEvent* e) override {
@@ -556,6 +632,7 @@ bool BuildDialog(CDialog* dlg, const DialogTemplate* t, CWnd* owner) {
     int menuHeight = 0;
     if (const MenuTemplate* m = t->menuId ? FindMenuTemplate(t->menuId) : nullptr) {
         auto* bar = new QMenuBar(frame);
+        bar->setStyle(SharedStyle<MenuBarStyle>());
         bar->setFont(qfont);
         for (const MenuItemTemplate& item : m->items) {
             if (!item.popup.empty()) {
@@ -625,6 +702,21 @@ void FocusFirstTabStop(CDialog* dlg) {
             return;
         }
     }
+}
+
+bool OpenMenuWithLetter(CDialog* dlg, UINT vk) {
+    QWidget* frame = FrameWidgetOf(dlg);
+    auto* bar = frame ? frame->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+    if (!bar)
+        return false;
+    const QKeySequence wanted(QKeyCombination(Qt::AltModifier, static_cast<Qt::Key>(vk)));
+    for (QAction* title : bar->actions()) {
+        if (title->isEnabled() && QKeySequence::mnemonic(title->text()) == wanted) {
+            bar->setActiveAction(title);
+            return true;
+        }
+    }
+    return false;
 }
 
 CWnd* FocusedControl(CDialog* dlg) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "console/VossenApp.h"
+#include "platform/core/Text.h"
 #include "platform/win/MessageLoop.h"
 #include "store/TradeDataBase.h"
 #include "supervision/TraderMessages.h"
@@ -129,4 +130,8 @@ RECT InnerRect(CWnd* wnd, int inset) {
 void SaveScreen(CWnd* wnd, const char* name) {
     std::string path = std::string(ZORVIK_BUILD_DIR) + "/artifacts/screens/" + name + ".png";
     EXPECT_TRUE(zui::SaveWindowImage(wnd, path.c_str())) << path;
+    // Every text shown whole, ascenders and descenders included.
+    for (CWnd* control : wnd->GetChildren())
+        EXPECT_EQ(zui::TextOverflow(control), 0) << name << ": control " << control->GetDlgCtrlID() << " \""
+                                                 << AnsiToHostUtf8(control->StoredText()) << "\"";
 }

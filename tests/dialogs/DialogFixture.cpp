@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "console/VossenApp.h"
+#include "platform/core/Text.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Wnd.h"
 #include "resources/LoginDialogs.h"
@@ -34,6 +35,10 @@ void DialogTest::Screenshot(CWnd* wnd, const char* name) {
     const std::string folder = std::string(ZORVIK_BUILD_DIR) + "/artifacts/screens";
     std::filesystem::create_directories(folder);
     EXPECT_TRUE(SaveWindowImage(wnd, (folder + "/" + name + ".png").c_str())) << name;
+    // Every text shown whole, ascenders and descenders included.
+    for (CWnd* control : wnd->GetChildren())
+        EXPECT_EQ(zui::TextOverflow(control), 0) << name << ": control " << control->GetDlgCtrlID() << " \""
+                                                 << AnsiToHostUtf8(control->StoredText()) << "\"";
 }
 
 CWnd* DialogTest::FindTopLevel(const char* caption) {

@@ -35,6 +35,23 @@ int CountPixelsNear(CWnd* wnd, COLORREF colour) {
     }
     return n;
 }
+// Where the control shows pure black (the focus rectangle's dots, the default frame).
+std::vector<bool> BlackPixels(CWnd* wnd) {
+    RECT r = zui::WidgetRect(wnd);
+    std::vector<bool> black;
+    for (int y = 0; y < r.bottom - r.top; ++y)
+        for (int x = 0; x < r.right - r.left; ++x)
+            black.push_back(zui::GetWindowPixel(wnd, x, y) == RGB(0, 0, 0));
+    return black;
+}
+
+// Pixels black in `after` and not in `before`.
+int NewlyBlack(const std::vector<bool>& before, const std::vector<bool>& after) {
+    int n = 0;
+    for (size_t i = 0; i < before.size() && i < after.size(); ++i)
+        n += after[i] && !before[i];
+    return n;
+}
 } // namespace
 
 TEST_F(ControlsTest, EditsFilterLimitMaskAndRefuseWhenDisabled) {
@@ -391,6 +408,10 @@ TEST_F(ControlsTest, SetTextShowsItsStartAndPastesKeepOneLineWithinTheLimit) {
 TEST_F(ControlsTest, DropDownListOpensBelowTheBoxWithinTheTemplatesHeight) {
     CControlsDlg dlg;
     zui::WhenIdle([&] {
+        // Rows as high as a line of the Hangul face and a margin: 일별통계 never touches 월별통계.
+        dlg.m_combo.AddString("월별통계");
+        EXPECT_GE(zui::DropDownItemHeight(&dlg.m_combo), zui::DialogBaseUnits(&dlg).cy + 2);
+        EXPECT_TRUE(zui::SaveDropDownImage(&dlg.m_combo, ScreenPath("ui-dropdown").c_str()));
         for (int i = 0; i < 60; ++i) {
             CString item;
             item.Format("%02d", i);
@@ -408,4 +429,138 @@ TEST_F(ControlsTest, DropDownListOpensBelowTheBoxWithinTheTemplatesHeight) {
         dlg.EndDialog(IDOK);
     });
     dlg.DoModal();
+}
+
+TEST_F(ControlsTest, FocusShowsOnceTheKeyboardIsUsedAndTheDefaultButtonIsFramed) {
+    CControlsDlg dlg;
+    constexpr int kDots = 10; // a dotted rectangle round a word has many more
+    CWnd* check = nullptr;
+    CWnd* radio = nullptr;
+    std::vector<bool> checkQuiet, checkShown, checkLeft, radioQuiet, radioShown;
+    UINT ownerQuiet = 0, ownerShown = 0;
+    bool okFramedFirst = false, okFramedLater = true, countFramed = false;
+    zui::WhenIdle([&] {
+        check = dlg.GetDlgItem(1030);
+        radio = dlg.GetDlgItem(1040);
+        // No push button has the focus: the dialog's default (IDOK) wears the frame.
+        RECT ok = zui::WidgetRect(dlg.GetDlgItem(IDOK));
+        okFramedFirst =
+            zui::GetWindowPixel(dlg.GetDlgItem(IDOK), 0, (ok.bottom - ok.top) / 2) == RGB(0, 0, 0);
+        // Focus set without the keyboard: nothing drawn for it.
+        check->SetFocus();
+        checkQuiet = BlackPixels(check);
+        radio->SetFocus();
+        radioQuiet = BlackPixels(radio);
+        dlg.GetDlgItem(1001)->SetFocus();
+        zui::GetWindowPixel(dlg.GetDlgItem(1001), 1, 1);
+        ownerQuiet = dlg.m_lastDrawState;
+        zui::PressKey(&dlg.m_plain, VK_TAB); // to the check box
+    });
+    zui::WhenIdle([&] {
+        checkShown = BlackPixels(check);
+        zui::PressKey(check, VK_TAB); // to the radio group
+    });
+    zui::WhenIdle([&] {
+        checkLeft = BlackPixels(check);
+        radioShown = BlackPixels(radio);
+        dlg.GetDlgItem(1004)->SetFocus();
+    });
+    zui::WhenIdle([&] {
+        // A focused push button is the one Enter presses: it wears the frame, IDOK no more.
+        RECT ok = zui::WidgetRect(dlg.GetDlgItem(IDOK));
+        okFramedLater =
+            zui::GetWindowPixel(dlg.GetDlgItem(IDOK), 0, (ok.bottom - ok.top) / 2) == RGB(0, 0, 0);
+        RECT count = zui::WidgetRect(dlg.GetDlgItem(1004));
+        countFramed =
+            zui::GetWindowPixel(dlg.GetDlgItem(1004), 0, (count.bottom - count.top) / 2) == RGB(0, 0, 0);
+        zui::PressKey(dlg.GetDlgItem(1004), VK_TAB); // the keyboard: onto IDOK
+    });
+    zui::WhenIdle([&] {
+        SaveWindowImage(&dlg, ScreenPath("ui-focus").c_str());
+        dlg.GetDlgItem(1001)->SetFocus();
+        zui::GetWindowPixel(dlg.GetDlgItem(1001), 1, 1);
+        ownerShown = dlg.m_lastDrawState;
+        dlg.EndDialog(IDOK);
+    });
+    dlg.DoModal();
+    EXPECT_GT(NewlyBlack(checkQuiet, checkShown), kDots); // appears with the keyboard
+    EXPECT_EQ(NewlyBlack(checkQuiet, checkLeft), 0);      // and goes with the focus
+    EXPECT_GT(NewlyBlack(radioQuiet, radioShown), kDots);
+    EXPECT_TRUE(okFramedFirst);
+    EXPECT_FALSE(okFramedLater);
+    EXPECT_TRUE(countFramed);
+    // Owner-drawn buttons learn of the focus, and whether to draw it.
+    EXPECT_EQ(ownerQuiet & (ODS_FOCUS | ODS_NOFOCUSRECT), ODS_FOCUS | ODS_NOFOCUSRECT);
+    EXPECT_EQ(ownerShown & (ODS_FOCUS | ODS_NOFOCUSRECT), ODS_FOCUS);
+}
+
+TEST_F(ControlsTest, EditMenuOffersTheTargetsItemsAndActsOnTheEdit) {
+    CControlsDlg dlg;
+    using Items = std::vector<zui::ShownMenuItem>;
+    auto enabled = [](const Items& items) {
+        std::vector<bool> on;
+        for (const auto& item : items)
+            on.push_back(item.enabled);
+        return on;
+    };
+    // Chooses an item of the edit's menu, opened by a right click, by its letter.
+    auto choose = [&](CWnd* edit, UINT letter) {
+        zui::OpenContextMenu(edit, false);
+        zui::PressMenuKey(&dlg, letter);
+    };
+    Items fresh, selected, edited, password;
+    CString afterCut, afterPaste, afterUndo, afterDigitsPaste, afterLongPaste;
+    zui::WhenIdle([&] {
+        CWnd* plain = &dlg.m_plain;
+        plain->SetWindowText("가나다");
+        zui::OpenContextMenu(plain, false);
+        fresh = zui::ShownPopupMenu();
+        zui::PressMenuKey(&dlg, 'A'); // 모두 선택(A)
+        choose(plain, 'C');           // 복사(C): the clipboard has text now
+        zui::OpenContextMenu(plain, false);
+        selected = zui::ShownPopupMenu();
+        zui::PressMenuKey(&dlg, 'T'); // 잘라내기(T)
+        afterCut = zui::ShownText(plain);
+        choose(plain, 'P'); // 붙여넣기(P), twice
+        choose(plain, 'P');
+        afterPaste = zui::ShownText(plain);
+        zui::OpenContextMenu(plain, false);
+        edited = zui::ShownPopupMenu();
+        zui::PressMenuKey(&dlg, 'U'); // 실행 취소(U): the last paste goes
+        afterUndo = zui::ShownText(plain);
+        // The digits-only edit takes no letters from the clipboard.
+        choose(&dlg.m_digits, 'P');
+        afterDigitsPaste = zui::ShownText(&dlg.m_digits);
+        dlg.m_password.SetWindowText("secret");
+        dlg.m_password.SendMessage(EM_SETSEL, 0, -1);
+        zui::OpenContextMenu(&dlg.m_password, true); // Shift+F10: shows at the next idle moment
+    });
+    zui::WhenIdle([&] {
+        password = zui::ShownPopupMenu();
+        zui::PressMenuKey(&dlg, VK_ESCAPE);
+        // A pasted line is cut at the edit's limit.
+        dlg.m_plain.SetLimitText(4);
+        dlg.m_plain.SetWindowText("");
+        choose(&dlg.m_plain, 'P');
+        afterLongPaste = zui::ShownText(&dlg.m_plain);
+        dlg.EndDialog(IDOK);
+    });
+    dlg.DoModal();
+    std::vector<CString> texts;
+    for (const auto& item : fresh)
+        texts.push_back(item.text);
+    EXPECT_EQ(texts, (std::vector<CString>{"실행 취소(&U)", "잘라내기(&T)", "복사(&C)", "붙여넣기(&P)",
+                                           "삭제(&D)", "모두 선택(&A)"}));
+    // Nothing selected: no cut, copy or delete; nothing to undo yet.
+    EXPECT_FALSE(fresh[0].enabled || fresh[1].enabled || fresh[2].enabled || fresh[4].enabled);
+    EXPECT_TRUE(fresh[5].enabled);
+    EXPECT_EQ(enabled(selected), (std::vector<bool>{false, true, true, true, true, false}));
+    EXPECT_EQ(afterCut, CString(""));
+    EXPECT_EQ(afterPaste, CString("가나다가나다"));
+    EXPECT_TRUE(edited[0].enabled);
+    EXPECT_EQ(afterUndo, CString("가나다"));
+    EXPECT_EQ(afterDigitsPaste, CString(""));
+    // A password edit gives nothing away.
+    EXPECT_EQ(enabled(password), (std::vector<bool>{false, false, false, true, true, false}));
+    EXPECT_EQ(afterLongPaste, CString("가나")); // two double-byte characters fill 4 bytes
 }

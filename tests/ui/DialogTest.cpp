@@ -1,7 +1,9 @@
 // The dialog manager and the modal loop: keys, close box, results, quit, exceptions, boxes.
 #include <unistd.h>
 
+#include <cstdlib>
 #include <functional>
+#include <string>
 #include <thread>
 
 #include "TestDialogs.h"
@@ -220,4 +222,101 @@ TEST_F(DialogTest, ExceptionWhilePaintingIsReportedOnceIdle) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].type & MB_ICONMASK, MB_ICONSTOP);
     EXPECT_NE(boxes[0].text.Find("C:\\그림"), -1);
+}
+
+TEST_F(DialogTest, MessageBoxesAreLaidOutAsTheTargetLaysThemOut) {
+    SetMessageBoxResponder(nullptr); // real boxes on the offscreen screen
+    struct Case {
+        UINT type;
+        UINT key;
+        int answer;
+        std::vector<CString> labels;
+    };
+    const Case cases[] = {
+        {MB_OK, VK_RETURN, IDOK, {"확인"}},
+        {MB_YESNO | MB_ICONQUESTION, 'N', IDNO, {"예(&Y)", "아니요(&N)"}},
+        {MB_YESNOCANCEL | MB_ICONEXCLAMATION, VK_ESCAPE, IDCANCEL, {"예(&Y)", "아니요(&N)", "취소"}},
+    };
+    for (const Case& c : cases) {
+        zui::MessageBoxLayout box;
+        bool shown = false;
+        zui::WhenIdle([&] {
+            shown = zui::ShownMessageBox(&box);
+            std::string name = "messagebox-" + std::to_string(c.labels.size()) + "-buttons";
+            zui::SaveShownMessageBoxImage(ScreenPath(name.c_str()).c_str());
+            zui::PressKeyInMessageBox(c.key);
+        });
+        const int answer = MessageBoxA(nullptr, "변경사항을 적용하시겠습니까?", "적용 확인", c.type);
+        ASSERT_TRUE(shown) << c.type;
+        EXPECT_EQ(answer, c.answer) << c.type;
+        EXPECT_EQ(box.caption, CString("적용 확인"));
+        EXPECT_EQ(box.labels, c.labels);
+        ASSERT_EQ(box.buttons.size(), c.labels.size());
+        // The buttons stand centred as a group, evenly spaced, on one line.
+        const int leftRoom = box.buttons.front().left;
+        const int rightRoom = box.client.right - box.buttons.back().right;
+        EXPECT_LE(std::abs(leftRoom - rightRoom), 1) << c.type;
+        for (size_t i = 1; i < box.buttons.size(); ++i) {
+            EXPECT_EQ(box.buttons[i].top, box.buttons[0].top);
+            EXPECT_EQ(box.buttons[i].left - box.buttons[i - 1].right,
+                      box.buttons[1].left - box.buttons[0].right);
+        }
+        // Without an icon the text starts at the margin; with one, beside it. Left-aligned.
+        EXPECT_TRUE(box.textAlignedLeft);
+        const bool hasIcon = (c.type & MB_ICONMASK) != 0;
+        EXPECT_EQ(box.icon.right > box.icon.left, hasIcon) << c.type;
+        if (hasIcon)
+            EXPECT_GT(box.text.left, box.icon.right);
+        else
+            EXPECT_LT(box.text.left, 16);
+        // Sized to the text: as wide as the text and the margins, not wider.
+        EXPECT_LE(box.client.right, std::max(box.text.right, box.buttons.back().right) + 16);
+        EXPECT_GE(box.buttons.front().top, std::max(box.text.bottom, box.icon.bottom));
+    }
+}
+
+TEST_F(DialogTest, MenuBarTakesTheKeysOfMenuMode) {
+    CControlsDlg dlg;
+    std::vector<std::pair<int, int>> seen; // selected title, open popup after each step
+    auto note = [&] {
+        zui::MenuBarState s = zui::MenuState(&dlg);
+        seen.emplace_back(s.selected, s.open);
+    };
+    // Keys typed into the dialog are queued: each is seen at the next idle moment.
+    zui::WhenIdle([&] { zui::PressKey(&dlg.m_plain, VK_F10); });
+    zui::WhenIdle([&] {
+        note(); // menu mode: the first title selected
+        for (UINT key : {VK_DOWN, VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_LEFT, VK_ESCAPE, VK_ESCAPE}) {
+            zui::PressMenuKey(&dlg, key);
+            note();
+        }
+    });
+    zui::WhenIdle([&] { zui::PressAltKey(&dlg.m_plain, 0); });
+    zui::WhenIdle([&] {
+        note(); // Alt alone: menu mode
+        zui::PressMenuKey(&dlg, VK_ESCAPE);
+        note();
+    });
+    zui::WhenIdle([&] { zui::PressAltKey(&dlg.m_plain, 'F'); });
+    zui::WhenIdle([&] {
+        note();                       // Alt+F opened 파일(&F)
+        zui::PressMenuKey(&dlg, 'X'); // and X chooses 끝(&X)
+    });
+    EXPECT_EQ(dlg.DoModal(), 77);
+    const std::vector<std::pair<int, int>> expected = {
+        // F10, Down, Right, Right, Right (wraps), Left (wraps), Escape (the title stays), Escape
+        {0, -1},
+        {0, 0},
+        {1, 1},
+        {2, 2},
+        {0, 0},
+        {2, 2},
+        {2, -1},
+        {-1, -1},
+        // Alt, Escape, Alt+F
+        {0, -1},
+        {-1, -1},
+        {0, 0},
+    };
+    EXPECT_EQ(seen, expected);
 }

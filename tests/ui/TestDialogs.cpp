@@ -101,7 +101,12 @@ const DialogTemplate kCancelZero = {
     },
 };
 
-const MenuTemplate kMenu = {IDR_TESTMENU, {{"파일", 0, {{"끝(&X)", ID_MENU_END, {}}}}}};
+const MenuTemplate kMenu = {IDR_TESTMENU,
+                            {
+                                {"파일(&F)", 0, {{"끝(&X)", ID_MENU_END, {}}}},
+                                {"설정(&S)", 0, {{"공통사항(&C)", ID_MENU_END + 1, {}}}},
+                                {"정보(&I)", 0, {{"버전(&A)", ID_MENU_END + 2, {}}}},
+                            }};
 
 // Left half red, right half blue.
 const ImageTemplate kImage = {IDB_TESTIMAGE, 16, 16,
@@ -174,6 +179,7 @@ void CControlsDlg::OnPaint() {
 void CControlsDlg::OnDrawItem(int id, LPDRAWITEMSTRUCT dis) {
     if (id == 1001) {
         ++m_drawItems;
+        m_lastDrawState = dis->itemState;
         if (m_throwInDraw) {
             m_throwInDraw = false;
             throw new CFileException(CFileException::diskFull, 112, "C:\\그림");

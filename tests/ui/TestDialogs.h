@@ -42,6 +42,7 @@ public:
     bool m_destroyed = false;
     int m_drawItems = 0;
     int m_pressedDraws = 0;
+    UINT m_lastDrawState = 0; // itemState of the last WM_DRAWITEM of 1001
     int m_count = 0;
     int m_selChanges = 0;
     int m_ticks = 0;

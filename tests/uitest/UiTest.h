@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 #include "platform/core/CString.h"
 #include "platform/ui/Gdi.h"
@@ -29,6 +30,27 @@ void Release(CWnd* wnd);
 // A key press and release on the control (it takes the focus first); vk is a VK_ code or
 // 'A'..'Z', '0'..'9'.
 void PressKey(CWnd* wnd, UINT vk);
+// Alt pressed and released alone on the control (vk 0), or Alt held with key vk, as the
+// window system delivers them (the shortcut check first, then the key).
+void PressAltKey(CWnd* wnd, UINT vk);
+// A key pressed while the dialog's menu bar has the keyboard: at the open popup, else at the
+// menu bar in menu mode. False when neither takes keys.
+bool PressMenuKey(CWnd* dlg, UINT vk);
+// The dialog's menu bar: the selected title (-1 none) and the title whose popup is open (-1).
+struct MenuBarState {
+    int selected = -1;
+    int open = -1;
+};
+MenuBarState MenuState(CWnd* dlg);
+// Opens the control's context menu: a right click in its middle, or Shift+F10 typed into it
+// (a key: the menu shows at the next idle moment).
+void OpenContextMenu(CWnd* wnd, bool byKeyboard);
+// The items of the popup menu open now (separators left out); empty when none is open.
+struct ShownMenuItem {
+    CString text;
+    bool enabled;
+};
+std::vector<ShownMenuItem> ShownPopupMenu();
 // Types text (code page 949) into the control, character by character.
 void TypeText(CWnd* wnd, const char* text);
 // Puts text (code page 949) on the clipboard and pastes it into the control with Ctrl+V.
@@ -45,9 +67,29 @@ bool ChooseMenuItem(CWnd* dlg, UINT id);
 // list shows, in the dialog's client coordinates; the list is closed again. False when none
 // showed.
 bool DropDownRect(CWnd* combo, RECT* list);
+// Height in pixels of a drop-down list's rows (0 when it has none); saves the opened list as
+// a PNG.
+int DropDownItemHeight(CWnd* combo);
+bool SaveDropDownImage(CWnd* combo, const char* path);
 // Presses the button (IDOK, IDCANCEL, IDYES, IDNO) of the message box shown on screen now;
 // false when none is shown. (Boxes answered by the responder never show.)
 bool AnswerShownMessageBox(int id);
+// The message box shown on screen now, as laid out (client coordinates of the box, pixels).
+struct MessageBoxLayout {
+    CString caption;
+    RECT client{};
+    RECT icon{}; // empty without an icon
+    RECT text{};
+    bool textAlignedLeft = false;
+    std::vector<RECT> buttons; // left to right
+    std::vector<CString> labels;
+    int focused = 0; // id of the button with the focus
+};
+bool ShownMessageBox(MessageBoxLayout* layout);
+// Saves the message box shown now as a PNG; false when none is shown.
+bool SaveShownMessageBoxImage(const char* path);
+// A key pressed in the message box shown now (at its focused button).
+bool PressKeyInMessageBox(UINT vk);
 // Drags the divider at the right of header column `column` by dx pixels.
 void DragHeaderDivider(CWnd* list, int column, int dx);
 
@@ -63,6 +105,9 @@ CString ShownText(CWnd* wnd);
 // The text of a report list's cell as drawn, cut with an ellipsis where it does not fit.
 CString ShownCellText(CWnd* list, int row, int column);
 RECT WidgetRect(CWnd* wnd);
+// Pixels of its text's height that a static, check box, radio button or push button cannot
+// show (0 when every line fits, ascenders and descenders included).
+int TextOverflow(CWnd* wnd);
 bool HasFocus(CWnd* wnd);
 bool IsShown(CWnd* wnd);
 // Height in pixels of the rows of a report list.

@@ -4,19 +4,21 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QTextLayout>
 
+#include <cmath>
 #include <cstring>
 
 #include <functional>
@@ -100,6 +102,19 @@ QWidget* KeyTarget(CWnd* wnd) {
     return w;
 }
 
+bool SaveImage(QWidget* w, const char* path) {
+    QString file = QString::fromUtf8(path);
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    return w->grab().save(file, "PNG");
+}
+
+QWidget* ShownBox() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->property(kMessageBoxProperty).toBool())
+            return w;
+    return nullptr;
+}
+
 } // namespace
 
 namespace zui {
@@ -124,6 +139,79 @@ void PressKey(CWnd* wnd, UINT vk) {
         KeySpec k = QtKey(vk);
         SendKey(target, k.key, k.text);
     }
+}
+
+void PressAltKey(CWnd* wnd, UINT vk) {
+    QWidget* target = KeyTarget(wnd);
+    if (!target)
+        return;
+    if (vk == 0) {
+        QKeyEvent check(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::AltModifier);
+        QCoreApplication::sendEvent(target, &check);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier);
+        QCoreApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &release);
+        return;
+    }
+    KeySpec k = QtKey(vk);
+    QKeyEvent press(QEvent::KeyPress, k.key, Qt::AltModifier, k.text);
+    QCoreApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, k.key, Qt::AltModifier, k.text);
+    QCoreApplication::sendEvent(target, &release);
+}
+
+bool PressMenuKey(CWnd* dlg, UINT vk) {
+    QWidget* frame = FrameWidgetOf(dlg);
+    auto* bar = frame ? frame->findChild<QMenuBar*>() : nullptr;
+    QWidget* target = QApplication::activePopupWidget();
+    if (!target && bar && bar->window()->focusWidget() == bar)
+        target = bar;
+    if (!target)
+        return false;
+    KeySpec k = QtKey(vk);
+    SendKey(target, k.key, k.text);
+    return true;
+}
+
+MenuBarState MenuState(CWnd* dlg) {
+    MenuBarState state;
+    QWidget* frame = FrameWidgetOf(dlg);
+    auto* bar = frame ? frame->findChild<QMenuBar*>() : nullptr;
+    if (!bar)
+        return state;
+    const QList<QAction*> titles = bar->actions();
+    state.selected = static_cast<int>(titles.indexOf(bar->activeAction()));
+    for (int i = 0; i < titles.size(); ++i)
+        if (titles[i]->menu() && titles[i]->menu()->isVisible())
+            state.open = i;
+    return state;
+}
+
+void OpenContextMenu(CWnd* wnd, bool byKeyboard) {
+    QWidget* target = KeyTarget(wnd);
+    if (!target)
+        return;
+    if (byKeyboard) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_F10, Qt::ShiftModifier);
+        QCoreApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_F10, Qt::ShiftModifier);
+        QCoreApplication::sendEvent(target, &release);
+        return;
+    }
+    // What the window system delivers for a right click.
+    const QPoint at = target->rect().center();
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+    QCoreApplication::sendEvent(target, &menu);
+}
+
+std::vector<ShownMenuItem> ShownPopupMenu() {
+    std::vector<ShownMenuItem> items;
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    for (QAction* a : menu ? menu->actions() : QList<QAction*>())
+        if (!a->isSeparator())
+            items.push_back({FromQ(a->text()), a->isEnabled()});
+    return items;
 }
 
 void TypeText(CWnd* wnd, const char* text) {
@@ -197,18 +285,51 @@ bool ChooseMenuItem(CWnd* dlg, UINT id) {
 }
 
 bool AnswerShownMessageBox(int id) {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        if (!box || !box->isVisible())
-            continue;
-        for (QAbstractButton* b : box->buttons()) {
-            if (b->property("zwinId").toInt() == id) {
-                b->click();
-                return true;
-            }
+    QWidget* box = ShownBox();
+    for (QAbstractButton* b : box ? box->findChildren<QAbstractButton*>() : QList<QAbstractButton*>()) {
+        if (b->property("zwinId").toInt() == id) {
+            b->click();
+            return true;
         }
     }
     return false;
+}
+
+bool ShownMessageBox(MessageBoxLayout* layout) {
+    QWidget* box = ShownBox();
+    if (!box || !layout)
+        return false;
+    *layout = MessageBoxLayout{};
+    layout->caption = FromQ(box->windowTitle());
+    layout->client = RECT{0, 0, box->width(), box->height()};
+    if (auto* icon = box->findChild<QLabel*>(QStringLiteral("icon")))
+        layout->icon = FromQRect(icon->geometry());
+    if (auto* text = box->findChild<QLabel*>(QStringLiteral("text"))) {
+        layout->text = FromQRect(text->geometry());
+        layout->textAlignedLeft = (text->alignment() & Qt::AlignHorizontal_Mask) == Qt::AlignLeft;
+    }
+    for (QAbstractButton* b : box->findChildren<QAbstractButton*>()) {
+        layout->buttons.push_back(FromQRect(b->geometry()));
+        layout->labels.push_back(FromQ(b->text()));
+        if (b->hasFocus())
+            layout->focused = b->property("zwinId").toInt();
+    }
+    return true;
+}
+
+bool SaveShownMessageBoxImage(const char* path) {
+    QWidget* box = ShownBox();
+    return box && path && SaveImage(box, path);
+}
+
+bool PressKeyInMessageBox(UINT vk) {
+    QWidget* box = ShownBox();
+    QWidget* target = box ? (box->focusWidget() ? box->focusWidget() : box) : nullptr;
+    if (!target)
+        return false;
+    KeySpec k = QtKey(vk);
+    SendKey(target, k.key, k.text);
+    return true;
 }
 
 void DragHeaderDivider(CWnd* list, int column, int dx) {
@@ -280,6 +401,31 @@ bool DropDownRect(CWnd* combo, RECT* list) {
     return shown;
 }
 
+int DropDownItemHeight(CWnd* combo) {
+    auto* c = qobject_cast<QComboBox*>(WidgetOf(combo));
+    if (!c || c->count() == 0)
+        return 0;
+    c->showPopup();
+    QCoreApplication::processEvents();
+    const int height = c->view()->visualRect(c->model()->index(0, 0)).height();
+    c->hidePopup();
+    QCoreApplication::processEvents();
+    return height;
+}
+
+bool SaveDropDownImage(CWnd* combo, const char* path) {
+    auto* c = qobject_cast<QComboBox*>(WidgetOf(combo));
+    if (!c || !path)
+        return false;
+    c->showPopup();
+    QCoreApplication::processEvents();
+    QWidget* popup = c->view() ? c->view()->window() : nullptr;
+    const bool saved = popup && popup != c->window() && SaveImage(popup, path);
+    c->hidePopup();
+    QCoreApplication::processEvents();
+    return saved;
+}
+
 CString ShownCellText(CWnd* list, int row, int column) {
     return FromQ(ShownCellOf(list, row, column));
 }
@@ -295,6 +441,39 @@ RECT WidgetRect(CWnd* wnd) {
         return RECT{0, 0, 0, 0};
     QPoint origin = client ? w->mapTo(client, QPoint(0, 0)) : w->pos();
     return FromQRect(QRect(origin, w->size()));
+}
+
+int TextOverflow(CWnd* wnd) {
+    QWidget* w = WidgetOf(wnd);
+    if (!w || !w->isVisible() || !wnd)
+        return 0;
+    QString text;
+    bool wrap = false;
+    if (std::strcmp(ClassNameOf(wnd), WC_STATIC) == 0) {
+        const DWORD type = wnd->GetStyle() & SS_TYPEMASK;
+        constexpr DWORD kLastTextType = 0xC; // SS_LEFTNOWORDWRAP
+        if (type > SS_RIGHT && type != 0xB && type != kLastTextType)
+            return 0; // frames and images
+        text = ToQ(wnd->StoredText());
+        wrap = type <= SS_RIGHT && !(wnd->GetStyle() & SS_CENTERIMAGE);
+    } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+        text = b->text();
+    }
+    text.remove(QLatin1Char('&'));
+    if (text.trimmed().isEmpty())
+        return 0;
+    QTextLayout layout(text, w->font());
+    QTextOption option;
+    option.setWrapMode(wrap ? QTextOption::WordWrap : QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    qreal height = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(w->width());
+        height += line.height();
+    }
+    layout.endLayout();
+    return std::max(0, static_cast<int>(std::ceil(height - 0.01)) - w->height());
 }
 
 bool HasFocus(CWnd* wnd) {
@@ -339,11 +518,7 @@ COLORREF GetWindowPixel(CWnd* wnd, int x, int y) {
 
 bool SaveWindowImage(CWnd* wnd, const char* path) {
     QWidget* w = IsDialog(wnd) ? FrameWidgetOf(wnd) : WidgetOf(wnd);
-    if (!w || !path)
-        return false;
-    QString file = QString::fromUtf8(path);
-    QDir().mkpath(QFileInfo(file).absolutePath());
-    return w->grab().save(file, "PNG");
+    return w && path && SaveImage(w, path);
 }
 
 } // namespace zui
