@@ -198,6 +198,12 @@ BOOL CVossenDlg::PreTranslateMessage(MSG* msg) {
 
 void CVossenDlg::OnOK() {}
 
+void CVossenDlg::OnCancel() {}
+
+void CVossenDlg::TellOperator(const CString& text, bool stop) {
+    AfxMessageBox(text, MB_OK | (stop ? MB_ICONSTOP : MB_ICONWARNING));
+}
+
 void CVossenDlg::OnPaint() {
     if (IsIconic()) {
         CPaintDC dc(this);
@@ -226,9 +232,10 @@ void CVossenDlg::OnTimer(UINT_PTR id) {
 }
 
 void CVossenDlg::OnClose() {
-    // While an engine window exists the dialog waits for the engines' exit answers.
+    // While an engine is left the dialog waits for the engines' exit answers. The close
+    // ends the dialog itself: Cancel no longer does.
     if (HandleClose())
-        CDialogEx::OnClose();
+        EndDialog(IDCANCEL);
 }
 
 BOOL CVossenDlg::OnCopyData(CWnd* sender, COPYDATASTRUCT* data) {

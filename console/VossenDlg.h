@@ -34,6 +34,7 @@ public:
     void FillStatisticsList(int kind);
 
     CWnd* LinkWindow() override { return this; }
+    void TellOperator(const CString& text, bool stop) override;
 
     HICON m_hIcon;
 
@@ -106,8 +107,10 @@ protected:
     void DoDataExchange(CDataExchange* dx) override;
     BOOL PreTranslateMessage(MSG* msg) override;
     BOOL OnInitDialog() override;
-    // Enter in an edit must not end the console and leave the engines unsupervised.
+    // Neither Enter nor Escape may end the console and leave the engines unsupervised: the
+    // close box and the menu's exit are the ways out, and both tell the engines.
     void OnOK() override;
+    void OnCancel() override;
 
     void OnPaint();
     HCURSOR OnQueryDragIcon();

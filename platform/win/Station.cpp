@@ -58,6 +58,9 @@ struct Station {
     std::vector<std::uint8_t> buffer;
     std::map<std::uint32_t, Waiting> waiting;                      // by sequence number
     std::map<long, std::deque<std::vector<std::uint8_t>>> pending; // by receiving process
+    // Sockets connected to the sockets of held processes: they reach them even when their
+    // socket files are gone.
+    std::map<long, int> links;
     // Why the last attempt to open the station failed.
     zwin::StationRefusal refusal = zwin::StationRefusal::None;
     int refusalError = 0;
@@ -152,20 +155,39 @@ bool Alive(const std::string& folder, long pid) {
 
 enum class Handed { Sent, NoRoom, Gone };
 
+void DropLink(long pid) {
+    auto it = S().links.find(pid);
+    if (it == S().links.end())
+        return;
+    Sys().close(it->second);
+    S().links.erase(it);
+}
+
+void DropLinks() {
+    for (auto& [pid, fd] : S().links)
+        Sys().close(fd);
+    S().links.clear();
+}
+
 Handed TrySend(long pid, const std::vector<std::uint8_t>& bytes) {
     Station& s = S();
+    auto link = s.links.find(pid);
     sockaddr_un addr;
-    if (s.fd < 0 || !SocketAddress(s.folder, pid, &addr))
+    if (link == s.links.end() && (s.fd < 0 || !SocketAddress(s.folder, pid, &addr)))
         return Handed::Gone;
     for (;;) {
-        ssize_t n = Sys().sendto(s.fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT,
-                                 reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
+        ssize_t n = link != s.links.end()
+                        ? Sys().sendto(link->second, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT,
+                                       nullptr, 0)
+                        : Sys().sendto(s.fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT,
+                                       reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
         if (n == static_cast<ssize_t>(bytes.size()))
             return Handed::Sent;
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == ENOBUFS))
             return Handed::NoRoom;
+        DropLink(pid);
         return Handed::Gone; // no socket there any more (or a datagram it can never take)
     }
 }
@@ -249,20 +271,23 @@ void QueueSend(const zwin::StationDatagram& d) {
     request.payload = nullptr;
     zwin::QueueIncomingSend([request, data = std::move(data)]() mutable {
         LRESULT result = 0;
-        if (HWND target = ListedTarget(request.target)) {
+        CWnd* wnd = CWnd::FromHandlePermanent(ListedTarget(request.target));
+        if (wnd) {
+            // The handler may ask which process sent it.
+            zwin::MessageSenderScope scope(request.senderPid);
             if (request.message == WM_COPYDATA) {
                 HWND sender = request.wParam
                                   ? zwin::SenderHandle(static_cast<int>(request.senderPid), request.wParam)
                                   : nullptr;
                 COPYDATASTRUCT cds{static_cast<ULONG_PTR>(request.lParam), request.payloadLength,
                                    data.data()};
-                result = SendMessageA(target, WM_COPYDATA, reinterpret_cast<WPARAM>(sender),
-                                      reinterpret_cast<LPARAM>(&cds));
+                result = wnd->WindowProc(WM_COPYDATA, reinterpret_cast<WPARAM>(sender),
+                                         reinterpret_cast<LPARAM>(&cds));
                 if (sender)
                     zwin::SenderHandleDone(sender);
             } else {
-                result = SendMessageA(target, request.message, static_cast<WPARAM>(request.wParam),
-                                      static_cast<LPARAM>(request.lParam));
+                result = wnd->WindowProc(request.message, static_cast<WPARAM>(request.wParam),
+                                         static_cast<LPARAM>(request.lParam));
             }
         }
         if (S().fd >= 0)
@@ -281,7 +306,8 @@ void HandleDatagram(const std::uint8_t* bytes, std::size_t size) {
     case zwin::kDatagramPost:
         // A post to a window that has gone is lost, as on the system.
         if (HWND target = ListedTarget(d.target))
-            PostMessageA(target, d.message, static_cast<WPARAM>(d.wParam), static_cast<LPARAM>(d.lParam));
+            zwin::PostFromProcess(d.senderPid, target, d.message, static_cast<WPARAM>(d.wParam),
+                                  static_cast<LPARAM>(d.lParam));
         break;
     case zwin::kDatagramSend:
         QueueSend(d);
@@ -337,6 +363,7 @@ void Unbind() {
     s.fd = -1;
     s.folder.clear();
     s.pending.clear(); // addressed to processes of the station left
+    DropLinks();
 }
 
 void AtExit() {
@@ -368,6 +395,7 @@ void Adopt() {
     s.files.clear();
     s.waiting.clear();
     s.pending.clear();
+    DropLinks();
     s.pid = getpid();
 }
 
@@ -562,7 +590,8 @@ BOOL StationPost(HWND remote, UINT message, WPARAM wParam, LPARAM lParam) {
         HWND local = HandleFromId(id);
         return local ? PostMessageA(local, message, wParam, lParam) : FALSE;
     }
-    if (!StationCarries(kDatagramPost, message) || !Ensure())
+    // A held process is reached even when the station can no longer be used.
+    if (!StationCarries(kDatagramPost, message) || (!Ensure() && !S().links.count(pid)))
         return FALSE;
     return Deliver(pid, EncodeDatagram(Outgoing(kDatagramPost, id, message, wParam, lParam))) ? TRUE : FALSE;
 }
@@ -629,6 +658,46 @@ LRESULT StationSend(HWND remote, UINT message, WPARAM wParam, LPARAM lParam) {
     if (it != s.waiting.end())
         s.waiting.erase(it);
     return result;
+}
+
+bool StationHold(HWND remote) {
+    int pid = 0;
+    if (!RemoteTarget(remote, &pid, nullptr))
+        return false;
+    Adopt();
+    Station& s = S();
+    if (pid == getpid() || s.links.count(pid))
+        return true;
+    sockaddr_un addr;
+    if (!Ensure() || !SocketAddress(s.folder, pid, &addr))
+        return false;
+    int fd = Sys().socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return false;
+    if (Sys().connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
+        Sys().close(fd);
+        return false;
+    }
+    s.links[pid] = fd;
+    return true;
+}
+
+bool StationProcessAlive(int pid) {
+    if (pid <= 0 || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM))
+        return false;
+    // An ended process that nobody has reaped yet is gone all the same.
+    const std::string path = "/proc/" + std::to_string(pid) + "/stat";
+    int fd = Sys().open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
+    if (fd < 0)
+        return true;
+    char text[512];
+    const ssize_t n = Sys().read(fd, text, sizeof(text) - 1);
+    Sys().close(fd);
+    if (n <= 0)
+        return true;
+    text[n] = '\0';
+    const char* end = std::strrchr(text, ')');
+    return !(end && end[1] == ' ' && (end[2] == 'Z' || end[2] == 'X'));
 }
 
 StationStatus OpenStation() {

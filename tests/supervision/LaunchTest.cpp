@@ -96,6 +96,7 @@ TEST_F(LinkTest, TheMsEngineStartsFirstAndTheMdEngineWhenMsReports) {
     dlg->BuildLaunchArgs();
     dlg->StartFirstEngine();
     EXPECT_EQ("a|b|c|d|e|0|NQZ20|1|Ms\n", ArgumentsOf(folder, "a|b|c|d|e|0|NQZ20|1|Ms"));
+    ms = OpenEngine("Zorvik-MS");
     SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
     EXPECT_EQ("f|g|h|i|j|1|NQZ20|1|Md\n", ArgumentsOf(folder, "f|g|h|i|j|1|NQZ20|1|Md"));
 }
@@ -117,6 +118,7 @@ TEST_F(LinkTest, NoEngineStartsWithoutAWorkingStationOrOnceTheConsoleEnds) {
 
     dlg->m_strLaunchArgMd = "f|g|h|i|j|1|NQZ20|1|after-exit";
     dlg->OnAppExit();
+    ms = OpenEngine("Zorvik-MS");
     SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
     EXPECT_EQ(1, dlg->m_nTraderCount);
     // A start made now is seen at once; the two before it would have been seen by then.
@@ -185,7 +187,9 @@ TEST_F(LinkTest, AnEngineStartedButNotListedYetIsToldToExitToo) {
 
     // An engine that has reported is not waited for again, even once it has gone.
     pauses.clear();
+    ms = OpenEngine("Zorvik-MS");
     SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
+    ms->DestroyWindow();
     dlg->OnAppExit();
     EXPECT_TRUE(pauses.empty());
 }

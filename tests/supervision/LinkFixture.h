@@ -51,7 +51,11 @@ public:
     // What the next trade-list load finds: its summed quantity.
     int32_t loadedTradeCount = 0;
 
+    // What the operator was told, in order.
+    std::vector<CString> told;
+
     CWnd* LinkWindow() override { return this; }
+    void TellOperator(const CString& text, bool) override { told.push_back(text); }
     void UpdateAccountSummary() override { ++summaries; }
     void FillTradeList() override;
 

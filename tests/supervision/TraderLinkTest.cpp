@@ -35,16 +35,23 @@ TEST(TraderMessages, TheWireNumbersAndTitlesAreFixed) {
     EXPECT_STREQ(kTraderTitleMaster, "Zorvik-Master");
 }
 
-TEST_F(LinkTest, HandshakeCountsEveryStartAndTellsTheMsEngineWhenMdIsUp) {
+TEST_F(LinkTest, HandshakeCountsEachEngineOnceAndTellsTheMsEngineWhenMdIsUp) {
+    // A report while no engine window of its title exists starts nothing.
+    SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
+    EXPECT_EQ(0, dlg->m_nTraderCount);
+    EXPECT_EQ(nullptr, dlg->m_hTraderMs);
+
     ms = OpenEngine("Zorvik-MS");
     SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
-    EXPECT_EQ(1, dlg->m_nTraderCount);
+    SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
+    EXPECT_EQ(1, dlg->m_nTraderCount) << "a repeated report counts once";
     EXPECT_EQ(ms->m_hWnd, dlg->m_hTraderMs);
     EXPECT_EQ(nullptr, dlg->m_hTraderMd);
     EXPECT_EQ(0, dlg->fills);
 
     md = OpenEngine("Zorvik-MD");
     EXPECT_EQ(0, SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 7, 0));
+    SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 0, 0);
     Pump();
     EXPECT_EQ(2, dlg->m_nTraderCount);
     EXPECT_EQ(md->m_hWnd, dlg->m_hTraderMd);
@@ -52,18 +59,21 @@ TEST_F(LinkTest, HandshakeCountsEveryStartAndTellsTheMsEngineWhenMdIsUp) {
     EXPECT_TRUE(md->received.empty());
     EXPECT_EQ(1, dlg->fills);
 
-    // A second Ms report while no Ms window exists loses the Ms handle; Md stays.
+    // Once the known Ms engine has gone, a new one of its title takes its place, counted once.
     ms->DestroyWindow();
+    CRecordingWnd* ms2 = OpenEngine("Zorvik-MS");
     SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
-    EXPECT_EQ(3, dlg->m_nTraderCount);
-    EXPECT_EQ(nullptr, dlg->m_hTraderMs);
-    CRecordingWnd* md2 = OpenEngine("Zorvik-MD");
-    SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 0, 0);
-    EXPECT_EQ(md->m_hWnd, dlg->m_hTraderMd) << "never replaced once known";
-    EXPECT_NE(md2->m_hWnd, dlg->m_hTraderMd);
+    EXPECT_EQ(2, dlg->m_nTraderCount);
+    EXPECT_EQ(ms2->m_hWnd, dlg->m_hTraderMs);
 }
 
-TEST_F(LinkTest, EveryExitAnswerCountsDownAndTheLastOneQuits) {
+TEST_F(LinkTest, ExitAnswersCountOnlyFromKnownEnginesAndTheLastOneQuits) {
+    SendMessageA(dlg->m_hWnd, WM_TRADER_EXIT, 0, 0);
+    EXPECT_EQ(0, dlg->m_nTraderCount);
+    EXPECT_FALSE(QuitPosted()) << "no engine of this console answered";
+
+    ms = OpenEngine("Zorvik-MS");
+    md = OpenEngine("Zorvik-MD");
     SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
     SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 0, 0);
     SendMessageA(dlg->m_hWnd, WM_TRADER_EXIT, 0, 0);
@@ -74,11 +84,17 @@ TEST_F(LinkTest, EveryExitAnswerCountsDownAndTheLastOneQuits) {
     EXPECT_TRUE(QuitPosted());
 }
 
-TEST_F(LinkTest, CloseAsksEachEngineWindowThatExistsAndStaysOpenForTheirAnswers) {
+TEST_F(LinkTest, CloseAsksEveryEngineAndWaitsOnlyForKnownOnesThatStillRun) {
+    ms = OpenEngine("Zorvik-MS");
     md = OpenEngine("Zorvik-MD");
+    SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
+    SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 0, 0);
+    Pump();
+    ms->received.clear();
     SendMessageA(dlg->m_hWnd, WM_CLOSE, 0, 0);
     Pump();
     EXPECT_NE(nullptr, dlg->m_hWnd);
+    EXPECT_EQ(Msgs{WM_TRADER_EXIT}, ms->Messages());
     EXPECT_EQ(Msgs{WM_TRADER_EXIT}, md->Messages());
     EXPECT_FALSE(QuitPosted());
 
@@ -87,9 +103,21 @@ TEST_F(LinkTest, CloseAsksEachEngineWindowThatExistsAndStaysOpenForTheirAnswers)
     Pump();
     EXPECT_EQ((Msgs{WM_TRADER_EXIT, WM_TRADER_EXIT}), md->Messages());
 
+    // Both go without an answer: the console stops waiting for them.
+    ms->DestroyWindow();
     md->DestroyWindow();
+    Advance(CTraderLink::kExitWatchMs);
+    EXPECT_EQ(0, dlg->m_nTraderCount);
+    EXPECT_TRUE(QuitPosted());
+    EXPECT_TRUE(dlg->told.empty());
+}
+
+TEST_F(LinkTest, CloseTellsAnUnknownEngineWindowButDoesNotWaitForIt) {
+    md = OpenEngine("Zorvik-MD");
     SendMessageA(dlg->m_hWnd, WM_CLOSE, 0, 0);
-    EXPECT_EQ(nullptr, dlg->m_hWnd) << "no engine window: the default close ran";
+    EXPECT_EQ(nullptr, dlg->m_hWnd) << "no engine of this console: the default close ran";
+    Pump();
+    EXPECT_EQ(Msgs{WM_TRADER_EXIT}, md->Messages());
 }
 
 TEST_F(LinkTest, MenuExitAsksBothEnginesAndQuitsAtOnce) {
