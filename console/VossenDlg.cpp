@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "console/AboutDlg.h"
+#include "console/VossenApp.h"
 #include "dialogs/StoreMessages.h"
 #include "dialogs/StrategyDialog.h"
 #include "store/TradeDataBase.h"
@@ -201,7 +202,7 @@ void CVossenDlg::OnOK() {}
 void CVossenDlg::OnCancel() {}
 
 void CVossenDlg::TellOperator(const CString& text, bool stop) {
-    AfxMessageBox(text, MB_OK | (stop ? MB_ICONSTOP : MB_ICONWARNING));
+    ::TellOperator(text, stop ? MB_ICONSTOP : MB_ICONWARNING);
 }
 
 void CVossenDlg::OnPaint() {
