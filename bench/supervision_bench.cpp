@@ -87,10 +87,21 @@ void OpenConsole(CPlainConsole& console) {
     g_pTraderLink = &console;
 }
 
-void RunLoop() {
+// Runs the console until the driver's engine window has gone (the console acts on exit
+// answers of its own engines only).
+void RunLoop(CWnd& console) {
+    constexpr UINT_PTR kWatch = 77;
+    constexpr UINT kWatchMs = 100;
+    ::SetTimer(console.m_hWnd, kWatch, kWatchMs, nullptr);
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0))
+    while (GetMessageA(&msg, nullptr, 0, 0)) {
+        if (msg.message == WM_TIMER && msg.wParam == kWatch) {
+            if (!FindWindowA(nullptr, kEngineTitle))
+                break;
+            continue;
+        }
         DispatchMessageA(&msg);
+    }
 }
 
 void StartSelf(const std::string& arguments) {
@@ -147,7 +158,7 @@ int RunConsole() {
     });
     CPlainConsole console;
     OpenConsole(console);
-    RunLoop(); // until the driver's WM_TRADER_EXIT brings the count below 1
+    RunLoop(console);
     console.DestroyWindow();
     close(echo);
     return 0;
@@ -223,10 +234,9 @@ void RunRoundTrips(RatioReporter& reporter) {
     reporter.PrintRatio("status_record_round_trip", "BM_AccountUpdateRoundTrip", "BM_BareDatagramRoundTrip");
     reporter.PrintRatio("status_record_handling", "BM_AccountUpdateHandling", "BM_BareDatagramRoundTrip");
 
-    PostMessageA(g_master, WM_TRADER_EXIT, 0, 0);
+    engine.DestroyWindow();
     WaitForWindow(kTraderTitleMaster, false);
     close(g_bare);
-    engine.DestroyWindow();
 }
 
 } // namespace
