@@ -295,12 +295,13 @@ void CTraderLink::TellEnginesToExit(CString* unreachable) {
                  {kTraderTitleMd, m_bKnownMd ? m_hTraderMd : nullptr}};
     for (const auto& slot : slots) {
         HWND found = FindWindowA(nullptr, slot.title);
-        if (found)
+        const bool foundIsKnown = found && slot.known && ProcessOf(found) == ProcessOf(slot.known);
+        if (found && !foundIsKnown)
             PostMessageA(found, WM_TRADER_EXIT, 0, 0);
         // A known engine is told even when the station no longer lists it.
-        if (!slot.known || !IsWindow(slot.known) || (found && ProcessOf(found) == ProcessOf(slot.known)))
+        if (!slot.known || !IsWindow(slot.known))
             continue;
-        if (!PostMessageA(slot.known, WM_TRADER_EXIT, 0, 0))
+        if (!PostMessageA(foundIsKnown ? found : slot.known, WM_TRADER_EXIT, 0, 0))
             *unreachable += EngineLine(slot.title, slot.known);
     }
 }

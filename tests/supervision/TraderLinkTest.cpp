@@ -1,9 +1,16 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
+#include <string>
 
 #include "LinkFixture.h"
+#include "platform/core/Sys.h"
+#include "platform/win/Station.h"
 #include "supervision/TraderMessages.h"
+#include "support/Seconds.h"
 
 namespace {
 
@@ -118,6 +125,70 @@ TEST_F(LinkTest, CloseTellsAnUnknownEngineWindowButDoesNotWaitForIt) {
     EXPECT_EQ(nullptr, dlg->m_hWnd) << "no engine of this console: the default close ran";
     Pump();
     EXPECT_EQ(Msgs{WM_TRADER_EXIT}, md->Messages());
+}
+
+// An engine of another process: its own start report counts, and a close that cannot reach
+// it says so, naming it, and leaves the console open; once it can be reached, its exit
+// answer ends the console.
+TEST_F(LinkTest, AKnownEngineThatCannotBeToldToExitIsNamedAndTheConsoleStays) {
+    const pid_t engine = fork();
+    ASSERT_GE(engine, 0);
+    if (engine == 0) {
+        class CEngine : public CWnd {
+            LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+                if (message == WM_TRADER_EXIT) {
+                    PostMessageA(FindWindowA(nullptr, kTraderTitleMaster), WM_TRADER_EXIT, 0, 0);
+                    _exit(0);
+                }
+                return CWnd::WindowProc(message, wParam, lParam);
+            }
+        } window;
+        // The copy of the console's window that the fork made is not the console.
+        dlg->SetWindowText("");
+        window.CreateEx(0, kTraderTitleMs, WS_POPUP, RECT{}, nullptr, 0);
+        PostMessageA(FindWindowA(nullptr, kTraderTitleMaster), WM_TRADER_STARTED, 1, 0);
+        for (int i = 0; i < 2000; ++i) {
+            zwin::PollFds(10);
+            zwin::PumpWaitingMessages();
+        }
+        _exit(1);
+    }
+    const double end = Seconds() + 20;
+    while (dlg->m_nTraderCount == 0 && Seconds() < end) {
+        zwin::PollFds(10);
+        Pump();
+    }
+    ASSERT_EQ(1, dlg->m_nTraderCount) << "the engine's own start report counts";
+    DWORD pid = 0;
+    GetWindowThreadProcessId(dlg->m_hTraderMs, &pid);
+    EXPECT_EQ(static_cast<DWORD>(engine), pid);
+
+    {
+        // Nothing reaches the engine's socket.
+        SysCallsOverride sys;
+        Sys().sendto = [](int, const void*, size_t, int, const sockaddr*, socklen_t) -> ssize_t {
+            errno = EPERM;
+            return -1;
+        };
+        SendMessageA(dlg->m_hWnd, WM_CLOSE, 0, 0);
+        Pump();
+    }
+    ASSERT_EQ(1u, dlg->told.size());
+    EXPECT_NE(-1, dlg->told[0].Find(("Zorvik-MS (pid " + std::to_string(engine) + ")").c_str()));
+    EXPECT_NE(nullptr, dlg->m_hWnd);
+    EXPECT_FALSE(QuitPosted());
+
+    SendMessageA(dlg->m_hWnd, WM_CLOSE, 0, 0);
+    int status = -1;
+    EXPECT_EQ(engine, waitpid(engine, &status, 0));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the engine was told to exit";
+    const double until = Seconds() + 20;
+    while (!QuitPosted() && Seconds() < until) {
+        zwin::PollFds(10);
+        Pump();
+    }
+    EXPECT_TRUE(QuitPosted());
+    EXPECT_EQ(0, dlg->m_nTraderCount);
 }
 
 TEST_F(LinkTest, MenuExitAsksBothEnginesAndQuitsAtOnce) {
