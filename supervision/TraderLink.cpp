@@ -83,7 +83,7 @@ bool CTraderLink::EndLeftEngines() {
     if (left.empty())
         return true;
     TellOperator("이전에 실행된 엔진이 아직 실행 중입니다." + names +
-                     "\n\n이 엔진을 종료시킨 뒤 새 엔진을 시작합니다.",
+                     "\n\n확인을 누르면 이 엔진을 종료하고 새 엔진을 시작합니다.",
                  false);
     for (const Left& engine : left)
         PostMessageA(engine.window, WM_TRADER_EXIT, 0, 0);

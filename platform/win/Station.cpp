@@ -38,6 +38,9 @@ constexpr int kRetryMs = 10;
 constexpr int kExitFlushMs = 2000;
 // How often a waiting send looks whether the receiver is still there.
 constexpr int kAliveCheckMs = 100;
+// How often a bound process looks whether its socket file is still in the folder (a cleanup
+// may remove the folder's files): when it has gone, it binds again and lists its windows anew.
+constexpr std::uint64_t kSocketCheckMs = 1000;
 
 // A send of this process that waits for its reply (sends nest when the receiver sends back).
 struct Waiting {
@@ -51,6 +54,8 @@ struct Station {
     pid_t pid = 0;      // the process the state belongs to; a forked child starts afresh
     std::string folder; // where the socket is bound
     int fd = -1;
+    ino_t socketIno = 0; // the socket file this process bound
+    std::uint64_t nextSocketCheck = 0;
     std::map<std::uint64_t, std::string> files; // window id -> its listing file name
     std::uint32_t sequence = 0;
     std::uint64_t dropped = 0;
@@ -169,27 +174,33 @@ void DropLinks() {
     S().links.clear();
 }
 
-Handed TrySend(long pid, const std::vector<std::uint8_t>& bytes) {
-    Station& s = S();
-    auto link = s.links.find(pid);
-    sockaddr_un addr;
-    if (link == s.links.end() && (s.fd < 0 || !SocketAddress(s.folder, pid, &addr)))
-        return Handed::Gone;
+// One datagram through fd (to addr, or to the socket fd is connected to).
+Handed SendOn(int fd, const std::vector<std::uint8_t>& bytes, const sockaddr_un* addr) {
     for (;;) {
-        ssize_t n = link != s.links.end()
-                        ? Sys().sendto(link->second, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT,
-                                       nullptr, 0)
-                        : Sys().sendto(s.fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT,
-                                       reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
+        ssize_t n = Sys().sendto(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT,
+                                 reinterpret_cast<const sockaddr*>(addr), addr ? sizeof(*addr) : 0);
         if (n == static_cast<ssize_t>(bytes.size()))
             return Handed::Sent;
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == ENOBUFS))
             return Handed::NoRoom;
-        DropLink(pid);
         return Handed::Gone; // no socket there any more (or a datagram it can never take)
     }
+}
+
+Handed TrySend(long pid, const std::vector<std::uint8_t>& bytes) {
+    Station& s = S();
+    if (auto link = s.links.find(pid); link != s.links.end()) {
+        const Handed h = SendOn(link->second, bytes, nullptr);
+        if (h != Handed::Gone)
+            return h;
+        DropLink(pid); // its socket closed: it may have bound again in the folder
+    }
+    sockaddr_un addr;
+    if (s.fd < 0 || !SocketAddress(s.folder, pid, &addr))
+        return Handed::Gone;
+    return SendOn(s.fd, bytes, &addr);
 }
 
 // Hands what waits for one receiver over, oldest first, as far as it takes them now.
@@ -429,6 +440,23 @@ void Publish(CWnd* wnd) {
         s.files.erase(id);
 }
 
+// Whether this process's socket file has gone from its folder, or is another one now; looked
+// at once in a while.
+bool SocketFileLost() {
+    Station& s = S();
+    const std::uint64_t now = MonotonicMs();
+    if (now < s.nextSocketCheck)
+        return false;
+    s.nextSocketCheck = now + kSocketCheckMs;
+    sockaddr_un addr;
+    if (!SocketAddress(s.folder, getpid(), &addr))
+        return false;
+    struct stat st;
+    if (Sys().lstat(addr.sun_path, &st) != 0)
+        return errno == ENOENT;
+    return st.st_ino != s.socketIno;
+}
+
 // Binds this process's socket in the current station folder (lazily, and again when the
 // folder named by the environment changes); false when the station cannot be used.
 bool Ensure() {
@@ -441,9 +469,21 @@ bool Ensure() {
         return false;
     s.refusal = zwin::StationRefusal::None;
     s.refusalError = 0;
-    if (s.fd >= 0 && folder == s.folder)
-        return true;
-    Unbind();
+    if (s.fd >= 0 && folder == s.folder) {
+        if (!SocketFileLost())
+            return true;
+        // Bound again in the same folder: what waits for others and the held processes stay.
+        zwin::UnwatchFd(s.fd);
+        Sys().close(s.fd);
+        s.fd = -1;
+        for (auto it = s.files.begin(); it != s.files.end();) {
+            struct stat st;
+            it = Sys().lstat((folder + "/" + it->second).c_str(), &st) != 0 ? s.files.erase(it)
+                                                                            : std::next(it);
+        }
+    } else {
+        Unbind();
+    }
     sockaddr_un addr;
     if (!SocketAddress(folder, getpid(), &addr))
         return Refuse(zwin::StationRefusal::PathTooLong);
@@ -458,6 +498,9 @@ bool Ensure() {
     }
     s.fd = fd;
     s.folder = folder;
+    struct stat bound;
+    s.socketIno = Sys().lstat(addr.sun_path, &bound) == 0 ? bound.st_ino : 0;
+    s.nextSocketCheck = MonotonicMs() + kSocketCheckMs;
     static bool registered = false;
     if (!registered) {
         registered = true;

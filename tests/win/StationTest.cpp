@@ -483,6 +483,24 @@ std::vector<std::uint8_t> RawPost(std::uint64_t target, UINT message, std::uint6
 
 } // namespace
 
+// A cleanup that removes the station's files does not leave a process unreachable: it binds
+// again and lists its windows anew once it next uses the station.
+TEST_F(StationTest, AProcessWhoseFilesWereRemovedListsItselfAgain) {
+    CRecordWnd own;
+    own.CreateEx(0, "Zorvik-MS", WS_POPUP, RECT{}, nullptr, 0);
+    const std::vector<std::string> listed = FolderEntries(drive.Station());
+    ASSERT_EQ(listed.size(), 2u); // the socket and the listing
+    ASSERT_EQ(system(("rm -rf '" + drive.Station() + "'").c_str()), 0);
+    ASSERT_TRUE(PumpUntil([&] {
+        return FindWindowA(nullptr, "Zorvik-MS") == own.m_hWnd && FolderEntries(drive.Station()) == listed;
+    }));
+    // Posts through the station reach it again.
+    const std::vector<std::uint8_t> post = RawPost(zwin::HandleId(own.m_hWnd), WM_PEER_ONE, 0);
+    SendRaw(drive.Station(), post);
+    ASSERT_TRUE(PumpUntil([&] { return !own.received.empty(); }));
+    EXPECT_EQ(own.received[0].sender, 4242u);
+}
+
 TEST_F(StationTest, OnlyListedTopLevelWindowsReceiveAndControlNumbersAreRefused) {
     CRecordWnd dialog, control, untitled;
     dialog.CreateEx(0, "Zorvik-Master", WS_POPUP, RECT{}, nullptr, 0);
