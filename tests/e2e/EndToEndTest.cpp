@@ -345,6 +345,19 @@ protected:
         log << std::ifstream(m_log).rdbuf();
         return log.str();
     }
+    // The close box ends the console and every engine with it.
+    void CloseAndExpectAllEnded(unsigned long main) {
+        ASSERT_TRUE(m_x->SendCloseRequest(main));
+        EXPECT_TRUE(WaitForExit(m_console, 20000)) << "the close box did not end the console";
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                ReapEnded();
+                return EngineProcesses().empty();
+            },
+            10000))
+            << "an engine still runs";
+    }
+
     static std::string HexTitle(const std::string& title) {
         std::string hex;
         char buffer[3];
@@ -669,9 +682,7 @@ TEST_F(EndToEnd, EscapeAloneOrAfterTheMenuLeavesTheConsoleAndBothEnginesRunning)
     EXPECT_EQ(Logged("Ms", "recv", kTraderExit), 0);
     EXPECT_EQ(Logged("Md", "recv", kTraderExit), 0);
 
-    ASSERT_TRUE(m_x->SendCloseRequest(main));
-    EXPECT_TRUE(WaitForExit(m_console, 20000)) << "the close box did not end the console";
-    EXPECT_TRUE(WaitUntil([&] { return EngineProcesses().empty(); }, 10000)) << "an engine still runs";
+    CloseAndExpectAllEnded(main);
 }
 
 TEST_F(EndToEnd, AConsoleStartedAfterACrashEndsTheLeftEnginesAndRunsExactlyTwo) {
@@ -710,15 +721,7 @@ TEST_F(EndToEnd, AConsoleStartedAfterACrashEndsTheLeftEnginesAndRunsExactlyTwo) 
 
     const unsigned long main = FindWindow("Zorvik-Master");
     ASSERT_NE(main, 0u);
-    ASSERT_TRUE(m_x->SendCloseRequest(main));
-    EXPECT_TRUE(WaitForExit(m_console, 20000)) << "the close box did not end the console";
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            ReapEnded();
-            return EngineProcesses().empty();
-        },
-        10000))
-        << "an engine still runs";
+    CloseAndExpectAllEnded(main);
 }
 
 TEST_F(EndToEnd, FiveStrayStartReportsOfAnotherProcessLeaveTwoEngines) {
@@ -731,9 +734,7 @@ TEST_F(EndToEnd, FiveStrayStartReportsOfAnotherProcessLeaveTwoEngines) {
     usleep(3000 * 1000);
     EXPECT_EQ(EngineProcesses(), engines) << "a stray start report launched an engine";
 
-    ASSERT_TRUE(m_x->SendCloseRequest(main));
-    EXPECT_TRUE(WaitForExit(m_console, 20000)) << "the close box did not end the console";
-    EXPECT_TRUE(WaitUntil([&] { return EngineProcesses().empty(); }, 10000)) << "an engine still runs";
+    CloseAndExpectAllEnded(main);
 }
 
 TEST_F(EndToEnd, TwoStrayExitAnswersOfAnotherProcessLeaveTheConsoleRunning) {
@@ -746,9 +747,7 @@ TEST_F(EndToEnd, TwoStrayExitAnswersOfAnotherProcessLeaveTheConsoleRunning) {
     usleep(2000 * 1000);
     EXPECT_TRUE(IsRunning(m_console)) << "stray exit answers ended the console";
 
-    ASSERT_TRUE(m_x->SendCloseRequest(main));
-    EXPECT_TRUE(WaitForExit(m_console, 20000)) << "the close box did not end the console";
-    EXPECT_TRUE(WaitUntil([&] { return EngineProcesses().empty(); }, 10000)) << "an engine still runs";
+    CloseAndExpectAllEnded(main);
 }
 
 TEST_F(EndToEnd, TheCloseEndsBothEnginesAfterTheStationFolderWasRemoved) {
