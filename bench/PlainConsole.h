@@ -12,6 +12,7 @@ public:
     CWnd* LinkWindow() override { return this; }
     void UpdateAccountSummary() override {}
     void FillTradeList() override {}
+    void TellOperator(const CString&, bool) override {}
 
 protected:
     void OnTimer(UINT_PTR id) override {

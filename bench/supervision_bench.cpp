@@ -77,10 +77,21 @@ void OpenConsole(CPlainConsole& console) {
     g_pTraderLink = &console;
 }
 
-void RunLoop() {
+// Runs the console until the driver's engine window has gone (the console acts on exit
+// answers of its own engines only).
+void RunLoop(CWnd& console) {
+    constexpr UINT_PTR kWatch = 77;
+    constexpr UINT kWatchMs = 100;
+    ::SetTimer(console.m_hWnd, kWatch, kWatchMs, nullptr);
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0))
+    while (GetMessageA(&msg, nullptr, 0, 0)) {
+        if (msg.message == WM_TIMER && msg.wParam == kWatch) {
+            if (!FindWindowA(nullptr, kEngineTitle))
+                break;
+            continue;
+        }
         DispatchMessageA(&msg);
+    }
 }
 
 void StartSelf(const std::string& arguments) {
@@ -127,7 +138,7 @@ LRESULT SendRecord(HWND to, HWND from, ULONG_PTR kind, const char* text) {
 int RunConsole() {
     CPlainConsole console;
     OpenConsole(console);
-    RunLoop(); // until the driver's WM_TRADER_EXIT brings the count below 1
+    RunLoop(console);
     console.DestroyWindow();
     return 0;
 }
@@ -219,11 +230,10 @@ void RunRoundTrips(RatioReporter& reporter) {
     reporter.PrintRatio("status_record_round_trip", "BM_AccountUpdateRoundTrip", "BM_BareDatagramRoundTrip");
     reporter.PrintRatio("status_record_handling", "BM_AccountUpdateHandling", "BM_BareFieldSum");
 
-    PostMessageA(g_master, WM_TRADER_EXIT, 0, 0);
+    engine.DestroyWindow();
     WaitForWindow(kTraderTitleMaster, false);
     StopEcho(echo, g_bare, g_echoAddress);
     close(g_bare);
-    engine.DestroyWindow();
 }
 
 } // namespace

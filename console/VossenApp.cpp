@@ -59,12 +59,6 @@ void CreateTables(CTradeDataBase* db) {
     }
 }
 
-// Told on standard error and in a box; nothing else is shown before the login.
-void TellOperator(const CString& text, UINT icon) {
-    std::fprintf(stderr, "zorvik: %s\n", AnsiToHostUtf8(text).c_str());
-    AfxMessageBox(text, MB_OK | icon);
-}
-
 CString RefusalReason(const zwin::StationStatus& status) {
     CString reason;
     switch (status.refusal) {
@@ -159,6 +153,11 @@ void OnEndRequest(int) {
 
 } // namespace
 
+void TellOperator(const CString& text, UINT icon) {
+    std::fprintf(stderr, "zorvik: %s\n", AnsiToHostUtf8(text).c_str());
+    AfxMessageBox(text, MB_OK | icon);
+}
+
 CVossenApp::CVossenApp() : CWinApp(nullptr) {
     m_dwRestartManagerSupportFlags = AFX_RESTART_MANAGER_SUPPORT_RESTART;
 }
@@ -177,7 +176,12 @@ BOOL CVossenApp::InitInstance() {
     g_endRequested = false;
     zwin::WatchEndRequests(OnEndRequest);
     CConsoleLock lock;
-    if (!StationWorks() || AnotherConsoleRuns(lock)) {
+    m_nExitCode = 0;
+    if (!StationWorks())
+        m_nExitCode = kExitStationRefused;
+    else if (AnotherConsoleRuns(lock))
+        m_nExitCode = kExitAlreadyRunning;
+    if (m_nExitCode != 0) {
         // Nothing was prepared: no folder, store or engine is touched.
         zwin::UnwatchEndRequests();
         return FALSE;

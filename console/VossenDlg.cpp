@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "console/AboutDlg.h"
+#include "console/VossenApp.h"
 #include "dialogs/StoreMessages.h"
 #include "dialogs/StrategyDialog.h"
 #include "store/TradeDataBase.h"
@@ -192,6 +193,12 @@ BOOL CVossenDlg::PreTranslateMessage(MSG* msg) {
 
 void CVossenDlg::OnOK() {}
 
+void CVossenDlg::OnCancel() {}
+
+void CVossenDlg::TellOperator(const CString& text, bool stop) {
+    ::TellOperator(text, stop ? MB_ICONSTOP : MB_ICONWARNING);
+}
+
 void CVossenDlg::OnPaint() {
     if (IsIconic()) {
         CPaintDC dc(this);
@@ -212,6 +219,11 @@ void CVossenDlg::OnPaint() {
 
 HCURSOR CVossenDlg::OnQueryDragIcon() {
     return static_cast<HCURSOR>(m_hIcon);
+}
+
+void CVossenDlg::CloseLinkWindow() {
+    // Cancel no longer ends the dialog (Escape must not), so the close ends it itself.
+    EndDialog(IDCANCEL);
 }
 
 void CVossenDlg::OnDestroy() {

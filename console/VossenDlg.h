@@ -34,6 +34,8 @@ public:
     void FillTradeList() override;
     void FillStatisticsList(int kind);
 
+    void TellOperator(const CString& text, bool stop) override;
+
     HICON m_hIcon;
 
     // Statistics of both accounts merged by key, of the first and of the second account;
@@ -133,8 +135,11 @@ protected:
     void DoDataExchange(CDataExchange* dx) override;
     BOOL PreTranslateMessage(MSG* msg) override;
     BOOL OnInitDialog() override;
-    // Enter in an edit must not end the console and leave the engines unsupervised.
+    // Neither Enter nor Escape may end the console and leave the engines unsupervised: the
+    // close box and the menu's exit are the ways out, and both tell the engines.
     void OnOK() override;
+    void OnCancel() override;
+    void CloseLinkWindow() override;
 
     void OnPaint();
     HCURSOR OnQueryDragIcon();

@@ -12,6 +12,8 @@
 // PreTranslateMessage hands F3, F4 and F6 key-downs to HandleTraderKey before the base.
 #pragma once
 
+#include <vector>
+
 #include "platform/core/CString.h"
 #include "platform/win/Wnd.h"
 #include "supervision/TraderMessages.h"
@@ -23,9 +25,10 @@ public:
     CTraderLink(const CTraderLink&) = delete;
     CTraderLink& operator=(const CTraderLink&) = delete;
 
-    // Engines that reported WM_TRADER_STARTED less those that reported WM_TRADER_EXIT.
+    // The engines this console knows from their handshake and still waits for: each counted
+    // once, until its exit answer comes or its process is found gone.
     int m_nTraderCount = 0;
-    // The engine windows, NULL until found; never cleared or checked.
+    // The engine windows, NULL until found.
     HWND m_hTraderMs = nullptr;
     HWND m_hTraderMd = nullptr;
     // 1 while the engines count as stopped; the start button is drawn grey then.
@@ -41,12 +44,19 @@ public:
     virtual void UpdateAccountSummary() = 0;
     // Reloads the trade list and recomputes the trade count.
     virtual void FillTradeList() = 0;
+    // Tells the operator in a message box: a warning, or with stop a fault that stopped
+    // what was asked.
+    virtual void TellOperator(const CString& text, bool stop) = 0;
 
-    // Start of the first engine, the last steps of the dialog's initialisation.
+    // Start of the first engine, the last steps of the dialog's initialisation. Engines that
+    // an earlier console left in the station are told to exit first; while one of them stays,
+    // no engine is started.
     void BuildLaunchArgs();
     void StartFirstEngine();
 
     // Engine messages.
+    // A start report counts only from the process of the engine window of its title, once
+    // for each engine; an exit answer only from an engine the console knows or started.
     LRESULT OnTraderStarted(WPARAM wParam, LPARAM lParam);
     LRESULT OnTraderClosed(WPARAM wParam, LPARAM lParam);
     LRESULT OnProfitReserveAck(WPARAM wParam, LPARAM lParam);
@@ -55,11 +65,18 @@ public:
     LRESULT OnAllClearProfitAck(WPARAM wParam, LPARAM lParam);
     // A status record; read only within its cbData bytes.
     void HandleCopyData(const COPYDATASTRUCT* data);
-    // The risk-rule timers 2930 to 2934; other ids are left alone.
+    // The risk-rule timers 2930 to 2934 and the exit watch; other ids are left alone.
     void HandleRuleTimer(UINT_PTR id);
+    // While the console waits for the exit answers, it looks this often whether an engine
+    // it knows has gone without answering.
+    static constexpr UINT_PTR kExitWatchTimer = 2940;
+    static constexpr UINT kExitWatchMs = 250;
 
-    // Way out: asks every engine window that exists to exit. HandleClose returns whether
-    // the dialog's default close must run (no engine window was found).
+    // Way out: asks every engine window that exists and every engine the console knows to
+    // exit (the known ones are reached even when the station lost their listings).
+    // HandleClose returns whether the dialog's default close must run: no engine is left to
+    // wait for. When a known engine cannot be told, the operator is told and the console
+    // stays open.
     bool HandleClose();
     void OnAppExit();
 
@@ -82,9 +99,25 @@ public:
     void RepaintLinkWindow();
 
 private:
-    // Starts an engine unless the console is on its way out or the engines could not reach it;
-    // true when it was started.
-    bool LaunchEngine(const CString& args);
+    // Starts an engine unless the console is on its way out, the engines could not reach it,
+    // or an engine of its title runs already; true when it was started.
+    bool LaunchEngine(const CString& args, const char* title);
+    // Engines left by an earlier console: told to exit and waited for; false while one stays.
+    bool EndLeftEngines();
+    // Counts an engine's first start report; false for a repeat while it runs.
+    bool TakeStartReport(HWND found, HWND* handle, bool* known);
+    // Known engines whose process has gone are no longer waited for.
+    void ForgetGoneEngines();
+    // Quits once no known engine is left and none is starting.
+    bool NoEngineLeft() const;
+    // Posts the exit to each engine window of the two titles and to each known engine; the
+    // names of known engines that could not be reached go to `unreachable`.
+    void TellEnginesToExit(CString* unreachable);
+    bool ReachAllEngines();
+    bool m_bKnownMs = false;
+    bool m_bKnownMd = false;
+    // Processes of engines an earlier console left running; nothing of theirs counts.
+    std::vector<DWORD> m_leftEngines;
     // An engine started moments ago may not have listed its window yet: waits for it a little,
     // so that the exit reaches it too.
     void AwaitStartingEngines();
@@ -106,11 +139,13 @@ protected:
         HandleRuleTimer(id);
         Base::OnTimer(id);
     }
-    // While an engine window exists the window waits for the engines' exit answers.
+    // While an engine is left the window waits for the engines' exit answers.
     void OnClose() override {
         if (HandleClose())
-            Base::OnClose();
+            CloseLinkWindow();
     }
+    // The window's own close, once no engine is left to wait for.
+    virtual void CloseLinkWindow() { Base::OnClose(); }
     BOOL OnCopyData(CWnd* sender, COPYDATASTRUCT* data) override {
         HandleCopyData(data);
         return Base::OnCopyData(sender, data);

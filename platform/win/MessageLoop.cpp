@@ -2,11 +2,13 @@
 
 #include <poll.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <deque>
 #include <map>
 #include <set>
+#include <type_traits>
 #include <vector>
 
 #include "platform/win/Station.h"
@@ -19,10 +21,21 @@ struct Timer {
     std::uint64_t due; // a WM_TIMER is handed out once per expiry, when it is taken
 };
 
+// A posted message and the process that posted it.
+struct Posted {
+    MSG msg;
+    DWORD sender;
+};
+
 struct Queue {
     std::deque<std::function<void()>> incomingSends;
-    std::deque<MSG> posted;
+    std::deque<Posted> posted;
     std::deque<MSG> input;
+    // The posted message taken last, and its sender: DispatchMessageA hands it on.
+    MSG taken{};
+    DWORD takenSender = 0;
+    // The process whose message is being handled; 0 outside any handling (this process).
+    DWORD handlingSender = 0;
     std::set<HWND> paint; // headless windows that want a WM_PAINT
     std::map<std::pair<HWND, UINT_PTR>, Timer> timers;
     bool quit = false;
@@ -52,10 +65,24 @@ MSG Make(HWND h, UINT m, WPARAM w, LPARAM l) {
     return MSG{h, m, w, l, static_cast<DWORD>(CClock::NowMs()), {0, 0}};
 }
 
-bool TakeFrom(std::deque<MSG>& from, MSG* msg, HWND hWnd, UINT lo, UINT hi, bool remove) {
+const MSG& MessageOf(const MSG& m) {
+    return m;
+}
+const MSG& MessageOf(const Posted& p) {
+    return p.msg;
+}
+
+template <class Entry>
+bool TakeFrom(std::deque<Entry>& from, MSG* msg, HWND hWnd, UINT lo, UINT hi, bool remove) {
     for (auto it = from.begin(); it != from.end(); ++it) {
-        if (InRange(*it, hWnd, lo, hi)) {
-            *msg = *it;
+        if (InRange(MessageOf(*it), hWnd, lo, hi)) {
+            *msg = MessageOf(*it);
+            if constexpr (std::is_same_v<Entry, Posted>) {
+                if (remove) {
+                    OwnQueue().taken = *msg;
+                    OwnQueue().takenSender = it->sender;
+                }
+            }
             if (remove)
                 from.erase(it);
             return true;
@@ -160,6 +187,11 @@ LRESULT DispatchMessageA(const MSG* msg) {
         if (it == OwnQueue().timers.end())
             return 0; // killed after it was taken
     }
+    const MSG& t = OwnQueue().taken;
+    const bool posted = t.hwnd == msg->hwnd && t.message == msg->message && t.wParam == msg->wParam &&
+                        t.lParam == msg->lParam && t.time == msg->time;
+    zwin::MessageSenderScope scope(posted ? OwnQueue().takenSender : static_cast<DWORD>(getpid()));
+    OwnQueue().taken = MSG{};
     return wnd->WindowProc(msg->message, msg->wParam, msg->lParam);
 }
 
@@ -190,13 +222,14 @@ BOOL KillTimer(HWND hWnd, UINT_PTR id) {
 }
 
 BOOL PostMessageA(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    const DWORD self = static_cast<DWORD>(getpid());
     if (!hWnd) {
         // A thread message: no window, handled by the loop itself.
-        OwnQueue().posted.push_back(Make(nullptr, message, wParam, lParam));
+        OwnQueue().posted.push_back(Posted{Make(nullptr, message, wParam, lParam), self});
         return TRUE;
     }
     if (CWnd::FromHandlePermanent(hWnd)) {
-        OwnQueue().posted.push_back(Make(hWnd, message, wParam, lParam));
+        OwnQueue().posted.push_back(Posted{Make(hWnd, message, wParam, lParam), self});
         return TRUE;
     }
     if (zwin::RemoteTarget(hWnd, nullptr, nullptr))
@@ -216,6 +249,25 @@ BOOL InvalidateRect(HWND hWnd, const RECT* rect, BOOL erase) {
 }
 
 namespace zwin {
+
+BOOL PostFromProcess(DWORD senderPid, HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!hWnd || !CWnd::FromHandlePermanent(hWnd))
+        return FALSE;
+    OwnQueue().posted.push_back(Posted{Make(hWnd, message, wParam, lParam), senderPid});
+    return TRUE;
+}
+
+DWORD MessageSenderProcess() {
+    return OwnQueue().handlingSender ? OwnQueue().handlingSender : static_cast<DWORD>(getpid());
+}
+
+MessageSenderScope::MessageSenderScope(DWORD senderPid) : m_saved(OwnQueue().handlingSender) {
+    OwnQueue().handlingSender = senderPid;
+}
+
+MessageSenderScope::~MessageSenderScope() {
+    OwnQueue().handlingSender = m_saved;
+}
 
 void PostInputMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     OwnQueue().input.push_back(Make(hWnd, message, wParam, lParam));
@@ -240,9 +292,9 @@ void QueuePaint(HWND hWnd) {
 
 void RemoveWindowMessages(HWND hWnd) {
     Queue& q = OwnQueue();
-    auto drop = [hWnd](std::deque<MSG>& d) {
+    auto drop = [hWnd](auto& d) {
         for (auto it = d.begin(); it != d.end();)
-            it = it->hwnd == hWnd ? d.erase(it) : std::next(it);
+            it = MessageOf(*it).hwnd == hWnd ? d.erase(it) : std::next(it);
     };
     drop(q.posted);
     drop(q.input);

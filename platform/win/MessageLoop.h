@@ -28,6 +28,23 @@ BOOL KillTimer(HWND hWnd, UINT_PTR id);
 
 namespace zwin {
 
+// A message that process senderPid posted to a window of this one, queued as a post.
+BOOL PostFromProcess(DWORD senderPid, HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+// The process that posted or sent the message being handled now: another process's id for
+// what came through the window station, this process's own id otherwise.
+DWORD MessageSenderProcess();
+// Marks the messages handled while it lives as coming from senderPid.
+class MessageSenderScope {
+public:
+    explicit MessageSenderScope(DWORD senderPid);
+    ~MessageSenderScope();
+    MessageSenderScope(const MessageSenderScope&) = delete;
+    MessageSenderScope& operator=(const MessageSenderScope&) = delete;
+
+private:
+    DWORD m_saved;
+};
+
 // Input from the window back end (keys, clicks) queued behind posted messages.
 void PostInputMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 // A message sent from another process: handled before anything else at the next retrieval.

@@ -38,6 +38,9 @@ constexpr int kRetryMs = 10;
 constexpr int kExitFlushMs = 2000;
 // How often a waiting send looks whether the receiver is still there.
 constexpr int kAliveCheckMs = 100;
+// How often a bound process looks whether its socket file is still in the folder (a cleanup
+// may remove the folder's files): when it has gone, it binds again and lists its windows anew.
+constexpr std::uint64_t kSocketCheckMs = 1000;
 
 // A send of this process that waits for its reply (sends nest when the receiver sends back).
 struct Waiting {
@@ -51,6 +54,8 @@ struct Station {
     pid_t pid = 0;      // the process the state belongs to; a forked child starts afresh
     std::string folder; // where the socket is bound
     int fd = -1;
+    ino_t socketIno = 0; // the socket file this process bound
+    std::uint64_t nextSocketCheck = 0;
     std::map<std::uint64_t, std::string> files; // window id -> its listing file name
     std::uint32_t sequence = 0;
     std::uint64_t dropped = 0;
@@ -58,6 +63,9 @@ struct Station {
     std::vector<std::uint8_t> buffer;
     std::map<std::uint32_t, Waiting> waiting;                      // by sequence number
     std::map<long, std::deque<std::vector<std::uint8_t>>> pending; // by receiving process
+    // Sockets connected to the sockets of held processes: they reach them even when their
+    // socket files are gone.
+    std::map<long, int> links;
     // Why the last attempt to open the station failed.
     zwin::StationRefusal refusal = zwin::StationRefusal::None;
     int refusalError = 0;
@@ -147,14 +155,25 @@ bool Alive(const std::string& folder, long pid) {
 
 enum class Handed { Sent, NoRoom, Gone };
 
-Handed TrySend(long pid, const std::vector<std::uint8_t>& bytes) {
-    Station& s = OwnStation();
-    sockaddr_un addr;
-    if (s.fd < 0 || !SocketAddress(s.folder, pid, &addr))
-        return Handed::Gone;
+void DropLink(long pid) {
+    auto it = OwnStation().links.find(pid);
+    if (it == OwnStation().links.end())
+        return;
+    Sys().close(it->second);
+    OwnStation().links.erase(it);
+}
+
+void DropLinks() {
+    for (auto& [pid, fd] : OwnStation().links)
+        Sys().close(fd);
+    OwnStation().links.clear();
+}
+
+// One datagram through fd (to addr, or to the socket fd is connected to).
+Handed SendOn(int fd, const std::vector<std::uint8_t>& bytes, const sockaddr_un* addr) {
     for (;;) {
-        ssize_t n = Sys().sendto(s.fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT,
-                                 reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
+        ssize_t n = Sys().sendto(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT,
+                                 reinterpret_cast<const sockaddr*>(addr), addr ? sizeof(*addr) : 0);
         if (n == static_cast<ssize_t>(bytes.size()))
             return Handed::Sent;
         if (n < 0 && errno == EINTR)
@@ -163,6 +182,20 @@ Handed TrySend(long pid, const std::vector<std::uint8_t>& bytes) {
             return Handed::NoRoom;
         return Handed::Gone; // no socket there any more (or a datagram it can never take)
     }
+}
+
+Handed TrySend(long pid, const std::vector<std::uint8_t>& bytes) {
+    Station& s = OwnStation();
+    if (auto link = s.links.find(pid); link != s.links.end()) {
+        const Handed h = SendOn(link->second, bytes, nullptr);
+        if (h != Handed::Gone)
+            return h;
+        DropLink(pid); // its socket closed: it may have bound again in the folder
+    }
+    sockaddr_un addr;
+    if (s.fd < 0 || !SocketAddress(s.folder, pid, &addr))
+        return Handed::Gone;
+    return SendOn(s.fd, bytes, &addr);
 }
 
 // Hands what waits for one receiver over, oldest first, as far as it takes them now.
@@ -244,20 +277,23 @@ void QueueSend(const zwin::StationDatagram& d) {
     request.payload = nullptr;
     zwin::QueueIncomingSend([request, data = std::move(data)]() mutable {
         LRESULT result = 0;
-        if (HWND target = ListedTarget(request.target)) {
+        CWnd* wnd = CWnd::FromHandlePermanent(ListedTarget(request.target));
+        if (wnd) {
+            // The handler may ask which process sent it.
+            zwin::MessageSenderScope scope(request.senderPid);
             if (request.message == WM_COPYDATA) {
                 HWND sender = request.wParam
                                   ? zwin::SenderHandle(static_cast<int>(request.senderPid), request.wParam)
                                   : nullptr;
                 COPYDATASTRUCT cds{static_cast<ULONG_PTR>(request.lParam), request.payloadLength,
                                    data.data()};
-                result = SendMessageA(target, WM_COPYDATA, reinterpret_cast<WPARAM>(sender),
-                                      reinterpret_cast<LPARAM>(&cds));
+                result = wnd->WindowProc(WM_COPYDATA, reinterpret_cast<WPARAM>(sender),
+                                         reinterpret_cast<LPARAM>(&cds));
                 if (sender)
                     zwin::SenderHandleDone(sender);
             } else {
-                result = SendMessageA(target, request.message, static_cast<WPARAM>(request.wParam),
-                                      static_cast<LPARAM>(request.lParam));
+                result = wnd->WindowProc(request.message, static_cast<WPARAM>(request.wParam),
+                                         static_cast<LPARAM>(request.lParam));
             }
         }
         if (OwnStation().fd >= 0)
@@ -276,7 +312,8 @@ void HandleDatagram(const std::uint8_t* bytes, std::size_t size) {
     case zwin::kDatagramPost:
         // A post to a window that has gone is lost, as on the system.
         if (HWND target = ListedTarget(d.target))
-            PostMessageA(target, d.message, static_cast<WPARAM>(d.wParam), static_cast<LPARAM>(d.lParam));
+            zwin::PostFromProcess(d.senderPid, target, d.message, static_cast<WPARAM>(d.wParam),
+                                  static_cast<LPARAM>(d.lParam));
         break;
     case zwin::kDatagramSend:
         QueueSend(d);
@@ -332,6 +369,7 @@ void Unbind() {
     s.fd = -1;
     s.folder.clear();
     s.pending.clear(); // addressed to processes of the station left
+    DropLinks();
 }
 
 void AtExit() {
@@ -363,6 +401,7 @@ void Adopt() {
     s.files.clear();
     s.waiting.clear();
     s.pending.clear();
+    DropLinks();
     s.pid = getpid();
 }
 
@@ -396,6 +435,23 @@ void Publish(CWnd* wnd) {
         s.files.erase(id);
 }
 
+// Whether this process's socket file has gone from its folder, or is another one now; looked
+// at once in a while.
+bool SocketFileLost() {
+    Station& s = OwnStation();
+    const std::uint64_t now = CClock::SystemNowMs();
+    if (now < s.nextSocketCheck)
+        return false;
+    s.nextSocketCheck = now + kSocketCheckMs;
+    sockaddr_un addr;
+    if (!SocketAddress(s.folder, getpid(), &addr))
+        return false;
+    struct stat st;
+    if (Sys().lstat(addr.sun_path, &st) != 0)
+        return errno == ENOENT;
+    return st.st_ino != s.socketIno;
+}
+
 // Binds this process's socket in the current station folder (lazily, and again when the
 // folder named by the environment changes); false when the station cannot be used.
 bool Ensure() {
@@ -408,9 +464,21 @@ bool Ensure() {
         return false;
     s.refusal = zwin::StationRefusal::None;
     s.refusalError = 0;
-    if (s.fd >= 0 && folder == s.folder)
-        return true;
-    Unbind();
+    if (s.fd >= 0 && folder == s.folder) {
+        if (!SocketFileLost())
+            return true;
+        // Bound again in the same folder: what waits for others and the held processes stay.
+        zwin::UnwatchFd(s.fd);
+        Sys().close(s.fd);
+        s.fd = -1;
+        for (auto it = s.files.begin(); it != s.files.end();) {
+            struct stat st;
+            it = Sys().lstat((folder + "/" + it->second).c_str(), &st) != 0 ? s.files.erase(it)
+                                                                            : std::next(it);
+        }
+    } else {
+        Unbind();
+    }
     sockaddr_un addr;
     if (!SocketAddress(folder, getpid(), &addr))
         return Refuse(zwin::StationRefusal::PathTooLong);
@@ -425,6 +493,9 @@ bool Ensure() {
     }
     s.fd = fd;
     s.folder = folder;
+    struct stat bound;
+    s.socketIno = Sys().lstat(addr.sun_path, &bound) == 0 ? bound.st_ino : 0;
+    s.nextSocketCheck = CClock::SystemNowMs() + kSocketCheckMs;
     static bool registered = false;
     if (!registered) {
         registered = true;
@@ -557,7 +628,8 @@ BOOL StationPost(HWND remote, UINT message, WPARAM wParam, LPARAM lParam) {
         HWND local = HandleFromId(id);
         return local ? PostMessageA(local, message, wParam, lParam) : FALSE;
     }
-    if (!StationCarries(kDatagramPost, message) || !Ensure())
+    // A held process is reached even when the station can no longer be used.
+    if (!StationCarries(kDatagramPost, message) || (!Ensure() && !OwnStation().links.count(pid)))
         return FALSE;
     return Deliver(pid, EncodeDatagram(Outgoing(kDatagramPost, id, message, wParam, lParam))) ? TRUE : FALSE;
 }
@@ -624,6 +696,46 @@ LRESULT StationSend(HWND remote, UINT message, WPARAM wParam, LPARAM lParam) {
     if (it != s.waiting.end())
         s.waiting.erase(it);
     return result;
+}
+
+bool StationHold(HWND remote) {
+    int pid = 0;
+    if (!RemoteTarget(remote, &pid, nullptr))
+        return false;
+    Adopt();
+    Station& s = OwnStation();
+    if (pid == getpid() || s.links.count(pid))
+        return true;
+    sockaddr_un addr;
+    if (!Ensure() || !SocketAddress(s.folder, pid, &addr))
+        return false;
+    int fd = Sys().socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return false;
+    if (Sys().connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
+        Sys().close(fd);
+        return false;
+    }
+    s.links[pid] = fd;
+    return true;
+}
+
+bool StationProcessAlive(int pid) {
+    if (pid <= 0 || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM))
+        return false;
+    // An ended process that nobody has reaped yet is gone all the same.
+    const std::string path = "/proc/" + std::to_string(pid) + "/stat";
+    int fd = Sys().open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
+    if (fd < 0)
+        return true;
+    char text[512];
+    const ssize_t n = Sys().read(fd, text, sizeof(text) - 1);
+    Sys().close(fd);
+    if (n <= 0)
+        return true;
+    text[n] = '\0';
+    const char* end = std::strrchr(text, ')');
+    return !(end && end[1] == ' ' && (end[2] == 'Z' || end[2] == 'X'));
 }
 
 StationStatus OpenStation() {

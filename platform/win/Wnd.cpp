@@ -1,5 +1,7 @@
 #include "platform/win/Wnd.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 #include <deque>
@@ -679,12 +681,28 @@ void CWnd::EndModalLoop(int result) {
 BOOL IsWindow(HWND hWnd) {
     if (!hWnd)
         return FALSE;
-    return CWnd::FromHandlePermanent(hWnd) != nullptr || zwin::RemoteTarget(hWnd, nullptr, nullptr);
+    int pid = 0;
+    return CWnd::FromHandlePermanent(hWnd) != nullptr ||
+           (zwin::RemoteTarget(hWnd, &pid, nullptr) && zwin::StationProcessAlive(pid));
+}
+
+DWORD GetWindowThreadProcessId(HWND hWnd, DWORD* processId) {
+    int pid = 0;
+    if (hWnd && CWnd::FromHandlePermanent(hWnd))
+        pid = static_cast<int>(getpid());
+    else if (!zwin::RemoteTarget(hWnd, &pid, nullptr))
+        pid = 0;
+    if (processId)
+        *processId = static_cast<DWORD>(pid);
+    // One user-interface thread per process: the thread is named by its process.
+    return static_cast<DWORD>(pid);
 }
 
 LRESULT SendMessageA(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (CWnd* wnd = CWnd::FromHandlePermanent(hWnd))
+    if (CWnd* wnd = CWnd::FromHandlePermanent(hWnd)) {
+        zwin::MessageSenderScope scope(static_cast<DWORD>(getpid()));
         return wnd->WindowProc(message, wParam, lParam);
+    }
     if (zwin::RemoteTarget(hWnd, nullptr, nullptr))
         return zwin::StationSend(hWnd, message, wParam, lParam);
     return 0;

@@ -283,8 +283,11 @@ private:
 };
 
 // Handle-level calls of the Win32 API. A handle of a window of another process is valid
-// here too (see Station.h): posts and sends reach it through the window station.
+// here too (see Station.h): posts and sends reach it through the window station, and it
+// names a window as long as its process runs.
 BOOL IsWindow(HWND hWnd);
+// The process (and its one thread, named alike) that owns the window; 0 for no window.
+DWORD GetWindowThreadProcessId(HWND hWnd, DWORD* processId);
 LRESULT SendMessageA(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL PostMessageA(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL InvalidateRect(HWND hWnd, const RECT* rect, BOOL erase);

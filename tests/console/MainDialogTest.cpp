@@ -249,12 +249,15 @@ TEST_F(MainDialogTest, FunctionKeysPostToTheKnownEnginesOnly) {
     });
 }
 
-TEST_F(MainDialogTest, EscapeEndsTheDialogWithoutAskingTheEngines) {
+TEST_F(MainDialogTest, EscapeLeavesTheDialogAndTheEnginesRunning) {
     INT_PTR result = Run([&] {
         ConnectEngines();
         zui::PressKey(&dlg->m_editInTickS, VK_ESCAPE);
+        zui::PressKey(&dlg->m_cbView, VK_ESCAPE);
+        Settle();
+        EXPECT_FALSE(dlg->ended);
     });
-    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(result, kEndedByTest);
     EXPECT_EQ(ms->Count(WM_TRADER_EXIT), 0);
     EXPECT_EQ(md->Count(WM_TRADER_EXIT), 0);
 }

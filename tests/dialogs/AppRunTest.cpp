@@ -100,7 +100,7 @@ TEST_F(AppRunTest, AcceptedLoginRunsTheMainDialogThenCleansUp) {
         ASSERT_NE(main, nullptr);
         EXPECT_EQ(theApp.m_pMainWnd, main);
         EXPECT_EQ(g_pTradeState->account_passwd, "0472");
-        zui::PressKey(main->GetDlgItem(1123), VK_ESCAPE);
+        zui::ClickCloseBox(main);
     });
     EXPECT_FALSE(theApp.InitInstance());
     EXPECT_EQ(g_pauses, std::vector<unsigned>{1000});

@@ -295,7 +295,7 @@ TEST_F(StrategyTest, ApplyRefreshesTheMainDialogsPanel) {
         Screenshot(FindTopLevel("공통사항 설정"), "strategy-over-main");
         Close(FindTopLevel("공통사항 설정"));
     });
-    Then([&] { zui::PressKey(main.GetDlgItem(IDC_EDIT_DAY_LOSS_MAX), VK_ESCAPE); });
+    Then([&] { zui::ClickCloseBox(&main); });
     main.DoModal();
     EXPECT_EQ(g_pTradeState->day_tot_profit_max, 1500000);
 }

@@ -19,6 +19,7 @@
 #include "XDisplay.h"
 #include "platform/core/Text.h"
 #include "platform/ui/DialogTemplate.h"
+#include "platform/win/Station.h"
 #include "resources/ConsoleResources.h"
 #include "resources/LoginDialogs.h"
 #include "support/TempDrive.h"
@@ -40,6 +41,7 @@ constexpr unsigned kTraderExit = 2533;
 constexpr unsigned kReloadSettings = 3034;
 constexpr unsigned kTraderStart = 3037;
 constexpr unsigned kDayLossStop = 3043;
+constexpr unsigned kTraderStarted = 3053;
 
 // The current trading day (it starts at 07:00) and the next day, as YYYYMMDD.
 std::pair<std::string, std::string> TradingDays() {
@@ -150,7 +152,7 @@ protected:
             kill(m_console, SIGKILL);
             WaitForExit(m_console, 5000);
         }
-        for (pid_t engine : EnginePids())
+        for (pid_t engine : EngineProcesses())
             kill(engine, SIGKILL);
         // The connection goes before its server does.
         m_x.reset();
@@ -308,6 +310,54 @@ protected:
         }
         return pids;
     }
+    // Running processes of the installed engine, listed in the station or not.
+    std::vector<pid_t> EngineProcesses() const {
+        std::vector<pid_t> pids;
+        std::error_code ec;
+        const fs::path engine = fs::path(m_base) / "zorvik_zuzidi.exe";
+        for (const auto& entry : fs::directory_iterator("/proc", ec)) {
+            const std::string name = entry.path().filename().string();
+            if (name.empty() || !std::all_of(name.begin(), name.end(), ::isdigit))
+                continue;
+            std::error_code linkError;
+            const fs::path exe = fs::read_symlink(entry.path() / "exe", linkError);
+            const pid_t pid = static_cast<pid_t>(std::stol(name));
+            if (!linkError && exe == engine && IsRunning(pid))
+                pids.push_back(pid);
+        }
+        std::sort(pids.begin(), pids.end());
+        return pids;
+    }
+    // The message box (captioned with the program's name) that process pid shows, or 0.
+    unsigned long WaitForBox(pid_t pid, int timeoutMs = 20000) {
+        unsigned long box = 0;
+        WaitUntil(
+            [&] {
+                std::istringstream ids(Tool({"search", "--all", "--onlyvisible", "--pid", std::to_string(pid),
+                                             "--name", "^zorvik$"}));
+                return static_cast<bool>(ids >> box);
+            },
+            timeoutMs);
+        return box;
+    }
+    std::string ConsoleLog() const {
+        std::stringstream log;
+        log << std::ifstream(m_log).rdbuf();
+        return log.str();
+    }
+    // The close box ends the console and every engine with it.
+    void CloseAndExpectAllEnded(unsigned long main) {
+        ASSERT_TRUE(m_x->SendCloseRequest(main));
+        EXPECT_TRUE(WaitForExit(m_console, 20000)) << "the close box did not end the console";
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                ReapEnded();
+                return EngineProcesses().empty();
+            },
+            10000))
+            << "an engine still runs";
+    }
+
     static std::string HexTitle(const std::string& title) {
         std::string hex;
         char buffer[3];
@@ -329,8 +379,9 @@ protected:
 
     // Both logins, the agreement and OK, as the operator enters them; the main window once
     // both engines are up and report.
-    // With checkAgreement, OK is first pressed before the agreement is ticked.
-    unsigned long LogIn(bool checkAgreement = false) {
+    // With checkAgreement, OK is first pressed before the agreement is ticked; without
+    // awaitEngines it returns once OK is pressed.
+    unsigned long LogIn(bool checkAgreement = false, bool awaitEngines = true) {
         const unsigned long login = StartConsole();
         if (!login)
             return 0;
@@ -387,6 +438,8 @@ protected:
         clickItem(1234);
         Screenshot(login, "e2e-login-filled");
         clickItem(IDOK);
+        if (!awaitEngines)
+            return login;
 
         // The main window; the first engine starts, reports, and the second follows.
         const unsigned long main = FindWindow("Zorvik-Master");
@@ -507,15 +560,7 @@ TEST_F(EndToEnd, ASecondConsoleSaysItIsRunningAndLeavesTheFirstAlone) {
 
     const pid_t second = Spawn({ZORVIK_CONSOLE_EXE}, DisplayEnv(), m_base, m_log);
     ASSERT_GT(second, 0);
-    unsigned long box = 0;
-    WaitUntil(
-        [&] {
-            // The box bears the program's name as its caption.
-            std::istringstream ids(Tool(
-                {"search", "--all", "--onlyvisible", "--pid", std::to_string(second), "--name", "^zorvik$"}));
-            return static_cast<bool>(ids >> box);
-        },
-        20000);
+    const unsigned long box = WaitForBox(second);
     ASSERT_NE(box, 0u) << "the second console shows nothing";
     Screenshot(box, "e2e-second-console");
     EXPECT_TRUE(Tool({"search", "--all", "--pid", std::to_string(second), "--name", "Korvex"}).empty())
@@ -529,6 +574,7 @@ TEST_F(EndToEnd, ASecondConsoleSaysItIsRunningAndLeavesTheFirstAlone) {
     int status = -1;
     EXPECT_TRUE(WaitForExit(second, 10000, &status)) << "the second console did not end";
     EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_NE(WEXITSTATUS(status), 0) << "a script can tell a refused start";
 
     // The first console and its engines go on as before; the store was not touched.
     EXPECT_TRUE(IsRunning(m_console));
@@ -545,14 +591,7 @@ TEST_F(EndToEnd, AStationOpenToOthersIsToldAndNothingStarts) {
     fs::permissions(m_drive.Station(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
     m_console = Spawn({ZORVIK_CONSOLE_EXE}, DisplayEnv(), m_base, m_log);
     ASSERT_GT(m_console, 0);
-    unsigned long box = 0;
-    WaitUntil(
-        [&] {
-            std::istringstream ids(Tool({"search", "--all", "--onlyvisible", "--pid",
-                                         std::to_string(m_console), "--name", "^zorvik$"}));
-            return static_cast<bool>(ids >> box);
-        },
-        20000);
+    const unsigned long box = WaitForBox(m_console);
     ASSERT_NE(box, 0u) << "the console tells nothing";
     Screenshot(box, "e2e-station-refused");
     std::stringstream log;
@@ -565,6 +604,7 @@ TEST_F(EndToEnd, AStationOpenToOthersIsToldAndNothingStarts) {
     int status = -1;
     EXPECT_TRUE(WaitForExit(m_console, 10000, &status)) << "the console did not end";
     EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_NE(WEXITSTATUS(status), 0) << "a script can tell a refused start";
     // No login, no engine, no folder below the base folder.
     EXPECT_TRUE(EnginePids().empty());
     EXPECT_FALSE(fs::exists(m_base + "/DataBase"));
@@ -609,6 +649,120 @@ TEST_F(EndToEnd, SigintAndSighupDuringTheLoginEndTheConsoleAsCancelDoes) {
         EXPECT_TRUE(EnginePids().empty());
         EXPECT_EQ(StoreValue("select count(*) from VnAccount"), 0) << "no login was saved";
     }
+}
+
+// Supervision as an operator, a broken engine and a careless script try it: the console never
+// ends while its engines trade, and never runs more engines than accounts.
+
+// Posts to the console's window as any other local process may.
+bool PostToConsole(unsigned message, WPARAM wParam) {
+    HWND master = FindWindowA(nullptr, "Zorvik-Master");
+    return master && PostMessageA(master, message, wParam, 0);
+}
+
+TEST_F(EndToEnd, EscapeAloneOrAfterTheMenuLeavesTheConsoleAndBothEnginesRunning) {
+    const unsigned long main = LogIn();
+    ASSERT_NE(main, 0u);
+    const std::vector<pid_t> engines = EngineProcesses();
+    ASSERT_EQ(engines.size(), 2u);
+    // The menu 프로그램 opened with a click on the menu bar, and left with two Escapes; then
+    // Escape alone.
+    Click(main, 25, 10);
+    usleep(500 * 1000);
+    Screenshot(main, "e2e-main-menu-open");
+    Key("Escape");
+    Key("Escape");
+    usleep(1000 * 1000);
+    EXPECT_TRUE(IsRunning(m_console)) << "Escape after the menu ended the console";
+    Focus(main);
+    Key("Escape");
+    usleep(1000 * 1000);
+    EXPECT_TRUE(IsRunning(m_console)) << "Escape ended the console";
+    EXPECT_EQ(EngineProcesses(), engines);
+    EXPECT_EQ(Logged("Ms", "recv", kTraderExit), 0);
+    EXPECT_EQ(Logged("Md", "recv", kTraderExit), 0);
+
+    CloseAndExpectAllEnded(main);
+}
+
+TEST_F(EndToEnd, AConsoleStartedAfterACrashEndsTheLeftEnginesAndRunsExactlyTwo) {
+    ASSERT_NE(LogIn(), 0u);
+    const std::vector<pid_t> left = EngineProcesses();
+    ASSERT_EQ(left.size(), 2u);
+    ASSERT_EQ(kill(m_console, SIGKILL), 0);
+    ASSERT_TRUE(WaitForExit(m_console, 5000));
+    EXPECT_EQ(EngineProcesses(), left) << "the engines outlive a crashed console";
+
+    // The new console finds them after its login, says so, and starts its own pair once the
+    // old one has gone; there are never more than two engines.
+    LogIn(false, false);
+    const unsigned long box = WaitForBox(m_console);
+    ASSERT_NE(box, 0u) << "the new console does not tell of the left engines";
+    Screenshot(box, "e2e-left-engines");
+    EXPECT_NE(ConsoleLog().find(AnsiToHostUtf8("이전에 실행된 엔진이 아직 실행 중입니다.")),
+              std::string::npos);
+    EXPECT_LE(EngineProcesses().size(), 2u);
+    Focus(box);
+    Key("Return");
+    std::vector<pid_t> seen;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            ReapEnded();
+            seen = EngineProcesses();
+            EXPECT_LE(seen.size(), 2u) << "more engines than accounts";
+            return seen.size() == 2u && std::none_of(seen.begin(), seen.end(), [&](pid_t p) {
+                       return std::find(left.begin(), left.end(), p) != left.end();
+                   });
+        },
+        30000))
+        << "not exactly the two new engines";
+    EXPECT_EQ(Logged("Ms", "recv", kTraderExit), 1) << "the left Ms engine was told to exit";
+    EXPECT_EQ(Logged("Md", "recv", kTraderExit), 1) << "the left Md engine was told to exit";
+
+    const unsigned long main = FindWindow("Zorvik-Master");
+    ASSERT_NE(main, 0u);
+    CloseAndExpectAllEnded(main);
+}
+
+TEST_F(EndToEnd, FiveStrayStartReportsOfAnotherProcessLeaveTwoEngines) {
+    const unsigned long main = LogIn();
+    ASSERT_NE(main, 0u);
+    const std::vector<pid_t> engines = EngineProcesses();
+    ASSERT_EQ(engines.size(), 2u);
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(PostToConsole(kTraderStarted, 1));
+    usleep(3000 * 1000);
+    EXPECT_EQ(EngineProcesses(), engines) << "a stray start report launched an engine";
+
+    CloseAndExpectAllEnded(main);
+}
+
+TEST_F(EndToEnd, TwoStrayExitAnswersOfAnotherProcessLeaveTheConsoleRunning) {
+    const unsigned long main = LogIn();
+    ASSERT_NE(main, 0u);
+    const std::vector<pid_t> engines = EngineProcesses();
+    ASSERT_EQ(engines.size(), 2u);
+    for (int i = 0; i < 2; ++i)
+        ASSERT_TRUE(PostToConsole(kTraderExit, 0));
+    usleep(2000 * 1000);
+    EXPECT_TRUE(IsRunning(m_console)) << "stray exit answers ended the console";
+
+    CloseAndExpectAllEnded(main);
+}
+
+TEST_F(EndToEnd, TheCloseEndsBothEnginesAfterTheStationFolderWasRemoved) {
+    const unsigned long main = LogIn();
+    ASSERT_NE(main, 0u);
+    const std::vector<pid_t> engines = EngineProcesses();
+    ASSERT_EQ(engines.size(), 2u);
+    fs::remove_all(m_drive.Station());
+    ASSERT_TRUE(m_x->SendCloseRequest(main));
+    EXPECT_TRUE(WaitUntil([&] { return EngineProcesses().empty(); }, 15000)) << "an engine still runs";
+    EXPECT_EQ(Logged("Ms", "recv", kTraderExit), 1);
+    EXPECT_EQ(Logged("Md", "recv", kTraderExit), 1);
+    int status = -1;
+    EXPECT_TRUE(WaitForExit(m_console, 20000, &status)) << "the console did not end";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <poll.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -14,8 +15,10 @@
 #include "LinkFixture.h"
 #include "platform/core/Path.h"
 #include "platform/core/Sys.h"
+#include "platform/win/Station.h"
 #include "supervision/Launch.h"
 #include "supervision/TraderMessages.h"
+#include "support/Seconds.h"
 
 namespace {
 
@@ -96,6 +99,7 @@ TEST_F(LinkTest, TheMsEngineStartsFirstAndTheMdEngineWhenMsReports) {
     dlg->BuildLaunchArgs();
     dlg->StartFirstEngine();
     EXPECT_EQ("a|b|c|d|e|0|NQZ20|1|Ms\n", ArgumentsOf(folder, "a|b|c|d|e|0|NQZ20|1|Ms"));
+    ms = OpenEngine("Zorvik-MS");
     SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
     EXPECT_EQ("f|g|h|i|j|1|NQZ20|1|Md\n", ArgumentsOf(folder, "f|g|h|i|j|1|NQZ20|1|Md"));
 }
@@ -117,6 +121,7 @@ TEST_F(LinkTest, NoEngineStartsWithoutAWorkingStationOrOnceTheConsoleEnds) {
 
     dlg->m_strLaunchArgMd = "f|g|h|i|j|1|NQZ20|1|after-exit";
     dlg->OnAppExit();
+    ms = OpenEngine("Zorvik-MS");
     SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
     EXPECT_EQ(1, dlg->m_nTraderCount);
     // A start made now is seen at once; the two before it would have been seen by then.
@@ -185,9 +190,55 @@ TEST_F(LinkTest, AnEngineStartedButNotListedYetIsToldToExitToo) {
 
     // An engine that has reported is not waited for again, even once it has gone.
     pauses.clear();
+    ms = OpenEngine("Zorvik-MS");
     SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
+    ms->DestroyWindow();
     dlg->OnAppExit();
     EXPECT_TRUE(pauses.empty());
+}
+
+} // namespace
+
+namespace {
+
+// An engine an earlier console left: an engine window of another process that never answers
+// the exit. The new console names it, waits for it a bounded time, and starts no engine.
+TEST_F(LinkTest, AnEngineLeftByAnEarlierConsoleThatStaysIsNamedAndNoEngineStarts) {
+    SysCallsOverride sys;
+    const std::string folder = InstallArgumentWriter();
+    const pid_t left = fork();
+    ASSERT_GE(left, 0);
+    if (left == 0) {
+        // The copy of the console's window that the fork made is not the console.
+        dlg->SetWindowText("");
+        CWnd window;
+        window.CreateEx(0, kTraderTitleMd, WS_POPUP, RECT{}, nullptr, 0);
+        for (int i = 0; i < 3000; ++i) {
+            zwin::PollFds(10);
+            zwin::PumpWaitingMessages();
+        }
+        _exit(0);
+    }
+    const double end = Seconds() + 20;
+    while (!FindWindowA(nullptr, kTraderTitleMd) && Seconds() < end)
+        usleep(10 * 1000);
+    ASSERT_NE(nullptr, FindWindowA(nullptr, kTraderTitleMd));
+    std::vector<unsigned> pauses;
+    static std::vector<unsigned>* s_pauses = &pauses;
+    Sys().sleepMs = [](unsigned ms) { s_pauses->push_back(ms); };
+    dlg->m_strLaunchArgMs = "a|b|c|d|e|0|NQZ20|1|left";
+    dlg->StartFirstEngine();
+    unsigned waited = 0;
+    for (unsigned ms : pauses)
+        waited += ms;
+    EXPECT_GE(waited, 5000u) << "the left engine is given a few seconds";
+    ASSERT_EQ(2u, dlg->told.size());
+    const std::string name = "Zorvik-MD (pid " + std::to_string(left) + ")";
+    EXPECT_NE(-1, dlg->told[0].Find(name.c_str()));
+    EXPECT_NE(-1, dlg->told[1].Find(name.c_str()));
+    EXPECT_EQ("(not started)", ArgumentsOf(folder, "a|b|c|d|e|0|NQZ20|1|left"));
+    kill(left, SIGKILL);
+    waitpid(left, nullptr, 0);
 }
 
 } // namespace

@@ -51,6 +51,10 @@ public:
     // What the next trade-list load finds: its summed quantity.
     int32_t loadedTradeCount = 0;
 
+    // What the operator was told, in order.
+    std::vector<CString> told;
+
+    void TellOperator(const CString& text, bool) override { told.push_back(text); }
     void UpdateAccountSummary() override { ++summaries; }
     void FillTradeList() override;
 

@@ -1,9 +1,16 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
+#include <string>
 
 #include "LinkFixture.h"
+#include "platform/core/Sys.h"
+#include "platform/win/Station.h"
 #include "supervision/TraderMessages.h"
+#include "support/Seconds.h"
 
 namespace {
 
@@ -35,16 +42,23 @@ TEST(TraderMessages, TheWireNumbersAndTitlesAreFixed) {
     EXPECT_STREQ(kTraderTitleMaster, "Zorvik-Master");
 }
 
-TEST_F(LinkTest, HandshakeCountsEveryStartAndTellsTheMsEngineWhenMdIsUp) {
+TEST_F(LinkTest, HandshakeCountsEachEngineOnceAndTellsTheMsEngineWhenMdIsUp) {
+    // A report while no engine window of its title exists starts nothing.
+    SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
+    EXPECT_EQ(0, dlg->m_nTraderCount);
+    EXPECT_EQ(nullptr, dlg->m_hTraderMs);
+
     ms = OpenEngine("Zorvik-MS");
     SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
-    EXPECT_EQ(1, dlg->m_nTraderCount);
+    SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
+    EXPECT_EQ(1, dlg->m_nTraderCount) << "a repeated report counts once";
     EXPECT_EQ(ms->m_hWnd, dlg->m_hTraderMs);
     EXPECT_EQ(nullptr, dlg->m_hTraderMd);
     EXPECT_EQ(0, dlg->fills);
 
     md = OpenEngine("Zorvik-MD");
     EXPECT_EQ(0, SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 7, 0));
+    SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 0, 0);
     Pump();
     EXPECT_EQ(2, dlg->m_nTraderCount);
     EXPECT_EQ(md->m_hWnd, dlg->m_hTraderMd);
@@ -52,18 +66,21 @@ TEST_F(LinkTest, HandshakeCountsEveryStartAndTellsTheMsEngineWhenMdIsUp) {
     EXPECT_TRUE(md->received.empty());
     EXPECT_EQ(1, dlg->fills);
 
-    // A second Ms report while no Ms window exists loses the Ms handle; Md stays.
+    // Once the known Ms engine has gone, a new one of its title takes its place, counted once.
     ms->DestroyWindow();
+    CRecordingWnd* ms2 = OpenEngine("Zorvik-MS");
     SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
-    EXPECT_EQ(3, dlg->m_nTraderCount);
-    EXPECT_EQ(nullptr, dlg->m_hTraderMs);
-    CRecordingWnd* md2 = OpenEngine("Zorvik-MD");
-    SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 0, 0);
-    EXPECT_EQ(md->m_hWnd, dlg->m_hTraderMd) << "never replaced once known";
-    EXPECT_NE(md2->m_hWnd, dlg->m_hTraderMd);
+    EXPECT_EQ(2, dlg->m_nTraderCount);
+    EXPECT_EQ(ms2->m_hWnd, dlg->m_hTraderMs);
 }
 
-TEST_F(LinkTest, EveryExitAnswerCountsDownAndTheLastOneQuits) {
+TEST_F(LinkTest, ExitAnswersCountOnlyFromKnownEnginesAndTheLastOneQuits) {
+    SendMessageA(dlg->m_hWnd, WM_TRADER_EXIT, 0, 0);
+    EXPECT_EQ(0, dlg->m_nTraderCount);
+    EXPECT_FALSE(QuitPosted()) << "no engine of this console answered";
+
+    ms = OpenEngine("Zorvik-MS");
+    md = OpenEngine("Zorvik-MD");
     SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
     SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 0, 0);
     SendMessageA(dlg->m_hWnd, WM_TRADER_EXIT, 0, 0);
@@ -74,11 +91,17 @@ TEST_F(LinkTest, EveryExitAnswerCountsDownAndTheLastOneQuits) {
     EXPECT_TRUE(QuitPosted());
 }
 
-TEST_F(LinkTest, CloseAsksEachEngineWindowThatExistsAndStaysOpenForTheirAnswers) {
+TEST_F(LinkTest, CloseAsksEveryEngineAndWaitsOnlyForKnownOnesThatStillRun) {
+    ms = OpenEngine("Zorvik-MS");
     md = OpenEngine("Zorvik-MD");
+    SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
+    SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 0, 0);
+    Pump();
+    ms->received.clear();
     SendMessageA(dlg->m_hWnd, WM_CLOSE, 0, 0);
     Pump();
     EXPECT_NE(nullptr, dlg->m_hWnd);
+    EXPECT_EQ(Msgs{WM_TRADER_EXIT}, ms->Messages());
     EXPECT_EQ(Msgs{WM_TRADER_EXIT}, md->Messages());
     EXPECT_FALSE(QuitPosted());
 
@@ -87,9 +110,85 @@ TEST_F(LinkTest, CloseAsksEachEngineWindowThatExistsAndStaysOpenForTheirAnswers)
     Pump();
     EXPECT_EQ((Msgs{WM_TRADER_EXIT, WM_TRADER_EXIT}), md->Messages());
 
+    // Both go without an answer: the console stops waiting for them.
+    ms->DestroyWindow();
     md->DestroyWindow();
+    Advance(CTraderLink::kExitWatchMs);
+    EXPECT_EQ(0, dlg->m_nTraderCount);
+    EXPECT_TRUE(QuitPosted());
+    EXPECT_TRUE(dlg->told.empty());
+}
+
+TEST_F(LinkTest, CloseTellsAnUnknownEngineWindowButDoesNotWaitForIt) {
+    md = OpenEngine("Zorvik-MD");
     SendMessageA(dlg->m_hWnd, WM_CLOSE, 0, 0);
-    EXPECT_EQ(nullptr, dlg->m_hWnd) << "no engine window: the default close ran";
+    EXPECT_EQ(nullptr, dlg->m_hWnd) << "no engine of this console: the default close ran";
+    Pump();
+    EXPECT_EQ(Msgs{WM_TRADER_EXIT}, md->Messages());
+}
+
+// An engine of another process: its own start report counts, and a close that cannot reach
+// it says so, naming it, and leaves the console open; once it can be reached, its exit
+// answer ends the console.
+TEST_F(LinkTest, AKnownEngineThatCannotBeToldToExitIsNamedAndTheConsoleStays) {
+    const pid_t engine = fork();
+    ASSERT_GE(engine, 0);
+    if (engine == 0) {
+        class CEngine : public CWnd {
+            LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+                if (message == WM_TRADER_EXIT) {
+                    PostMessageA(FindWindowA(nullptr, kTraderTitleMaster), WM_TRADER_EXIT, 0, 0);
+                    _exit(0);
+                }
+                return CWnd::WindowProc(message, wParam, lParam);
+            }
+        } window;
+        // The copy of the console's window that the fork made is not the console.
+        dlg->SetWindowText("");
+        window.CreateEx(0, kTraderTitleMs, WS_POPUP, RECT{}, nullptr, 0);
+        PostMessageA(FindWindowA(nullptr, kTraderTitleMaster), WM_TRADER_STARTED, 1, 0);
+        for (int i = 0; i < 2000; ++i) {
+            zwin::PollFds(10);
+            zwin::PumpWaitingMessages();
+        }
+        _exit(1);
+    }
+    const double end = Seconds() + 20;
+    while (dlg->m_nTraderCount == 0 && Seconds() < end) {
+        zwin::PollFds(10);
+        Pump();
+    }
+    ASSERT_EQ(1, dlg->m_nTraderCount) << "the engine's own start report counts";
+    DWORD pid = 0;
+    GetWindowThreadProcessId(dlg->m_hTraderMs, &pid);
+    EXPECT_EQ(static_cast<DWORD>(engine), pid);
+
+    {
+        // Nothing reaches the engine's socket.
+        SysCallsOverride sys;
+        Sys().sendto = [](int, const void*, size_t, int, const sockaddr*, socklen_t) -> ssize_t {
+            errno = EPERM;
+            return -1;
+        };
+        SendMessageA(dlg->m_hWnd, WM_CLOSE, 0, 0);
+        Pump();
+    }
+    ASSERT_EQ(1u, dlg->told.size());
+    EXPECT_NE(-1, dlg->told[0].Find(("Zorvik-MS (pid " + std::to_string(engine) + ")").c_str()));
+    EXPECT_NE(nullptr, dlg->m_hWnd);
+    EXPECT_FALSE(QuitPosted());
+
+    SendMessageA(dlg->m_hWnd, WM_CLOSE, 0, 0);
+    int status = -1;
+    EXPECT_EQ(engine, waitpid(engine, &status, 0));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the engine was told to exit";
+    const double until = Seconds() + 20;
+    while (!QuitPosted() && Seconds() < until) {
+        zwin::PollFds(10);
+        Pump();
+    }
+    EXPECT_TRUE(QuitPosted());
+    EXPECT_EQ(0, dlg->m_nTraderCount);
 }
 
 TEST_F(LinkTest, MenuExitAsksBothEnginesAndQuitsAtOnce) {

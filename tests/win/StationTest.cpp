@@ -42,6 +42,7 @@ struct Received {
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
+    DWORD sender; // the process that posted or sent it
 };
 
 class CRecordWnd : public CWnd {
@@ -49,7 +50,7 @@ public:
     std::vector<Received> received;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message >= WM_USER || message == WM_COPYDATA)
-            received.push_back({message, wParam, lParam});
+            received.push_back({message, wParam, lParam, zwin::MessageSenderProcess()});
         return CWnd::WindowProc(message, wParam, lParam);
     }
 };
@@ -412,6 +413,51 @@ TEST_F(StationTest, AKilledProcessLeavesNothingToFindAndPostsToItFail) {
     EXPECT_EQ(FolderEntries(drive.Station()), (std::vector<std::string>{std::to_string(getpid()) + ".sock"}));
 }
 
+// A window's process is known by its handle, and every message by the process that sent it,
+// without a word of the wire for it. A process held once found is still reached when the
+// station is opened to others or removed, and is gone once it has ended.
+TEST_F(StationTest, SendersAreKnownAndAHeldProcessIsReachedWithoutItsListing) {
+    const std::string heldLog = LogPath("held.log");
+    const std::string otherLog = LogPath("other.log");
+    Peer held({"serve", "Zorvik-MS", heldLog});
+    Peer other({"serve", "Zorvik-MD", otherLog});
+    HWND ms = FindPeer("Zorvik-MS");
+    HWND md = FindPeer("Zorvik-MD");
+    ASSERT_NE(ms, nullptr);
+    ASSERT_NE(md, nullptr);
+    DWORD pid = 0;
+    EXPECT_EQ(GetWindowThreadProcessId(ms, &pid), static_cast<DWORD>(held.Pid()));
+    EXPECT_EQ(pid, static_cast<DWORD>(held.Pid()));
+
+    CRecordWnd own;
+    own.CreateEx(0, "Zorvik-Master", WS_POPUP, RECT{}, nullptr, 0);
+    EXPECT_EQ(GetWindowThreadProcessId(own.m_hWnd, nullptr), static_cast<DWORD>(getpid()));
+    // The peer posts back to the window named by a record's wParam.
+    COPYDATASTRUCT cds{1, 3, const_cast<char*>("abc")};
+    SendMessageA(ms, WM_COPYDATA, reinterpret_cast<WPARAM>(own.m_hWnd), reinterpret_cast<LPARAM>(&cds));
+    own.PostMessage(WM_PEER_TWO);
+    ASSERT_TRUE(PumpUntil([&] { return own.received.size() >= 2; }));
+    EXPECT_EQ(own.received[0].message, WM_FROM_PEER);
+    EXPECT_EQ(own.received[0].sender, static_cast<DWORD>(held.Pid()));
+    EXPECT_EQ(own.received[1].message, WM_PEER_TWO);
+    EXPECT_EQ(own.received[1].sender, static_cast<DWORD>(getpid()));
+
+    ASSERT_TRUE(zwin::StationHold(ms));
+    ASSERT_EQ(chmod(drive.Station().c_str(), 0777), 0);
+    EXPECT_TRUE(PostMessageA(ms, WM_PEER_ONE, 1, 0));
+    EXPECT_FALSE(PostMessageA(md, WM_PEER_ONE, 1, 0)) << "an unheld process is not reached";
+    ASSERT_EQ(system(("rm -rf '" + drive.Station() + "'").c_str()), 0);
+    EXPECT_TRUE(PostMessageA(ms, WM_PEER_ONE, 2, 0));
+    EXPECT_EQ(WaitLog(heldLog, 3),
+              (std::vector<std::string>{"copydata 1 3 3 0", "post 1025 1 0", "post 1025 2 0"}));
+    EXPECT_TRUE(ReadLines(otherLog).empty());
+
+    EXPECT_TRUE(IsWindow(ms));
+    kill(held.Pid(), SIGKILL);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(ms); })) << "killed, even before it is reaped";
+    EXPECT_FALSE(PostMessageA(ms, WM_PEER_ONE, 3, 0));
+}
+
 namespace {
 
 // Answers WM_COPYDATA with 100 + cbData and counts what it got.
@@ -436,6 +482,24 @@ std::vector<std::uint8_t> RawPost(std::uint64_t target, UINT message, std::uint6
 }
 
 } // namespace
+
+// A cleanup that removes the station's files does not leave a process unreachable: it binds
+// again and lists its windows anew once it next uses the station.
+TEST_F(StationTest, AProcessWhoseFilesWereRemovedListsItselfAgain) {
+    CRecordWnd own;
+    own.CreateEx(0, "Zorvik-MS", WS_POPUP, RECT{}, nullptr, 0);
+    const std::vector<std::string> listed = FolderEntries(drive.Station());
+    ASSERT_EQ(listed.size(), 2u); // the socket and the listing
+    ASSERT_EQ(system(("rm -rf '" + drive.Station() + "'").c_str()), 0);
+    ASSERT_TRUE(PumpUntil([&] {
+        return FindWindowA(nullptr, "Zorvik-MS") == own.m_hWnd && FolderEntries(drive.Station()) == listed;
+    }));
+    // Posts through the station reach it again.
+    const std::vector<std::uint8_t> post = RawPost(zwin::HandleId(own.m_hWnd), WM_PEER_ONE, 0);
+    SendRaw(drive.Station(), post);
+    ASSERT_TRUE(PumpUntil([&] { return !own.received.empty(); }));
+    EXPECT_EQ(own.received[0].sender, 4242u);
+}
 
 TEST_F(StationTest, OnlyListedTopLevelWindowsReceiveAndControlNumbersAreRefused) {
     CRecordWnd dialog, control, untitled;
