@@ -65,11 +65,8 @@ int SysConnect(int fd, const sockaddr* addr, socklen_t length) {
 ssize_t SysSendto(int fd, const void* buf, size_t n, int flags, const sockaddr* addr, socklen_t length) {
     return ::sendto(fd, buf, n, flags, addr, length);
 }
-ssize_t SysRecvmsg(int fd, msghdr* message, int flags) {
-    return ::recvmsg(fd, message, flags);
-}
-int SysSetsockopt(int fd, int level, int name, const void* value, socklen_t length) {
-    return ::setsockopt(fd, level, name, value, length);
+ssize_t SysRecv(int fd, void* buf, size_t n, int flags) {
+    return ::recv(fd, buf, n, flags);
 }
 int SysPosixSpawn(pid_t* pid, const char* path, const posix_spawn_file_actions_t* actions,
                   const posix_spawnattr_t* attr, char* const argv[], char* const envp[]) {
@@ -102,10 +99,10 @@ int SysFchmod(int fd, mode_t mode) {
 } // namespace
 
 SysCalls& Sys() {
-    static SysCalls calls{SysStat,       SysMkdir,      SysUnlink, SysRename,  SysGetcwd,     SysOpen,
-                          SysWrite,      SysRead,       SysClose,  SysFlock,   SysFtruncate,  SysSleepMs,
-                          SysLstat,      SysSocket,     SysBind,   SysConnect, SysSendto,     SysRecvmsg,
-                          SysSetsockopt, SysPosixSpawn, SysChmod,  SysAccess,  SysLockRecord, SysPipe2,
-                          SysSigaction,  SysFstat,      SysFchmod};
+    static SysCalls calls{SysStat,       SysMkdir,  SysUnlink, SysRename,     SysGetcwd,    SysOpen,
+                          SysWrite,      SysRead,   SysClose,  SysFlock,      SysFtruncate, SysSleepMs,
+                          SysLstat,      SysSocket, SysBind,   SysConnect,    SysSendto,    SysRecv,
+                          SysPosixSpawn, SysChmod,  SysAccess, SysLockRecord, SysPipe2,     SysSigaction,
+                          SysFstat,      SysFchmod};
     return calls;
 }

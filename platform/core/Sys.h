@@ -29,8 +29,7 @@ struct SysCalls {
     int (*connect)(int fd, const struct sockaddr* addr, socklen_t length);
     ssize_t (*sendto)(int fd, const void* buf, size_t n, int flags, const struct sockaddr* addr,
                       socklen_t length);
-    ssize_t (*recvmsg)(int fd, struct msghdr* message, int flags);
-    int (*setsockopt)(int fd, int level, int name, const void* value, socklen_t length);
+    ssize_t (*recv)(int fd, void* buf, size_t n, int flags);
     int (*posix_spawn)(pid_t* pid, const char* path, const posix_spawn_file_actions_t* actions,
                        const posix_spawnattr_t* attr, char* const argv[], char* const envp[]);
     // File permissions, and the record locks (fcntl and open-file-description) of files.

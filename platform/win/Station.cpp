@@ -301,13 +301,10 @@ void QueueSend(const zwin::StationDatagram& d) {
     });
 }
 
-// `senderPid` is the sending process as the kernel tells it: a datagram whose header names
-// another process is forged, and dropped like a malformed one.
-void HandleDatagram(const std::uint8_t* bytes, std::size_t size, pid_t senderPid) {
+void HandleDatagram(const std::uint8_t* bytes, std::size_t size) {
     Station& s = OwnStation();
     zwin::StationDatagram d;
-    if (zwin::DecodeDatagram(bytes, size, &d) != zwin::DatagramCheck::Ok ||
-        static_cast<pid_t>(d.senderPid) != senderPid) {
+    if (zwin::DecodeDatagram(bytes, size, &d) != zwin::DatagramCheck::Ok) {
         ++s.dropped;
         return;
     }
@@ -338,42 +335,17 @@ void Drain() {
         return;
     s.buffer.resize(zwin::kStationHeaderSize + zwin::kStationMaxPayload + 1);
     for (;;) {
-        iovec bytes{s.buffer.data(), s.buffer.size()};
-        alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(ucred))];
-        msghdr message{};
-        message.msg_iov = &bytes;
-        message.msg_iovlen = 1;
-        message.msg_control = control;
-        message.msg_controllen = sizeof control;
-        ssize_t n = Sys().recvmsg(s.fd, &message, MSG_DONTWAIT | MSG_TRUNC | MSG_CMSG_CLOEXEC);
+        ssize_t n = Sys().recv(s.fd, s.buffer.data(), s.buffer.size(), MSG_DONTWAIT | MSG_TRUNC);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             return;
         }
-        pid_t sender = 0;
-        for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c)) {
-            if (c->cmsg_level != SOL_SOCKET)
-                continue;
-            if (c->cmsg_type == SCM_CREDENTIALS && c->cmsg_len == CMSG_LEN(sizeof(ucred))) {
-                ucred credentials;
-                std::memcpy(&credentials, CMSG_DATA(c), sizeof credentials);
-                sender = credentials.pid;
-            } else if (c->cmsg_type == SCM_RIGHTS) {
-                // Descriptors a peer passed along are not ours to keep.
-                const std::size_t count = (c->cmsg_len - CMSG_LEN(0)) / sizeof(int);
-                for (std::size_t i = 0; i < count; ++i) {
-                    int fd;
-                    std::memcpy(&fd, CMSG_DATA(c) + i * sizeof(int), sizeof fd);
-                    Sys().close(fd);
-                }
-            }
-        }
-        if (static_cast<std::size_t>(n) > s.buffer.size() || sender == 0) {
-            ++s.dropped; // larger than any datagram of the station, or of no known sender
+        if (static_cast<std::size_t>(n) > s.buffer.size()) {
+            ++s.dropped; // larger than any datagram of the station
             continue;
         }
-        HandleDatagram(s.buffer.data(), static_cast<std::size_t>(n), sender);
+        HandleDatagram(s.buffer.data(), static_cast<std::size_t>(n));
     }
 }
 
@@ -514,10 +486,7 @@ bool Ensure() {
     if (fd < 0)
         return Refuse(zwin::StationRefusal::CannotBind, errno);
     Sys().unlink(addr.sun_path); // left by an earlier process with our pid
-    // The kernel names each datagram's sender, so that no peer can speak as another process.
-    const int passCredentials = 1;
-    if (Sys().setsockopt(fd, SOL_SOCKET, SO_PASSCRED, &passCredentials, sizeof passCredentials) != 0 ||
-        Sys().bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
+    if (Sys().bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
         const int error = errno;
         Sys().close(fd);
         return Refuse(zwin::StationRefusal::CannotBind, error);
