@@ -235,9 +235,10 @@ LRESULT CTraderLink::OnAllClearProfitAck(WPARAM, LPARAM) {
 }
 
 void CTraderLink::HandleCopyData(const COPYDATASTRUCT* data) {
-    // Engines left by an earlier console report into nothing of this one.
-    if (!data || std::find(m_leftEngines.begin(), m_leftEngines.end(), zwin::MessageSenderProcess()) !=
-                     m_leftEngines.end())
+    // Engines left by an earlier console report into nothing of this one (their sender is
+    // asked only while there are any: a record's path stays free of system calls).
+    if (!data || (!m_leftEngines.empty() && std::find(m_leftEngines.begin(), m_leftEngines.end(),
+                                                      zwin::MessageSenderProcess()) != m_leftEngines.end()))
         return;
     if (data->dwData != COPYDATA_ACCOUNT_INFO && data->dwData != COPYDATA_ACCOUNT_UPDATE)
         return;

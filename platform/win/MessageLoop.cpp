@@ -190,7 +190,7 @@ LRESULT DispatchMessageA(const MSG* msg) {
     const MSG& t = OwnQueue().taken;
     const bool posted = t.hwnd == msg->hwnd && t.message == msg->message && t.wParam == msg->wParam &&
                         t.lParam == msg->lParam && t.time == msg->time;
-    zwin::MessageSenderScope scope(posted ? OwnQueue().takenSender : static_cast<DWORD>(getpid()));
+    zwin::MessageSenderScope scope(posted ? OwnQueue().takenSender : zwin::kThisProcess);
     OwnQueue().taken = MSG{};
     return wnd->WindowProc(msg->message, msg->wParam, msg->lParam);
 }
@@ -222,7 +222,7 @@ BOOL KillTimer(HWND hWnd, UINT_PTR id) {
 }
 
 BOOL PostMessageA(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    const DWORD self = static_cast<DWORD>(getpid());
+    const DWORD self = zwin::kThisProcess;
     if (!hWnd) {
         // A thread message: no window, handled by the loop itself.
         OwnQueue().posted.push_back(Posted{Make(nullptr, message, wParam, lParam), self});
@@ -258,7 +258,8 @@ BOOL PostFromProcess(DWORD senderPid, HWND hWnd, UINT message, WPARAM wParam, LP
 }
 
 DWORD MessageSenderProcess() {
-    return OwnQueue().handlingSender ? OwnQueue().handlingSender : static_cast<DWORD>(getpid());
+    const DWORD sender = OwnQueue().handlingSender;
+    return sender != kThisProcess ? sender : static_cast<DWORD>(getpid());
 }
 
 MessageSenderScope::MessageSenderScope(DWORD senderPid) : m_saved(OwnQueue().handlingSender) {

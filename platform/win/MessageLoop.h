@@ -33,7 +33,10 @@ BOOL PostFromProcess(DWORD senderPid, HWND hWnd, UINT message, WPARAM wParam, LP
 // The process that posted or sent the message being handled now: another process's id for
 // what came through the window station, this process's own id otherwise.
 DWORD MessageSenderProcess();
-// Marks the messages handled while it lives as coming from senderPid.
+// The sender of a message of this process itself; its id is asked of the system only when
+// MessageSenderProcess needs it, as the queue carries many such messages.
+constexpr DWORD kThisProcess = 0;
+// Marks the messages handled while it lives as coming from senderPid (or kThisProcess).
 class MessageSenderScope {
 public:
     explicit MessageSenderScope(DWORD senderPid);

@@ -700,7 +700,7 @@ DWORD GetWindowThreadProcessId(HWND hWnd, DWORD* processId) {
 
 LRESULT SendMessageA(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (CWnd* wnd = CWnd::FromHandlePermanent(hWnd)) {
-        zwin::MessageSenderScope scope(static_cast<DWORD>(getpid()));
+        zwin::MessageSenderScope scope(zwin::kThisProcess);
         return wnd->WindowProc(message, wParam, lParam);
     }
     if (zwin::RemoteTarget(hWnd, nullptr, nullptr))
