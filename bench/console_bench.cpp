@@ -28,6 +28,7 @@
 #include "platform/core/Path.h"
 #include "platform/core/Sys.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/win/CommandLine.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Process.h"
 #include "platform/win/Station.h"
@@ -177,8 +178,12 @@ double RunPlain(long records) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 5 && std::strcmp(argv[1], "--sender") == 0)
-        return RunSender(std::atoi(argv[2]), std::atol(argv[3]), std::atoi(argv[4]) != 0);
+    // A sender is started through the platform, which hands it its words in its environment.
+    zwin::TakeCommandLine(argc, argv);
+    int slot = 0, wait = 0;
+    long senderRecords = 0;
+    if (std::sscanf(GetCommandLineA(), "--sender %d %ld %d", &slot, &senderRecords, &wait) == 3)
+        return RunSender(slot, senderRecords, wait != 0);
     long records = 10000, loadRecords = 50000;
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--records=", 10) == 0)

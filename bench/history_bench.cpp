@@ -26,6 +26,7 @@
 #include "platform/core/Path.h"
 #include "platform/core/Sys.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/win/CommandLine.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Process.h"
 #include "platform/win/Wnd.h"
@@ -163,8 +164,11 @@ void WriteLog(int rows) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 4 && std::strcmp(argv[1], "--sender") == 0)
-        return RunSender(std::atoi(argv[2]), std::atoi(argv[3]));
+    // The sender is started through the platform, which hands it its words in its environment.
+    zwin::TakeCommandLine(argc, argv);
+    int senderPairs = 0, senderBatch = 0;
+    if (std::sscanf(GetCommandLineA(), "--sender %d %d", &senderPairs, &senderBatch) == 2)
+        return RunSender(senderPairs, senderBatch);
     int rows = 300000, pairs = 21, batch = 50;
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--rows=", 7) == 0)

@@ -24,6 +24,7 @@
 #include "PlainConsole.h"
 #include "RatioReporter.h"
 #include "platform/core/Path.h"
+#include "platform/win/CommandLine.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Process.h"
 #include "platform/win/Station.h"
@@ -239,7 +240,10 @@ void RunRoundTrips(RatioReporter& reporter) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 2 && std::strcmp(argv[1], "--console") == 0)
+    // The console part is started through the platform, which hands it its word in its
+    // environment.
+    zwin::TakeCommandLine(argc, argv);
+    if (std::strcmp(GetCommandLineA(), "--console") == 0)
         return RunConsole();
     benchmark::Initialize(&argc, argv);
     TempDrive drive; // its own drive C: and station folder, which the started processes inherit

@@ -1,13 +1,12 @@
-// zorvik_zuzidi.exe: the trading engine stand-in. One argument of nine '|'-separated fields
-// ending in "Ms" or "Md"; see ZuzidiWnd.h. With --base-folder alone it prints the host folder
-// it belongs in, so that the install step maps drive C: as the programs do.
+// zorvik_zuzidi.exe: the trading engine stand-in. Its argument text is nine '|'-separated
+// fields ending in "Ms" or "Md"; see ZuzidiWnd.h. With --base-folder alone it prints the host
+// folder it belongs in, so that the install step maps drive C: as the programs do.
 #include <cstdio>
-#include <cstring>
 
 #include "engine/EngineArgs.h"
 #include "engine/ZuzidiWnd.h"
 #include "platform/core/Path.h"
-#include "platform/core/Text.h"
+#include "platform/win/CommandLine.h"
 #include "platform/win/MessageLoop.h"
 #include "store/BaseFolder.h"
 
@@ -16,16 +15,11 @@ constexpr char kBaseFolderOption[] = "--base-folder";
 }
 
 int main(int argc, char** argv) {
-    if (argc == 2 && std::strcmp(argv[1], kBaseFolderOption) == 0) {
+    zwin::TakeCommandLine(argc, argv);
+    const CString text = GetCommandLineA();
+    if (text == kBaseFolderOption) {
         std::printf("%s\n", HostPath(kBaseFolder).c_str());
         return 0;
-    }
-    // Blanks inside a value split it into several arguments; joined again they read as given.
-    CString text;
-    for (int i = 1; i < argc; ++i) {
-        if (i > 1)
-            text += ' ';
-        text += HostUtf8ToAnsi(argv[i]);
     }
     CEngineArgs args;
     if (!ParseEngineArgs(text, &args)) {

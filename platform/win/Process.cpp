@@ -12,10 +12,12 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/core/Path.h"
 #include "platform/core/Sys.h"
 #include "platform/core/Text.h"
+#include "platform/win/CommandLine.h"
 
 extern char** environ;
 
@@ -139,24 +141,29 @@ std::string ResolveProgram(const CString& windowsPath, DWORD* error) {
     return host;
 }
 
-// Starts the resolved program; returns 0 and the pid, or a Windows error code.
-DWORD Spawn(const std::string& program, const std::vector<CString>& args, const char* directory,
+// Starts the resolved program with its argument text in its environment (the given one, else
+// this process's); returns 0 and the pid, or a Windows error code.
+DWORD Spawn(const std::string& program, const char* arguments, const char* directory,
             const std::vector<std::string>* environment, pid_t* pidOut) {
-    std::vector<std::string> argStore;
-    argStore.push_back(program);
-    for (const CString& a : args)
-        argStore.push_back(AnsiToHostUtf8(a.GetString()));
-    std::vector<char*> argv;
-    for (std::string& a : argStore)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
+    // Every local user may read a process's argv, only its own user its environment.
+    std::string path = program;
+    char* argv[] = {path.data(), nullptr};
 
-    std::vector<char*> envp;
+    const std::string name = std::string(kCommandLineVariable) + "=";
+    std::vector<std::string> envStore;
     if (environment) {
-        for (const std::string& e : *environment)
-            envp.push_back(const_cast<char*>(e.c_str()));
-        envp.push_back(nullptr);
+        envStore = *environment;
+    } else {
+        for (char** e = environ; *e; ++e)
+            envStore.emplace_back(*e);
     }
+    // A text left by whoever started this process is never handed on.
+    std::erase_if(envStore, [&name](const std::string& e) { return e.compare(0, name.size(), name) == 0; });
+    envStore.push_back(name + AnsiToHostUtf8(arguments ? arguments : ""));
+    std::vector<char*> envp;
+    for (std::string& e : envStore)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -184,8 +191,7 @@ DWORD Spawn(const std::string& program, const std::vector<CString>& args, const 
 
     InstallReaper();
     pid_t pid = 0;
-    int rc = Sys().posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(),
-                               environment ? envp.data() : environ);
+    int rc = Sys().posix_spawn(&pid, program.c_str(), &actions, &attr, argv, envp.data());
     posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0)
@@ -199,66 +205,27 @@ DWORD Spawn(const std::string& program, const std::vector<CString>& args, const 
 
 namespace zwin {
 
-std::vector<CString> SplitCommandLine(const char* commandLine, bool firstIsProgram) {
-    std::vector<CString> out;
-    if (!commandLine)
-        return out;
-    const char* p = commandLine;
-    if (firstIsProgram) {
-        while (IsBlank(*p))
+CString CommandLineProgram(const char* commandLine, const char** arguments) {
+    const char* p = commandLine ? commandLine : "";
+    while (IsBlank(*p))
+        ++p;
+    CString program;
+    if (*p == '"') {
+        ++p;
+        while (*p && *p != '"')
+            program += *p++;
+        if (*p == '"')
             ++p;
-        if (!*p)
-            return out;
-        CString program;
-        if (*p == '"') {
-            ++p;
-            while (*p && *p != '"')
-                program += *p++;
-            if (*p == '"')
-                ++p;
-        } else {
-            while (*p && !IsBlank(*p))
-                program += *p++;
-        }
-        out.push_back(program);
+    } else {
+        while (*p && !IsBlank(*p))
+            program += *p++;
     }
-    for (;;) {
-        while (IsBlank(*p))
-            ++p;
-        if (!*p)
-            break;
-        CString arg;
-        bool quoted = false;
-        while (*p) {
-            int backslashes = 0;
-            while (*p == '\\') {
-                ++backslashes;
-                ++p;
-            }
-            if (*p == '"') {
-                for (int i = 0; i < backslashes / 2; ++i)
-                    arg += '\\';
-                if (backslashes % 2) {
-                    arg += '"';
-                    ++p;
-                } else if (quoted && p[1] == '"') {
-                    arg += '"';
-                    p += 2;
-                } else {
-                    quoted = !quoted;
-                    ++p;
-                }
-                continue;
-            }
-            for (int i = 0; i < backslashes; ++i)
-                arg += '\\';
-            if (!*p || (IsBlank(*p) && !quoted))
-                break;
-            arg += *p++;
-        }
-        out.push_back(arg);
-    }
-    return out;
+    // The one blank that ends the name is no part of the arguments; the rest passes whole.
+    if (IsBlank(*p))
+        ++p;
+    if (arguments)
+        *arguments = p;
+    return program;
 }
 
 } // namespace zwin
@@ -286,8 +253,7 @@ BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info) {
     std::string program = ResolveProgram(info->lpFile, &error);
     if (error == ERROR_SUCCESS) {
         pid_t pid = 0;
-        error = Spawn(program, zwin::SplitCommandLine(info->lpParameters, false), info->lpDirectory, nullptr,
-                      &pid);
+        error = Spawn(program, info->lpParameters, info->lpDirectory, nullptr, &pid);
         if (error == ERROR_SUCCESS) {
             if (info->fMask & SEE_MASK_NOCLOSEPROCESS)
                 info->hProcess = NewHandle(pid);
@@ -309,11 +275,9 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, SECURITY_ATTRIBUT
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    std::vector<CString> words = zwin::SplitCommandLine(commandLine, true);
-    CString programPath = applicationName ? CString(applicationName) : (words.empty() ? CString() : words[0]);
-    std::vector<CString> args;
-    if (words.size() > 1)
-        args.assign(words.begin() + 1, words.end());
+    const char* arguments = "";
+    const CString named = zwin::CommandLineProgram(commandLine, &arguments);
+    const CString programPath = applicationName ? CString(applicationName) : named;
 
     DWORD error = ERROR_SUCCESS;
     std::string program = ResolveProgram(programPath, &error);
@@ -327,7 +291,7 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, SECURITY_ATTRIBUT
             envStore.push_back(AnsiToHostUtf8(e));
     }
     pid_t pid = 0;
-    error = Spawn(program, args, currentDirectory, environment ? &envStore : nullptr, &pid);
+    error = Spawn(program, arguments, currentDirectory, environment ? &envStore : nullptr, &pid);
     if (error != ERROR_SUCCESS) {
         SetLastError(error);
         return FALSE;

@@ -1,13 +1,11 @@
 // Starting programs: the shell's start of an executable and the plain process start.
 //
 // A Windows path names the program; it is mapped to its host file and started with
-// posix_spawn, its command-line text split into argv as Windows programs split theirs and
-// converted to UTF-8, with this process's environment and current directory unless told
-// otherwise. Started programs are never waited for; their exit is reaped so that no zombie
-// remains.
+// posix_spawn, with this process's environment and current directory unless told otherwise.
+// Its argument text goes, unchanged, into its environment as ZORVIK_COMMAND_LINE (see
+// CommandLine.h); its argv holds its path alone. Started programs are never waited for;
+// their exit is reaped so that no zombie remains.
 #pragma once
-
-#include <vector>
 
 #include "platform/core/CString.h"
 #include "platform/win/Messages.h"
@@ -83,7 +81,8 @@ struct PROCESS_INFORMATION {
 // hInstApp set when the file is missing (2) or cannot be run (5).
 BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info);
 // The program is lpApplicationName, else the first token of lpCommandLine (quoted or up to
-// the first blank). environment is a block of "name=value" texts ended by an empty one.
+// the first blank); the argument text is what follows that token and its one blank.
+// environment is a block of "name=value" texts ended by an empty one.
 BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, SECURITY_ATTRIBUTES* processAttributes,
                     SECURITY_ATTRIBUTES* threadAttributes, BOOL inheritHandles, DWORD creationFlags,
                     LPVOID environment, LPCSTR currentDirectory, STARTUPINFOA* startupInfo,
@@ -92,10 +91,8 @@ BOOL CloseHandle(HANDLE handle);
 DWORD GetProcessId(HANDLE process);
 
 namespace zwin {
-// Splits a command-line text as Windows programs do: blanks separate arguments, double
-// quotes group, 2n backslashes before a quote give n and the quote groups, 2n+1 give n and a
-// literal quote, "" inside quotes gives a quote; other backslashes are literal. With
-// firstIsProgram the first token follows the program-name rule (up to the closing quote or
-// the first blank, backslashes literal).
-std::vector<CString> SplitCommandLine(const char* commandLine, bool firstIsProgram);
+// The program named first in a command line, as Windows reads it: up to its closing quote, or
+// up to the first blank when unquoted, backslashes literal. *arguments is set to the text
+// after it and the one blank that ends it, unchanged.
+CString CommandLineProgram(const char* commandLine, const char** arguments);
 } // namespace zwin

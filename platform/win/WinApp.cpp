@@ -1,6 +1,6 @@
 #include "platform/win/WinApp.h"
 
-#include "platform/core/Text.h"
+#include "platform/win/CommandLine.h"
 
 namespace {
 CWinApp* g_app = nullptr;
@@ -44,23 +44,13 @@ CWinApp* AfxGetApp() {
 }
 
 int AfxWinMain(int argc, char** argv) {
+    zwin::TakeCommandLine(argc, argv);
     CWinApp* app = AfxGetApp();
     g_argc = argc;
     g_argv = argv;
     if (!app)
         return 1;
-    // Arguments holding blanks are quoted again, so the tail reads as it was typed.
-    CString tail;
-    for (int i = 1; i < argc; ++i) {
-        CString arg = HostUtf8ToAnsi(argv[i]);
-        if (i > 1)
-            tail += ' ';
-        if (arg.Find(' ') >= 0 || arg.Find('\t') >= 0 || arg.IsEmpty())
-            tail += '"' + arg + '"';
-        else
-            tail += arg;
-    }
-    app->SetCommandLine(tail);
+    app->SetCommandLine(GetCommandLineA());
     if (!app->InitInstance())
         return app->ExitInstance();
     return app->ExitInstance();

@@ -53,5 +53,5 @@ char** ProcessArgv();
 } // namespace zwin
 
 // Runs the process's application object: InitInstance, then ExitInstance when it returned
-// TRUE. The command line is joined Windows-style from argv[1..]. Returns the exit code.
+// TRUE. m_lpCmdLine is the process's argument text (CommandLine.h). Returns the exit code.
 int AfxWinMain(int argc, char** argv);

@@ -238,7 +238,9 @@ TEST_F(EngineProcessTest, SecondInstanceWritesItsTradesAndReloadsItsSettings) {
 
     UseScenario("md.txt", "at 0 trade 한글|2|1|100.5|101|67500|6750|20250304100000|20250304100500\n"
                           "at 0 info {slot}|done\n");
-    ASSERT_GT(Launch("u2|p2|c2|222-22|ap|0|NQM5|1|Md"), 0);
+    // The account reaches the engine as typed, quotes, blanks and Hangul included: its trades
+    // are in the log of that very account.
+    ASSERT_GT(Launch("u2|p\"2  w|c2|2\"2  한|ap|0|NQM5|1|Md"), 0);
     ASSERT_TRUE(PumpUntil([&] { return master.Posted(WM_TRADER_STARTED) && !master.records.empty(); }));
     EXPECT_EQ(master.posts[0], std::make_pair(WM_TRADER_STARTED, WPARAM{0}));
     EXPECT_STREQ(master.records[0].text.GetString(), "0|done");
@@ -246,7 +248,7 @@ TEST_F(EngineProcessTest, SecondInstanceWritesItsTradesAndReloadsItsSettings) {
     CTradeDataBase reader;
     g_pTradeDataBase = &reader;
     std::vector<TradeLogRow> rows;
-    EXPECT_EQ(reader.QueryTradingLog(rows, "222-22", "20250304", "20250305"), 1);
+    EXPECT_EQ(reader.QueryTradingLog(rows, "2\"2  한", "20250304", "20250305"), 1);
     g_pTradeDataBase = nullptr;
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_STREQ(rows[0].code, "한글");

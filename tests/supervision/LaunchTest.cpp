@@ -15,6 +15,7 @@
 #include "LinkFixture.h"
 #include "platform/core/Path.h"
 #include "platform/core/Sys.h"
+#include "platform/core/Text.h"
 #include "platform/win/Station.h"
 #include "supervision/Launch.h"
 #include "supervision/TraderMessages.h"
@@ -22,28 +23,24 @@
 
 namespace {
 
-// Installs a stand-in engine at the engine path that writes its arguments, one a line,
-// to a file named after its last argument.
+// Installs a stand-in engine at the engine path that writes the argument text it reads
+// (GetCommandLineA) to a file named after the text's last field.
 std::string InstallArgumentWriter() {
     const std::string exe = HostPath(kTraderExePath);
-    std::ofstream(exe) << "#!/bin/sh\n"
-                          "for last; do :; done\n"
-                          "printf '%s\\n' \"$@\" > \"$(dirname \"$0\")/args-$last.tmp\"\n"
-                          "mv \"$(dirname \"$0\")/args-$last.tmp\" \"$(dirname \"$0\")/args-$last\"\n";
-    chmod(exe.c_str(), 0755);
+    std::remove(exe.c_str());
+    EXPECT_EQ(symlink(COMMAND_PROBE, exe.c_str()), 0);
     return exe.substr(0, exe.rfind('/'));
 }
 
-// What the program started with last argument `last` was given; waits a bounded time for it.
+// The argument text of the program started with last field `last` (UTF-8); waits a bounded
+// time for it.
 std::string ArgumentsOf(const std::string& folder, const std::string& last) {
     const std::string path = folder + "/args-" + last;
     for (int i = 0; i < 500; ++i) {
         std::ifstream in(path);
-        if (in) {
-            std::stringstream s;
-            s << in.rdbuf();
-            return s.str();
-        }
+        std::string text;
+        if (in && std::getline(in, text))
+            return text;
         timespec ts{0, 10 * 1000 * 1000};
         nanosleep(&ts, nullptr);
     }
@@ -69,12 +66,12 @@ TEST(SplitString, AppendsTheNonEmptyPiecesOnly) {
 TEST_F(LinkTest, LaunchProgramStartsTheProgramWithItsArgumentTextAndReportsFailures) {
     const std::string folder = InstallArgumentWriter();
     EXPECT_EQ(0u, LaunchProgram(kTraderExePath, "id|pw|c|n|p|0|NQZ20|2|Ms"));
-    EXPECT_EQ("id|pw|c|n|p|0|NQZ20|2|Ms\n", ArgumentsOf(folder, "id|pw|c|n|p|0|NQZ20|2|Ms"));
+    EXPECT_EQ("id|pw|c|n|p|0|NQZ20|2|Ms", ArgumentsOf(folder, "Ms"));
 
     // Quotes around the path start the same program.
     const CString quoted = CString("\"\"") + kTraderExePath + "\"";
     EXPECT_EQ(0u, LaunchProgram(quoted, "two words"));
-    EXPECT_EQ("two\nwords\n", ArgumentsOf(folder, "words"));
+    EXPECT_EQ("two words", ArgumentsOf(folder, "two words"));
 
     EXPECT_EQ(ERROR_INVALID_PARAMETER, LaunchProgram(nullptr, "x"));
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, LaunchProgram("C:\\nowhere\\none.exe", nullptr));
@@ -92,16 +89,21 @@ TEST(LaunchProgram, ThePlainStartQuotesThePathOnceAndReturnsItsError) {
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, LaunchProgram("C:\\sp ace\\none.exe", ""));
 }
 
+// Every login text reaches the engine as it was typed: quotes, runs of blanks, backslashes
+// and Hangul included.
 TEST_F(LinkTest, TheMsEngineStartsFirstAndTheMdEngineWhenMsReports) {
     const std::string folder = InstallArgumentWriter();
-    StoreLoginValues(0, "a", "b", "c", "d", "e", 1, "f", "g", "h", "i", "j", "NQZ20", "", "");
+    StoreLoginValues(0, "a", "pa\"ss  w", " c\\\"", "1 2", "e\"", 1, "한글", "비밀 번호", "\"h\"", "i", "j  ",
+                     "NQZ20", "", "");
     state->trade_type = 1;
     dlg->BuildLaunchArgs();
+    ASSERT_EQ(CString("a|pa\"ss  w| c\\\"|1 2|e\"|0|NQZ20|1|Ms"), dlg->m_strLaunchArgMs);
     dlg->StartFirstEngine();
-    EXPECT_EQ("a|b|c|d|e|0|NQZ20|1|Ms\n", ArgumentsOf(folder, "a|b|c|d|e|0|NQZ20|1|Ms"));
+    EXPECT_EQ(AnsiToHostUtf8(dlg->m_strLaunchArgMs), ArgumentsOf(folder, "Ms"));
     ms = OpenEngine("Zorvik-MS");
     SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
-    EXPECT_EQ("f|g|h|i|j|1|NQZ20|1|Md\n", ArgumentsOf(folder, "f|g|h|i|j|1|NQZ20|1|Md"));
+    EXPECT_EQ(AnsiToHostUtf8(dlg->m_strLaunchArgMd), ArgumentsOf(folder, "Md"));
+    EXPECT_EQ(AnsiToHostUtf8("한글|비밀 번호|\"h\"|i|j  |1|NQZ20|1|Md"), ArgumentsOf(folder, "Md"));
 }
 
 // Engines started while the console ends would outlive it; without a station they could
@@ -117,7 +119,7 @@ TEST_F(LinkTest, NoEngineStartsWithoutAWorkingStationOrOnceTheConsoleEnds) {
     ASSERT_EQ(chmod(drive.Station().c_str(), 0700), 0);
     dlg->m_strLaunchArgMs = "a|b|c|d|e|0|NQZ20|1|allowed";
     dlg->StartFirstEngine();
-    EXPECT_NE("(not started)", ArgumentsOf(folder, "a|b|c|d|e|0|NQZ20|1|allowed"));
+    EXPECT_NE("(not started)", ArgumentsOf(folder, "allowed"));
 
     dlg->m_strLaunchArgMd = "f|g|h|i|j|1|NQZ20|1|after-exit";
     dlg->OnAppExit();
@@ -129,8 +131,8 @@ TEST_F(LinkTest, NoEngineStartsWithoutAWorkingStationOrOnceTheConsoleEnds) {
     EXPECT_NE("(not started)", ArgumentsOf(folder, "control"));
     timespec ts{0, 200 * 1000 * 1000};
     nanosleep(&ts, nullptr);
-    std::ifstream refused(folder + "/args-a|b|c|d|e|0|NQZ20|1|refused");
-    std::ifstream afterExit(folder + "/args-f|g|h|i|j|1|NQZ20|1|after-exit");
+    std::ifstream refused(folder + "/args-refused");
+    std::ifstream afterExit(folder + "/args-after-exit");
     EXPECT_FALSE(refused.is_open());
     EXPECT_FALSE(afterExit.is_open());
 }
@@ -236,7 +238,7 @@ TEST_F(LinkTest, AnEngineLeftByAnEarlierConsoleThatStaysIsNamedAndNoEngineStarts
     const std::string name = "Zorvik-MD (pid " + std::to_string(left) + ")";
     EXPECT_NE(-1, dlg->told[0].Find(name.c_str()));
     EXPECT_NE(-1, dlg->told[1].Find(name.c_str()));
-    EXPECT_EQ("(not started)", ArgumentsOf(folder, "a|b|c|d|e|0|NQZ20|1|left"));
+    EXPECT_EQ("(not started)", ArgumentsOf(folder, "left"));
     kill(left, SIGKILL);
     waitpid(left, nullptr, 0);
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -20,11 +21,11 @@
 
 namespace {
 
-std::vector<std::string> Split(const char* line, bool program) {
-    std::vector<std::string> out;
-    for (const CString& s : zwin::SplitCommandLine(line, program))
-        out.emplace_back(s.GetString());
-    return out;
+// The program a command line names, and the argument text after it.
+std::pair<std::string, std::string> Program(const char* line) {
+    const char* arguments = nullptr;
+    const CString program = zwin::CommandLineProgram(line, &arguments);
+    return {program.GetString(), arguments ? arguments : "(none)"};
 }
 
 void SleepMs(int ms) {
@@ -46,6 +47,20 @@ std::string WaitForReport(const std::string& path) {
     return {};
 }
 
+// Waits (bounded) until a file written aside and renamed into place is there.
+std::string WaitForFile(const std::string& path) {
+    for (int i = 0; i < 1000; ++i) {
+        std::ifstream in(path);
+        if (in) {
+            std::stringstream ss;
+            ss << in.rdbuf();
+            return ss.str();
+        }
+        SleepMs(10);
+    }
+    return "(not written)";
+}
+
 bool Gone(pid_t pid) {
     // Reaped: no longer our child, and no process entry (not even a zombie) left.
     std::string stat = "/proc/" + std::to_string(pid) + "/stat";
@@ -62,14 +77,16 @@ class ProcessTest : public ::testing::Test {
 protected:
     void SetUp() override {
         base = drive.MakeBaseFolder();
-        // Reports its arguments (one per line) and its directory next to itself.
+        // Reports its arguments (one per line), its argument text, its directory and a
+        // variable of its environment next to itself.
         WriteScript(base + "/report.sh");
     }
     void WriteScript(const std::string& path) {
         std::ofstream out(path);
         out << "#!/bin/sh\nr=\"$(dirname \"$0\")/report.txt\"\n"
                "for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > \"$r.tmp\"\n"
-               "printf 'cwd=%s\\nenv=%s\\nend\\n' \"$(pwd)\" \"$ZORVIK_PROBE\" >> \"$r.tmp\"\n"
+               "printf 'text=[%s]\\ncwd=%s\\nenv=%s\\nend\\n' \"$ZORVIK_COMMAND_LINE\" \"$(pwd)\" "
+               "\"$ZORVIK_PROBE\" >> \"$r.tmp\"\n"
                "mv \"$r.tmp\" \"$r\"\n";
         out.close();
         chmod(path.c_str(), 0755);
@@ -83,21 +100,19 @@ protected:
 
 } // namespace
 
-TEST(CommandLineSplit, FollowsTheWindowsRules) {
-    EXPECT_EQ(Split("a  b\tc", false), (std::vector<std::string>{"a", "b", "c"}));
-    EXPECT_EQ(Split("\"a b\" c\"d e\"f", false), (std::vector<std::string>{"a b", "cd ef"}));
-    // Backslashes count only before a quote: 2n give n and the quote groups, 2n+1 a quote.
-    EXPECT_EQ(Split("a\\b a\\\\\"b c\" d\\\"e", false), (std::vector<std::string>{"a\\b", "a\\b c", "d\"e"}));
-    EXPECT_EQ(Split("\"x\\\\\" y", false), (std::vector<std::string>{"x\\", "y"}));
-    // An empty quoted argument is an argument; "" inside quotes is a quote.
-    EXPECT_EQ(Split("\"\" \"a\"\"b\"", false), (std::vector<std::string>{"", "a\"b"}));
-    EXPECT_EQ(Split("   ", false), (std::vector<std::string>{}));
-    // The program name keeps its backslashes and ends at its closing quote.
-    EXPECT_EQ(Split("\"C:\\a b\\x.exe\"id|pw x", true),
-              (std::vector<std::string>{"C:\\a b\\x.exe", "id|pw", "x"}));
-    EXPECT_EQ(Split("C:\\a\\x.exe \"q\\\"\"", true), (std::vector<std::string>{"C:\\a\\x.exe", "q\""}));
+TEST(CommandLineSplit, TheProgramIsReadAsWindowsReadsItAndTheRestPassesWhole) {
+    // The program name keeps its backslashes and ends at its closing quote, or at the first
+    // blank; one blank after it separates, every other byte is the argument text's.
+    EXPECT_EQ(Program("\"C:\\a b\\x.exe\"id|pw x"),
+              std::make_pair(std::string("C:\\a b\\x.exe"), std::string("id|pw x")));
+    EXPECT_EQ(Program("C:\\a\\x.exe \"q\\\"\""),
+              std::make_pair(std::string("C:\\a\\x.exe"), std::string("\"q\\\"\"")));
+    EXPECT_EQ(Program("  x.exe\t  pa\"ss  w| "),
+              std::make_pair(std::string("x.exe"), std::string("  pa\"ss  w| ")));
+    EXPECT_EQ(Program("\"x.exe\""), std::make_pair(std::string("x.exe"), std::string()));
     // Double-byte characters pass whole.
-    EXPECT_EQ(Split("계좌|비번 \"한 글\"", false), (std::vector<std::string>{"계좌|비번", "한 글"}));
+    EXPECT_EQ(Program("\"계 좌.exe\" \"한 글\"|비번"),
+              std::make_pair(std::string("계 좌.exe"), std::string("\"한 글\"|비번")));
 }
 
 TEST_F(ProcessTest, MissingAndUnrunnableFilesFailWithTheirCodes) {
@@ -182,8 +197,10 @@ TEST_F(ProcessTest, AStartTheSystemRefusesFailsWithItsCodeAndNoHandle) {
     EXPECT_EQ(reinterpret_cast<std::intptr_t>(sei.hInstApp), SE_ERR_PNF);
 }
 
-TEST_F(ProcessTest, ShellStartPassesConvertedArgumentsEnvironmentAndDirectory) {
+TEST_F(ProcessTest, ShellStartPassesItsTextInTheEnvironmentAloneWithItsDirectory) {
     setenv("ZORVIK_PROBE", "probe-1", 1);
+    // Whatever text this process was left is never handed on.
+    setenv("ZORVIK_COMMAND_LINE", "stale", 1);
     SHELLEXECUTEINFOA sei{};
     sei.cbSize = 60;
     sei.fMask = SEE_MASK_CLASSNAME | SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
@@ -200,9 +217,11 @@ TEST_F(ProcessTest, ShellStartPassesConvertedArgumentsEnvironmentAndDirectory) {
     EXPECT_FALSE(CloseHandle(sei.hProcess));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
     unsetenv("ZORVIK_PROBE");
+    unsetenv("ZORVIK_COMMAND_LINE");
 
-    std::string expected = "[" + AnsiToHostUtf8("홍길동|pw|c|123-45|ap|1|NQM5|2|Ms") +
-                           "]\n[two words]\n[back\\slash]\ncwd=" + base + "\nenv=probe-1\nend\n";
+    // No argument: the text, unchanged, in the environment.
+    std::string expected =
+        "text=[" + AnsiToHostUtf8(sei.lpParameters) + "]\ncwd=" + base + "\nenv=probe-1\nend\n";
     EXPECT_EQ(Report(), expected);
 }
 
@@ -220,7 +239,51 @@ TEST_F(ProcessTest, PlainStartTakesAQuotedPathWithBlanksAndItsOwnDirectory) {
     EXPECT_EQ(pi.dwProcessId, GetProcessId(pi.hProcess));
     EXPECT_TRUE(CloseHandle(pi.hProcess));
     EXPECT_TRUE(CloseHandle(pi.hThread));
-    EXPECT_EQ(WaitForReport(folder + "/report.txt"), "[one]\n[two three]\ncwd=/tmp\nenv=block\nend\n");
+    EXPECT_EQ(WaitForReport(folder + "/report.txt"), "text=[one \"two three\"]\ncwd=/tmp\nenv=block\nend\n");
+}
+
+// The started program's side: its text is its own, read from its environment and taken out
+// of it; nothing of it shows on its command line. Started from a shell it reads its argv.
+TEST_F(ProcessTest, AStartedProgramTakesItsTextFromItsEnvironmentAndShowsItNowhere) {
+    ASSERT_EQ(symlink(COMMAND_PROBE, (base + "/probe.exe").c_str()), 0);
+    const std::string probe = std::string(kBaseFolder) + "\\probe.exe";
+    const std::string probePath = base + "/probe.exe";
+    auto report = [&](const std::string& last) { return WaitForFile(base + "/args-" + last); };
+
+    // Quotes, runs of blanks, backslashes, Hangul and a leading blank arrive as they were.
+    const CString shellText = " pa\"ss  w|\\\"|한글 암호|shell";
+    SHELLEXECUTEINFOA sei{};
+    sei.cbSize = 60;
+    sei.fMask = SEE_MASK_CLASSNAME | SEE_MASK_FLAG_NO_UI;
+    sei.lpFile = probe.c_str();
+    sei.lpParameters = shellText;
+    sei.lpClass = "exefile";
+    ASSERT_TRUE(ShellExecuteExA(&sei));
+    EXPECT_EQ(report("shell"), AnsiToHostUtf8(shellText) + "\nargc=1\nleft=-\ncmdline=" + probePath + "\n");
+
+    std::string line = "\"" + probe + "\"  \"a b\" c\\\"d|plain";
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(
+        CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &pi));
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    EXPECT_EQ(report("plain"), " \"a b\" c\\\"d|plain\nargc=1\nleft=-\ncmdline=" + probePath + "\n");
+
+    // From a shell: the arguments, joined by blanks; a variable left in its environment is
+    // taken out all the same.
+    std::vector<std::string> words{probePath, "a  b|x", "y|shell-start"};
+    std::vector<char*> argv;
+    for (std::string& w : words)
+        argv.push_back(w.data());
+    argv.push_back(nullptr);
+    std::string stale = "ZORVIK_COMMAND_LINE=stale|x";
+    char* env[] = {stale.data(), nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, probePath.c_str(), nullptr, nullptr, argv.data(), env), 0);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_EQ(report("shell-start"),
+              "a  b|x y|shell-start\nargc=3\nleft=-\ncmdline=" + probePath + " a  b|x y|shell-start\n");
 }
 
 TEST_F(ProcessTest, StartedProgramsLeaveNoZombieAndOtherChildrenStayWaitable) {
