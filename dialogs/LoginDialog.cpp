@@ -12,6 +12,7 @@
 #include "store/TradeDataBase.h"
 #include "store/TradeState.h"
 #include "supervision/Launch.h"
+#include "supervision/TraderMessages.h"
 
 IMPLEMENT_DYNAMIC(CLoginDialog, CDialogEx)
 
@@ -29,6 +30,15 @@ const struct {
 
 const char kFillAllFields[] = "모든 항목에 값을 입력해 주세요.";
 const char kAgreeToNotice[] = "위험고지 및 주의사항을 읽고 동의에 체크해주세요.";
+// A text handed to the engines that holds their argument's field separator: %s names it, %c
+// is the separator.
+const char kNoSeparatorIn[] = "%s에는 '%c' 문자를 쓸 수 없습니다.";
+// The texts of both logins in the order of LoginEdits, and the code of the chosen item.
+const char* const kLoginTextNames[2][5] = {
+    {"로그인 1 아이디", "로그인 1 비밀번호", "로그인 1 공인인증 비밀번호", "계좌번호 1", "계좌비밀번호 1"},
+    {"로그인 2 아이디", "로그인 2 비밀번호", "로그인 2 공인인증 비밀번호", "계좌번호 2", "계좌비밀번호 2"},
+};
+const char kTradeItemCodeName[] = "매매종목의 종목코드";
 
 // What an edit gives: 18 bytes and the NUL.
 constexpr int kLoginEditTake = 19;
@@ -222,15 +232,30 @@ void CLoginDialog::OnBnClickedOk() {
         MessageBox(kFillAllFields, "", MB_OK);
         return;
     }
+    CTradeState* state = g_pTradeState;
+    char tradeItem[kAccountTextSize] = {};
+    CopyBounded(tradeItem, sizeof tradeItem,
+                SlotText(state->items[index].code, sizeof state->items[index].code));
+    // Every text as the engines would get it: one holding the separator would shift the
+    // fields after it, so it is refused before anything is kept.
+    auto firstRefused = [&]() -> const char* {
+        for (int login = 0; login < 2; ++login)
+            for (int k = 0; k < 5; ++k)
+                if (std::strchr(logins[login]->Text(k), kLaunchFieldSeparator))
+                    return kLoginTextNames[login][k];
+        return std::strchr(tradeItem, kLaunchFieldSeparator) ? kTradeItemCodeName : nullptr;
+    };
+    if (const char* refused = firstRefused()) {
+        CString text;
+        text.Format(kNoSeparatorIn, refused, kLaunchFieldSeparator);
+        MessageBox(text, "", MB_OK);
+        return;
+    }
     if (!m_checkAgree.GetCheck()) {
         MessageBox(kAgreeToNotice, "", MB_OK);
         return;
     }
 
-    CTradeState* state = g_pTradeState;
-    char tradeItem[kAccountTextSize] = {};
-    CopyBounded(tradeItem, sizeof tradeItem,
-                SlotText(state->items[index].code, sizeof state->items[index].code));
     CTradeDataBase::SaveCurrentItemIndex(index);
     if (m_bAccountUnread)
         RereadHiddenTexts();

@@ -36,6 +36,10 @@ constexpr UINT_PTR TIMER_DAY_LOSS_STOP = 2932;
 constexpr UINT_PTR TIMER_ALLCLEAR_PROFIT = 2933;
 constexpr UINT_PTR TIMER_ALLCLEAR_LOSS = 2934;
 
+// The engines' argument: nine fields, each but the last ended by this character. Nothing is
+// escaped, so no field may hold it.
+inline constexpr char kLaunchFieldSeparator = '|';
+
 // Window titles: the two engine instances and the console's main dialog.
 inline constexpr char kTraderTitleMs[] = "Zorvik-MS";
 inline constexpr char kTraderTitleMd[] = "Zorvik-MD";

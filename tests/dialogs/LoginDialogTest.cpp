@@ -15,6 +15,7 @@
 #include "dialogs/RootConfirmDlg.h"
 #include "dialogs/UpdateHandoff.h"
 #include "platform/core/Path.h"
+#include "platform/core/Text.h"
 #include "store/TradeDataBase.h"
 #include "store/TradeState.h"
 #include "support/StoreProcess.h"
@@ -213,6 +214,59 @@ TEST_F(LoginTest, BlankFieldsCountAsFilledAndLongTextsHandOnEighteenBytes) {
     EXPECT_EQ(g_pTradeState->trade_item, "HSIU20");
     TradeItem items[kTradeItemCount] = {};
     EXPECT_EQ(CTradeDataBase::LoadItems(items), 4);
+}
+
+// The engines' argument separates its fields by '|' and escapes nothing: a text that holds
+// one is refused at OK, named, before anything is kept. Every other text is handed on as
+// typed.
+TEST_F(LoginTest, ATextHoldingTheEnginesSeparatorIsNamedAndRefusedOthersPassAsTyped) {
+    StartEnvironment();
+    CLoginDialog dlg;
+    Then([&] {
+        FillMockLogins(&dlg);
+        SetText(&dlg, 1074, "p|w2");
+        // On the mock server the account password edit is not handed on.
+        SetText(&dlg, 1068, "x|y");
+        zui::ChooseComboItem(&dlg.m_comboItem, 2);
+        Agree(&dlg);
+        Ok(&dlg);
+    });
+    Then([&] {
+        ASSERT_EQ(m_boxes.size(), 1u);
+        EXPECT_EQ(m_boxes[0].text, "로그인 2 비밀번호에는 '|' 문자를 쓸 수 없습니다.");
+        EXPECT_EQ(m_boxes[0].caption, "");
+        EXPECT_EQ(m_boxes[0].type, static_cast<UINT>(MB_OK));
+        EXPECT_NE(FindTopLevel("Zorvik 마스터 - [Korvex금융투자 로그인]"), nullptr)
+            << "the dialog stays open";
+        EXPECT_TRUE(g_pTradeState->id.IsEmpty());
+        TradeItem items[kTradeItemCount] = {};
+        EXPECT_EQ(CTradeDataBase::LoadItems(items), 0) << "the chosen item index was not stored";
+        // The first login's texts come first; the mock login's certificate password is handed on.
+        SetText(&dlg, 1066, "|");
+        Ok(&dlg);
+    });
+    Then([&] {
+        ASSERT_EQ(m_boxes.size(), 2u);
+        EXPECT_EQ(m_boxes[1].text, "로그인 1 공인인증 비밀번호에는 '|' 문자를 쓸 수 없습니다.");
+        SetText(&dlg, 1066, "");
+        SetText(&dlg, 1074, "pw2");
+        CopyBounded(g_pTradeState->items[2].code, sizeof g_pTradeState->items[2].code, "ES|Z20");
+        Ok(&dlg);
+    });
+    Then([&] {
+        ASSERT_EQ(m_boxes.size(), 3u);
+        EXPECT_EQ(m_boxes[2].text, "매매종목의 종목코드에는 '|' 문자를 쓸 수 없습니다.");
+        CopyBounded(g_pTradeState->items[2].code, sizeof g_pTradeState->items[2].code, "ESZ20");
+        SetText(&dlg, 1065, "pa\"ss  w");
+        SetText(&dlg, 1074, "한글 암호\\\"");
+        Ok(&dlg);
+    });
+    EXPECT_EQ(dlg.DoModal(), 1);
+    EXPECT_EQ(m_boxes.size(), 3u);
+    EXPECT_EQ(g_pTradeState->passwd, "pa\"ss  w");
+    EXPECT_EQ(g_pTradeState->passwd2, "한글 암호\\\"");
+    EXPECT_EQ(g_pTradeState->account_passwd, kMockAccountPassword);
+    EXPECT_EQ(g_pTradeState->trade_item, "ESZ20");
 }
 
 TEST_F(LoginTest, ItemButtonAsksOnceAndOpensTheItemsOnTheNextClick) {
