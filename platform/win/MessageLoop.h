@@ -78,7 +78,12 @@ void PollFds(int timeoutMs);
 // Milliseconds until the next timer is due (0 when one is due, -1 when none runs).
 int NextTimerDelay();
 
-// Number of posted messages waiting; a load test watches it for growth.
+// As many messages as the queue of a thread of the target holds. Messages from other
+// processes beyond it wait outside this process (in the station's socket and at their
+// senders), and a sender's own line of datagrams that wait for room holds as many.
+constexpr std::size_t kQueuedMessageLimit = 10000;
+
+// Number of messages waiting (posted, input, and sends from other processes).
 std::size_t QueuedMessageCount();
 
 } // namespace zwin

@@ -31,7 +31,7 @@ namespace {
 
 // Datagrams that find no room at their receiver wait here, in order, per receiver; as many
 // as the posted messages one queue of the target platform holds.
-constexpr std::size_t kPendingLimit = 10000;
+constexpr std::size_t kPendingLimit = zwin::kQueuedMessageLimit;
 // How soon the message loop tries them again.
 constexpr int kRetryMs = 10;
 // How long a process that ends may still hand its waiting datagrams over.
@@ -328,13 +328,20 @@ void HandleDatagram(const std::uint8_t* bytes, std::size_t size) {
     }
 }
 
-// Takes every datagram waiting at the socket; nothing is dispatched here.
+// Whether this process's queue holds all it may: then datagrams stay in the socket, which
+// fills, and their senders' own lines and refusals take over.
+bool QueueFull() {
+    return zwin::QueuedMessageCount() >= zwin::kQueuedMessageLimit;
+}
+
+// Takes the datagrams waiting at the socket while the queue has room; nothing is dispatched
+// here.
 void Drain() {
     Station& s = OwnStation();
     if (s.fd < 0)
         return;
     s.buffer.resize(zwin::kStationHeaderSize + zwin::kStationMaxPayload + 1);
-    for (;;) {
+    while (!QueueFull()) {
         ssize_t n = Sys().recv(s.fd, s.buffer.data(), s.buffer.size(), MSG_DONTWAIT | MSG_TRUNC);
         if (n < 0) {
             if (errno == EINTR)
@@ -688,7 +695,8 @@ LRESULT StationSend(HWND remote, UINT message, WPARAM wParam, LPARAM lParam) {
         std::uint64_t wait = std::min<std::uint64_t>(deadline - now, kAliveCheckMs);
         if (!s.pending.empty())
             wait = std::min<std::uint64_t>(wait, kRetryMs);
-        pollfd p{s.fd, POLLIN, 0};
+        // With the queue full the socket is not read, so only time can bring the reply.
+        pollfd p{QueueFull() ? -1 : s.fd, POLLIN, 0};
         ::poll(&p, 1, static_cast<int>(wait));
     }
     auto it = s.waiting.find(sequence);

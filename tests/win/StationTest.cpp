@@ -791,3 +791,85 @@ TEST_F(StationTest, ASendersHandleStaysWhileItsMessageIsHandledThoughManyOthersC
     EXPECT_TRUE(master.stayed);
     EXPECT_LE(zwin::HandleTableSize(), before + 200);
 }
+
+// A process that posts faster than this one handles its posts: the queue holds no more than
+// the target's (10,000); the rest waits in the socket and at the sender, which refuses posts
+// once its own line is full. Records sent meanwhile are still handled, in order, and the
+// memory stays flat.
+TEST_F(StationTest, AFloodWaitsOutsideABoundedQueueWhileRecordsGoOnInOrder) {
+    class CSlowWnd : public CWnd {
+    public:
+        long posts = 0, outOfOrder = 0, records = 0, wrongRecords = 0;
+        WPARAM last = 0;
+        LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+            if (message == WM_PEER_ONE) {
+                if (posts++ > 0 && wParam <= last)
+                    ++outOfOrder;
+                last = wParam;
+                // A handler that takes its time.
+                for (const double end = Seconds() + 20e-6; Seconds() < end;) {
+                }
+                return 0;
+            }
+            if (message == WM_COPYDATA) {
+                std::uint64_t id = 0;
+                if (!zwin::RemoteTarget(reinterpret_cast<HWND>(wParam), nullptr, &id) ||
+                    id != static_cast<std::uint64_t>(++records))
+                    ++wrongRecords;
+                return static_cast<LRESULT>(id);
+            }
+            return CWnd::WindowProc(message, wParam, lParam);
+        }
+    } master;
+    master.CreateEx(0, "Zorvik-Master", WS_POPUP, RECT{}, nullptr, 0);
+    ASSERT_EQ(FindWindowA(nullptr, "Zorvik-Master"), master.m_hWnd);
+    const long residentBefore = ResidentKiB();
+
+    const std::string log = LogPath("storm.log");
+    constexpr int kPosts = 100000, kRecords = 30;
+    Peer storm({"storm", "Zorvik-Master", std::to_string(kPosts), log});
+    // The records come once the queue is full.
+    for (const double full = Seconds() + 20; zwin::QueuedMessageCount() < 10000 && Seconds() < full;)
+        zwin::PollFds(10);
+    ASSERT_GE(zwin::QueuedMessageCount(), 10000u);
+    Peer senders({"senders", "Zorvik-Master", std::to_string(kRecords)});
+    std::size_t queueMax = zwin::QueuedMessageCount();
+    long residentMax = residentBefore;
+    int stormStatus = -1, sendersStatus = -1;
+    bool stormEnded = false, sendersEnded = false;
+    const double end = Seconds() + 120;
+    for (int round = 0; (!stormEnded || !sendersEnded) && Seconds() < end; ++round) {
+        if (round % 100 == 0)
+            residentMax = std::max(residentMax, ResidentKiB());
+        zwin::PollFds(1);
+        queueMax = std::max(queueMax, zwin::QueuedMessageCount());
+        MSG msg;
+        for (int i = 0; i < 100 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
+            queueMax = std::max(queueMax, zwin::QueuedMessageCount() + 1);
+            DispatchMessageA(&msg);
+        }
+        stormEnded = stormEnded || storm.Ended(&stormStatus);
+        sendersEnded = sendersEnded || senders.Ended(&sendersStatus);
+    }
+    ASSERT_TRUE(stormEnded && sendersEnded);
+    ASSERT_TRUE(
+        PumpUntil([&] { return zwin::PumpWaitingMessages() == 0 && zwin::QueuedMessageCount() == 0; }));
+
+    EXPECT_LE(queueMax, 10000u);
+    EXPECT_TRUE(WIFEXITED(stormStatus) && WEXITSTATUS(stormStatus) == 0) << stormStatus;
+    long accepted = 0, refused = 0;
+    ASSERT_EQ(std::sscanf(ReadLines(log).at(0).c_str(), "accepted %ld refused %ld", &accepted, &refused), 2);
+    EXPECT_EQ(accepted + refused, kPosts);
+    EXPECT_GT(refused, 0) << "the sender's own line filled up and refused";
+    EXPECT_GT(master.posts, 10000);
+    EXPECT_EQ(master.outOfOrder, 0);
+    // Every record was answered, each with its own answer, in the order sent.
+    EXPECT_TRUE(WIFEXITED(sendersStatus) && WEXITSTATUS(sendersStatus) == 0) << sendersStatus;
+    EXPECT_EQ(master.records, kRecords);
+    EXPECT_EQ(master.wrongRecords, 0);
+#ifndef __SANITIZE_ADDRESS__
+    EXPECT_LT(residentMax - residentBefore, 4 * 1024);
+#else
+    (void)residentMax;
+#endif
+}
