@@ -4,8 +4,9 @@
 //   station_peer slow <title> <log>    the same, but its first WM_COPYDATA posts WM_USER+5 to
 //                                      the sender and then keeps it waiting for a second
 //   station_peer flood <title> <count> posts <count> messages to the window titled <title>
-//   station_peer storm <title> <count> <log>  the same, but goes on when a post is refused,
-//                                      and then logs "accepted <n> refused <m>"
+//   station_peer storm <title> <count> <log> [<message>]  the same (WM_USER+1 unless a
+//                                      message number is given), but goes on when a post is
+//                                      refused, and then logs "accepted <n> refused <m>"
 //   station_peer bounce <title> <log>  the same as serve, but a WM_COPYDATA is first sent back
 //                                      to its sender (dwData + 1); the answer is that one's + 7
 //   station_peer senders <title> <count> sends <count> empty WM_COPYDATA naming the senders
@@ -127,13 +128,13 @@ HWND Find(const char* title) {
     return target;
 }
 
-int Storm(const char* title, int count, const char* logPath) {
+int Storm(const char* title, int count, const char* logPath, UINT message) {
     HWND target = Find(title);
     if (!target)
         return 3;
     int accepted = 0;
     for (int i = 0; i < count; ++i)
-        accepted += PostMessageA(target, WM_USER + 1, static_cast<WPARAM>(i), 0) ? 1 : 0;
+        accepted += PostMessageA(target, message, static_cast<WPARAM>(i), 0) ? 1 : 0;
     FILE* log = std::fopen(logPath, "w");
     if (!log)
         return 2;
@@ -210,7 +211,8 @@ int main(int argc, char** argv) {
     if (mode == "flood")
         return Flood(argv[2], std::atoi(argv[3]));
     if (mode == "storm" && argc >= 5)
-        return Storm(argv[2], std::atoi(argv[3]), argv[4]);
+        return Storm(argv[2], std::atoi(argv[3]), argv[4],
+                     argc >= 6 ? static_cast<UINT>(std::atoi(argv[5])) : WM_USER + 1);
     if (mode == "senders")
         return Senders(argv[2], std::atoi(argv[3]));
     if (mode == "spray")
