@@ -7,7 +7,6 @@
 // not inherit it. A program started otherwise, from a shell with arguments, reads its argv.
 #pragma once
 
-#include "platform/core/CString.h"
 #include "platform/core/WinTypes.h"
 
 // The variable that carries a started program's argument text (UTF-8, as the host's
