@@ -36,6 +36,11 @@ void EnsureApplication();
 bool BuildDialog(CDialog* dlg, const DialogTemplate* t, CWnd* owner);
 void ShowDialog(CDialog* dlg);
 void HideWindow(CWnd* wnd);
+// The window has the keyboard (it is the active window of the program).
+bool HasKeyboard(CWnd* wnd);
+// Activates the window, which gives the keyboard back to the control of it that had the
+// focus: what the target does for the owner of a modal window that ends while active.
+void GiveKeyboardTo(CWnd* wnd);
 // Gives the focus to the first visible, enabled control with WS_TABSTOP.
 void FocusFirstTabStop(CDialog* dlg);
 // The control of the dialog that has the focus (null when none).

@@ -188,6 +188,8 @@ INT_PTR CDialog::DoModal() {
     }
     if (!BuildDialog(this, t, owner && owner->m_hWnd ? owner : nullptr))
         return -1;
+    // By handle: the owner may go while this dialog runs.
+    const HWND ownerHandle = owner ? owner->m_hWnd : nullptr;
     m_bEnded = false;
     m_nEndResult = -1;
     PushModal(this);
@@ -202,6 +204,7 @@ INT_PTR CDialog::DoModal() {
         FocusFirstTabStop(this);
     int result = m_bEnded ? m_nEndResult : RunDialogLoop();
     PopModal(this);
+    const bool hadKeyboard = HasKeyboard(this);
     try {
         HideWindow(this);
         DestroyWindow();
@@ -209,6 +212,9 @@ INT_PTR CDialog::DoModal() {
         AfxReportException(*e);
         e->Delete();
     }
+    // The owner takes the keyboard back, with the focus where it was.
+    if (CWnd* stillThere = CWnd::FromHandlePermanent(ownerHandle); hadKeyboard && stillThere)
+        GiveKeyboardTo(stillThere);
     return result;
 }
 

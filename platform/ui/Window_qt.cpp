@@ -694,6 +694,18 @@ void HideWindow(CWnd* wnd) {
         wnd->ShowWindow(SW_HIDE);
 }
 
+bool HasKeyboard(CWnd* wnd) {
+    QWidget* frame = FrameWidgetOf(wnd);
+    return frame && frame->isActiveWindow();
+}
+
+void GiveKeyboardTo(CWnd* wnd) {
+    // Without a window manager nobody else would: the keyboard would stay with the root window.
+    QWidget* frame = FrameWidgetOf(wnd);
+    if (frame && frame->isVisible())
+        frame->activateWindow();
+}
+
 void FocusFirstTabStop(CDialog* dlg) {
     for (CWnd* child : dlg->GetChildren()) {
         DWORD s = child->GetStyle();

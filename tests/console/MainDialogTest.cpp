@@ -182,9 +182,11 @@ TEST_F(MainDialogTest, MenuHoldsItsThreeCommands) {
     EXPECT_EQ(md->Count(WM_TRADER_EXIT), 1);
 }
 
+// Closed by a key, the about box gives the keyboard back: the next key reaches both engines.
 TEST_F(MainDialogTest, AboutBoxShowsFromTheMenu) {
     bool shown = false;
     Run([&] {
+        ConnectEngines();
         zui::WhenIdle([&] {
             CWnd* top = nullptr;
             for (CWnd* w : zwin::TopLevelWindows()) {
@@ -196,11 +198,15 @@ TEST_F(MainDialogTest, AboutBoxShowsFromTheMenu) {
             ASSERT_NE(top, nullptr);
             shown = true;
             SaveScreen(top, "about");
-            zui::PressKey(top, VK_ESCAPE);
+            EXPECT_TRUE(zui::PressKeyAtFocus(VK_ESCAPE));
         });
         EXPECT_TRUE(zui::ChooseMenuItem(dlg.get(), ID_MENU_ABOUT));
         Settle();
         EXPECT_FALSE(dlg->ended);
+        EXPECT_TRUE(zui::PressKeyAtFocus(VK_F4));
+        Settle();
+        EXPECT_EQ(ms->Count(WM_TRADER_STOP), 1);
+        EXPECT_EQ(md->Count(WM_TRADER_STOP), 1);
     });
     EXPECT_TRUE(shown);
 }

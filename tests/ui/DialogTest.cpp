@@ -8,8 +8,8 @@
 
 #include "TestDialogs.h"
 #include "UiFixture.h"
-#include "uitest/UiTest.h"
 #include "platform/win/MessageLoop.h"
+#include "uitest/UiTest.h"
 
 using DialogTest = UiTest;
 
@@ -319,4 +319,35 @@ TEST_F(DialogTest, MenuBarTakesTheKeysOfMenuMode) {
         {0, 0},
     };
     EXPECT_EQ(seen, expected);
+}
+
+// On the target, a modal window that ends while it has the keyboard activates its owner, whose
+// control that had the focus gets it back: the next key reaches the owner, with or without a
+// window manager to activate it.
+TEST_F(DialogTest, AModalWindowGivesTheKeyboardBackToTheControlThatHadIt) {
+    SetMessageBoxResponder(nullptr); // a real box on the offscreen screen
+    CControlsDlg outer;
+    CControlsDlg inner(IDD_DEFBUTTON);
+    bool boxAnswered = false, innerEnded = false;
+    std::vector<bool> focusBack, keyTaken;
+    auto keyReachesOuter = [&] {
+        focusBack.push_back(zui::HasFocus(&outer.m_check));
+        keyTaken.push_back(zui::PressKeyAtFocus(VK_F4));
+    };
+    zui::WhenIdle([&] { zui::PressKey(&outer.m_plain, VK_TAB); }); // onto the check box
+    zui::WhenIdle([&] {
+        boxAnswered = AfxMessageBox("매매내역이 파일로 저장되었습니다.", MB_OK) == IDOK;
+        keyReachesOuter();
+        innerEnded = inner.DoModal() == IDCANCEL;
+        keyReachesOuter();
+    });
+    zui::WhenIdle([&] { zui::PressKeyAtFocus(VK_RETURN); }); // answers the box
+    zui::WhenIdle([&] { zui::PressKeyAtFocus(VK_ESCAPE); }); // ends the inner dialog
+    zui::WhenIdle([&] { outer.EndDialog(IDOK); });
+    outer.DoModal();
+    EXPECT_TRUE(boxAnswered);
+    EXPECT_TRUE(innerEnded);
+    EXPECT_EQ(focusBack, (std::vector<bool>{true, true}));
+    EXPECT_EQ(keyTaken, (std::vector<bool>{true, true}));
+    EXPECT_EQ(outer.m_functionKeys, (std::vector<UINT>{VK_F4, VK_F4}));
 }

@@ -141,6 +141,17 @@ void PressKey(CWnd* wnd, UINT vk) {
     }
 }
 
+bool PressKeyAtFocus(UINT vk) {
+    // The window system has told the program which window is active by the time a key comes.
+    QCoreApplication::processEvents();
+    QWidget* target = QApplication::focusWidget();
+    if (!target)
+        return false;
+    KeySpec k = QtKey(vk);
+    SendKey(target, k.key, k.text);
+    return true;
+}
+
 void PressAltKey(CWnd* wnd, UINT vk) {
     QWidget* target = KeyTarget(wnd);
     if (!target)
