@@ -114,6 +114,16 @@ public:
                 b->click();
             *result = 0;
             return true;
+        case WM_GETDLGCODE:
+            *result = DialogCode();
+            return true;
+        case BM_SETSTYLE:
+            if (CWnd* w = Wnd())
+                w->ModifyStyle(BS_TYPEMASK, static_cast<DWORD>(wParam) & BS_TYPEMASK);
+            if (lParam && m_widget)
+                m_widget->update();
+            *result = 0;
+            return true;
         default:
             return WidgetPeer::ClassProc(message, wParam, lParam, result);
         }
@@ -131,6 +141,23 @@ protected:
     }
 
 private:
+    // As the target's buttons answer: an owner-drawn button is a button alone, never a push
+    // button the dialog manager would press on Enter.
+    LRESULT DialogCode() const {
+        switch (Type()) {
+        case BS_PUSHBUTTON:
+            return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
+        case BS_DEFPUSHBUTTON:
+            return DLGC_BUTTON | DLGC_DEFPUSHBUTTON;
+        case BS_RADIOBUTTON:
+        case BS_AUTORADIOBUTTON:
+            return DLGC_BUTTON | DLGC_RADIOBUTTON;
+        case BS_GROUPBOX:
+            return DLGC_STATIC;
+        default:
+            return DLGC_BUTTON;
+        }
+    }
     LRESULT CheckState() const {
         if (auto* c = qobject_cast<QCheckBox*>(m_widget.data())) {
             switch (c->checkState()) {
@@ -173,25 +200,22 @@ bool ShowsFocus(const QWidget* w) {
     return IsFocused(w) && KeyboardCuesShown(w);
 }
 
-// The push button Enter would press now: the focused push button, else the dialog's default.
+// The push button Enter would press: the default push button.
 bool IsDefaultNow(CWnd* button) {
-    auto* dlg = button ? dynamic_cast<CDialog*>(button->GetParent()) : nullptr;
-    if (!dlg)
-        return false;
-    CWnd* focus = FocusedControl(dlg);
-    if (focus && IsPushButton(focus))
-        return focus == button;
-    return dlg->GetDefID() == button->GetDlgCtrlID();
+    return button && (button->GetStyle() & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
 }
 
-// The default frame and the focus rectangle move with the focus: every push button of the
-// windows the focus leaves and enters is drawn again.
-void RepaintPushButtonsOnFocusChange() {
+// The default moves with the focus, and the default frame and the focus rectangle with it: every
+// push button of the windows the focus leaves and enters is drawn again.
+void FollowFocusWithTheDefault() {
     static bool connected = false;
     if (connected)
         return;
     connected = true;
     QObject::connect(qApp, &QApplication::focusChanged, [](QWidget* from, QWidget* to) {
+        // At once: Enter typed next must find the default where the focus put it.
+        if (CWnd* control = CWnd::FromHandlePermanent(to ? WindowOfWidget(to) : nullptr))
+            MoveDefaultButton(dynamic_cast<CDialog*>(control->GetParent()), control);
         for (QWidget* w : {from, to}) {
             // Later, out of the change: the focus also moves while windows are destroyed.
             if (QWidget* window = w ? w->window() : nullptr)
@@ -408,7 +432,7 @@ void GroupBox::paintEvent(QPaintEvent*) {
 }
 
 WidgetPeer* CreateButton(CWnd* wnd, QWidget* parent) {
-    RepaintPushButtonsOnFocusChange();
+    FollowFocusWithTheDefault();
     DWORD style = wnd->GetStyle();
     DWORD type = style & BS_TYPEMASK;
     HWND h = wnd->m_hWnd;
@@ -1034,13 +1058,6 @@ WidgetPeer* CreateCombo(CWnd* wnd, QWidget* parent) {
 } // namespace
 
 namespace zui::detail {
-
-bool IsPushButton(const CWnd* wnd) {
-    if (!wnd || std::strcmp(ClassNameOf(wnd), WC_BUTTON) != 0)
-        return false;
-    DWORD t = wnd->GetStyle() & BS_TYPEMASK;
-    return t == BS_PUSHBUTTON || t == BS_DEFPUSHBUTTON || t == BS_OWNERDRAW;
-}
 
 bool IsRadioButton(const CWnd* wnd) {
     if (!wnd || std::strcmp(ClassNameOf(wnd), WC_BUTTON) != 0)

@@ -202,6 +202,9 @@ bool WidgetPeer::QueryClientRect(RECT& rect) const {
 void WidgetPeer::FocusRequested() {
     if (QWidget* w = FocusWidget())
         w->setFocus(Qt::OtherFocusReason);
+    // Also while the window is not active, when Qt tells nobody of the change.
+    if (CWnd* self = Wnd())
+        MoveDefaultButton(dynamic_cast<CDialog*>(self->GetParent()), self);
 }
 
 void WidgetPeer::Destroyed() {

@@ -567,6 +567,28 @@ TEST_F(HandoffTest, ProgramWithoutAnOldFileIsStillPutInPlace) {
 
 } // namespace
 
+// OK and Cancel are owner-drawn and show no focus: Enter on a focused Cancel is IDOK, which
+// runs OK's checks and leaves the program running; Space on it cancels.
+TEST_F(LoginTest, EnterOnTheFocusedCancelRunsTheOkChecksAndSpaceCancels) {
+    StartEnvironment();
+    CLoginDialog dlg;
+    Then([&] { zui::PressKey(dlg.GetDlgItem(1106), VK_TAB); });
+    Then([&] {
+        EXPECT_TRUE(zui::HasFocus(dlg.GetDlgItem(IDOK)));
+        EXPECT_TRUE(zui::PressKeyAtFocus(VK_TAB));
+    });
+    Then([&] {
+        EXPECT_TRUE(zui::HasFocus(dlg.GetDlgItem(IDCANCEL)));
+        EXPECT_TRUE(zui::PressKeyAtFocus(VK_RETURN));
+    });
+    Then([&] {
+        EXPECT_EQ(m_boxes.Texts(), std::vector<CString>{kFillAllFields});
+        EXPECT_TRUE(zui::HasFocus(dlg.GetDlgItem(IDCANCEL)));
+        EXPECT_TRUE(zui::PressKeyAtFocus(VK_SPACE));
+    });
+    EXPECT_EQ(dlg.DoModal(), 0);
+}
+
 // The dialog manager's keys on the server groups: Tab enters a group at its checked button and
 // leaves it as a whole; the arrows move and select within the group, wrapping at its ends.
 TEST_F(LoginTest, TabEntersAServerGroupAtItsCheckedButtonAndArrowsSelectWithinIt) {

@@ -45,6 +45,57 @@ TEST_F(DialogTest, EnterPressesTheDefaultPushButtonOrTheFocusedOne) {
     EXPECT_EQ(focused.DoModal(), IDCANCEL);
 }
 
+// The target's dialog codes: a push button answers DLGC_UNDEFPUSHBUTTON, the default one
+// DLGC_DEFPUSHBUTTON, an owner-drawn button DLGC_BUTTON alone. The default moves to a push
+// button that takes the focus and back when the focus leaves it, never to an owner-drawn one.
+// Enter clicks the focused control only when it answers DLGC_DEFPUSHBUTTON, else the default
+// (when enabled), else IDOK; Space clicks the focused button, owner-drawn or not.
+TEST_F(DialogTest, EnterFollowsTheDialogCodesAndSpaceClicksTheFocusedButton) {
+    CButtonsDlg dlg;
+    auto code = [&](int id) { return static_cast<UINT>(dlg.GetDlgItem(id)->SendMessage(WM_GETDLGCODE)); };
+    std::vector<UINT> codesAtStart, codesOnOwnerDrawn, codesOnPushButton;
+    std::vector<UINT> defIds;
+    std::vector<int> clicksByStep;
+    auto codes = [&] { return std::vector<UINT>{code(1001), code(1004), code(IDOK), code(IDCANCEL)}; };
+    auto keys = [&](std::initializer_list<UINT> vks) {
+        for (UINT vk : vks)
+            EXPECT_TRUE(zui::PressKeyAtFocus(vk));
+    };
+    zui::WhenIdle([&] {
+        codesAtStart = codes();
+        defIds.push_back(static_cast<UINT>(dlg.SendMessage(DM_GETDEFID)));
+        EXPECT_TRUE(zui::HasFocus(dlg.GetDlgItem(1010)));
+        keys({VK_TAB}); // onto the owner-drawn button
+    });
+    zui::WhenIdle([&] {
+        EXPECT_TRUE(zui::HasFocus(dlg.GetDlgItem(1001)));
+        codesOnOwnerDrawn = codes();
+        keys({VK_RETURN, VK_SPACE}); // IDOK, then the button itself
+    });
+    zui::WhenIdle([&] { keys({VK_TAB}); }); // onto the push button: it becomes the default
+    zui::WhenIdle([&] {
+        codesOnPushButton = codes();
+        defIds.push_back(static_cast<UINT>(dlg.SendMessage(DM_GETDEFID)));
+        keys({VK_RETURN, VK_SPACE, VK_TAB, VK_TAB}); // 1004 twice, then onto IDCANCEL
+    });
+    zui::WhenIdle([&] { keys({VK_RETURN}); });
+    zui::WhenIdle([&] {
+        // A disabled default takes no Enter.
+        clicksByStep = dlg.m_clicks;
+        dlg.GetDlgItem(IDOK)->EnableWindow(FALSE);
+        zui::PressKey(dlg.GetDlgItem(1010), VK_RETURN);
+    });
+    zui::WhenIdle([&] { dlg.EndDialog(3); });
+    EXPECT_EQ(dlg.DoModal(), 3);
+    const UINT push = DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON, def = DLGC_BUTTON | DLGC_DEFPUSHBUTTON;
+    EXPECT_EQ(codesAtStart, (std::vector<UINT>{DLGC_BUTTON, push, def, push}));
+    EXPECT_EQ(codesOnOwnerDrawn, codesAtStart);
+    EXPECT_EQ(codesOnPushButton, (std::vector<UINT>{DLGC_BUTTON, def, push, push}));
+    EXPECT_EQ(defIds, (std::vector<UINT>{MAKELONG(IDOK, DC_HASDEFID), MAKELONG(IDOK, DC_HASDEFID)}));
+    EXPECT_EQ(clicksByStep, (std::vector<int>{IDOK, 1001, 1004, 1004, IDCANCEL}));
+    EXPECT_EQ(dlg.m_clicks, clicksByStep);
+}
+
 TEST_F(DialogTest, CloseBoxAndEscapeGoThroughTheMappedCancelHandler) {
     // The confirmation pattern: IDCANCEL mapped to EndDialog(0); the dialog manager must
     // never end such a dialog with IDCANCEL (2) itself.
