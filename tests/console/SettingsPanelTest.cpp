@@ -3,11 +3,11 @@
 #include <vector>
 
 #include "PanelFixture.h"
-#include "uitest/UiTest.h"
 #include "store/TradeDataBase.h"
 #include "store/TradeState.h"
 #include "supervision/TraderMessages.h"
 #include "support/SqlTrace.h"
+#include "uitest/UiTest.h"
 
 namespace {
 

@@ -194,19 +194,28 @@ TEST_F(LoginTest, WithoutTheAgreementNothingIsStored) {
     EXPECT_EQ(CTradeDataBase::LoadItems(items), 0) << "the chosen item index was not stored";
 }
 
+// A text set longer than 18 bytes hands on 18; one typed stops there, so what shows is kept.
 TEST_F(LoginTest, BlankFieldsCountAsFilledAndLongTextsHandOnEighteenBytes) {
     StartEnvironment();
     CLoginDialog dlg;
+    CString typed;
     Then([&] {
         FillMockLogins(&dlg);
         SetText(&dlg, 1064, "ABCDEFGHIJKLMNOPQRSTUVWXY");
         SetText(&dlg, 1065, " ");
         SetText(&dlg, 1058, "   ");
+        SetText(&dlg, 1072, "");
+        zui::TypeText(dlg.GetDlgItem(1072), "abcdefghijklmnopqrstuvwxy");
+    });
+    Then([&] {
+        typed = zui::ShownText(dlg.GetDlgItem(1072));
         zui::ChooseComboItem(&dlg.m_comboItem, 4);
         Agree(&dlg);
         Ok(&dlg);
     });
     EXPECT_EQ(dlg.DoModal(), 1);
+    EXPECT_EQ(typed, "abcdefghijklmnopqr");
+    EXPECT_EQ(g_pTradeState->id2, typed);
     EXPECT_EQ(g_pTradeState->id, "ABCDEFGHIJKLMNOPQR");
     EXPECT_EQ(g_pTradeState->passwd, " ");
     EXPECT_EQ(g_pTradeState->account_number2, "   ");
