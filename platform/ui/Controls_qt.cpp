@@ -19,6 +19,7 @@
 #include <QRadioButton>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QTimer>
 
 #include <algorithm>
@@ -995,7 +996,7 @@ private:
 
 // Drop-down lists laid out as the target draws them: a thin border, the arrow button as wide
 // as a scroll bar, the text close to the left edge; the list opens below the box (never over
-// it, centred on the current item), as high as the template's drop-down height allows.
+// it, centred on the current item).
 class DropListStyle : public QProxyStyle {
 public:
     static constexpr int kArrowWidth = 17; // a vertical scroll bar's width
@@ -1028,6 +1029,9 @@ public:
     }
 };
 
+// The items a drop-down list shows at most before it scrolls (CB_SETMINVISIBLE's default).
+constexpr int kDropDownVisibleItems = 30;
+
 // Rows of a drop-down list as high as the target makes them for the font: a line of the
 // Hangul face and a pixel above and below.
 constexpr int kItemMargin = 1;
@@ -1043,9 +1047,41 @@ public:
     }
 };
 
+// A focused drop-down list shows its selection highlighted, with the focus rectangle round it
+// once the keyboard has been used; the style's own focus frame is not the target's.
+class DropList : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter p(this);
+        QStyleOptionComboBox opt;
+        initStyleOption(&opt);
+        opt.state &= ~QStyle::State_HasFocus;
+        p.setPen(palette().color(QPalette::Text));
+        p.drawComplexControl(QStyle::CC_ComboBox, opt);
+        const bool focused = IsFocused(this);
+        if (focused) {
+            const QRect field =
+                style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this);
+            p.fillRect(field, ToQColor(kHighlight));
+            const QColor text = ToQColor(kHighlightText);
+            p.setPen(text);
+            for (auto role : {QPalette::ButtonText, QPalette::Text, QPalette::WindowText})
+                opt.palette.setColor(role, text);
+            p.drawControl(QStyle::CE_ComboBoxLabel, opt);
+            if (KeyboardCuesShown(this))
+                DrawFocusRectangle(p, field.adjusted(0, 0, -1, -1));
+            return;
+        }
+        p.drawControl(QStyle::CE_ComboBoxLabel, opt);
+    }
+};
+
 WidgetPeer* CreateCombo(CWnd* wnd, QWidget* parent) {
     HWND h = wnd->m_hWnd;
-    auto* c = new QComboBox(parent);
+    auto* c = new DropList(parent);
     c->setStyle(SharedStyle<DropListStyle>());
     c->setItemDelegate(new DropItemDelegate(c));
     c->setEditable(false);
@@ -1085,12 +1121,11 @@ WidgetPeer* CreateControlPeer(CWnd* wnd, const DialogItemTemplate& item, QWidget
     DWORD style = wnd->GetStyle();
     QRect geometry = ToQRect(peer->StoredRect()); // in the dialog's client area
     if (std::strcmp(cls, WC_COMBOBOX) == 0) {
-        // The template's height is the dropped list's; the field is as high as its font needs.
+        // The field is as high as its font needs. The list drops down as many items as fit, up
+        // to the common controls' default, whatever the template's height.
         auto* c = static_cast<QComboBox*>(w);
-        int field = c->sizeHint().height();
-        int itemHeight = DropItemHeight(c->font());
-        c->setMaxVisibleItems(std::max(1, (geometry.height() - field) / std::max(1, itemHeight)));
-        geometry.setHeight(std::min(geometry.height(), field));
+        c->setMaxVisibleItems(kDropDownVisibleItems);
+        geometry.setHeight(std::min(geometry.height(), c->sizeHint().height()));
     } else if (std::strcmp(cls, WC_STATIC) == 0) {
         auto* sp = static_cast<StaticPeer*>(peer);
         QSize image = sp->ImageSize();

@@ -75,6 +75,10 @@ TEST_F(LoginTest, FirstRunOffersTheDefaultItemsOnTheMockServer) {
         EXPECT_FALSE(dlg.IsDlgButtonChecked(1103));
         EXPECT_FALSE(dlg.IsDlgButtonChecked(1105));
         EXPECT_TRUE(zui::HasFocus(dlg.GetDlgItem(1064)));
+        // The item list drops down all five items, though the template leaves it one row.
+        RECT list{};
+        ASSERT_TRUE(zui::DropDownRect(&combo, &list));
+        EXPECT_EQ((list.bottom - list.top) / zui::DropDownItemHeight(&combo), 5);
         // OK and Cancel are drawn with their own fills; the logo fills its frames.
         EXPECT_EQ(InnerPixel(&dlg, IDOK, 6), 0x3B0028u);
         EXPECT_EQ(InnerPixel(&dlg, IDCANCEL, 6), 0x2F2F2Fu);

@@ -45,6 +45,8 @@ struct MenuBarState {
     int open = -1;
 };
 MenuBarState MenuState(CWnd* dlg);
+// The colour that most of a menu bar title's rectangle shows now (CLR_INVALID without it).
+COLORREF MenuTitleColour(CWnd* dlg, int title);
 // Opens the control's context menu: a right click in its middle, or Shift+F10 typed into it
 // (a key: the menu shows at the next idle moment).
 void OpenContextMenu(CWnd* wnd, bool byKeyboard);
