@@ -118,6 +118,15 @@ UINT DialogCode(CWnd* control) {
     return control ? static_cast<UINT>(control->SendMessage(WM_GETDLGCODE)) : 0;
 }
 
+// The id of the template's default push button, 0 without one.
+int TemplateDefault(const DialogTemplate& t) {
+    for (const DialogItemTemplate& item : t.items)
+        if (item.className && std::strcmp(item.className, WC_BUTTON) == 0 &&
+            (item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+            return item.id;
+    return 0;
+}
+
 // The control that answers DLGC_DEFPUSHBUTTON now, if any.
 CWnd* CurrentDefault(const CWnd* dlg) {
     for (CWnd* child : dlg->GetChildren())
@@ -215,12 +224,11 @@ INT_PTR CDialog::DoModal() {
         if (app && app->m_pMainWnd && app->m_pMainWnd != this && app->m_pMainWnd->m_hWnd)
             owner = app->m_pMainWnd;
     }
+    m_nDefID = TemplateDefault(*t);
     if (!BuildDialog(this, t, owner && owner->m_hWnd ? owner : nullptr))
         return -1;
     // By handle: the owner may go while this dialog runs.
     const HWND ownerHandle = owner ? owner->m_hWnd : nullptr;
-    const CWnd* templateDefault = CurrentDefault(this);
-    m_nDefID = templateDefault ? templateDefault->GetDlgCtrlID() : 0;
     m_bEnded = false;
     m_nEndResult = -1;
     PushModal(this);
