@@ -40,7 +40,7 @@ const char* const kLoginTextNames[2][5] = {
 };
 const char kTradeItemCodeName[] = "매매종목의 종목코드";
 
-// What an edit gives: 18 bytes and the NUL.
+// What an edit gives: 18 bytes and the NUL (and what it takes when typed into).
 constexpr int kLoginEditTake = 19;
 static_assert(kLoginEditTake <= kAccountTextSize);
 
@@ -148,6 +148,11 @@ BOOL CLoginDialog::OnInitDialog() {
     m_fontBold.CreateFontIndirect(&bold);
     GetDlgItem(IDC_STATIC_NOTICE_TITLE)->SetFont(&m_fontBold, TRUE);
     GetDlgItem(IDC_STATIC_CAUTION)->SetFont(&m_fontBold, TRUE);
+
+    // What is typed is what OK takes.
+    for (int login = 0; login < 2; ++login)
+        for (int k = 0; k < 5; ++k)
+            LoginEdit(login, k)->SetLimitText(kLoginEditTake - 1);
 
     PreloadAccount();
     return TRUE;
