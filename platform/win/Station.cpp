@@ -25,6 +25,7 @@
 #include "platform/core/Sys.h"
 #include "platform/core/Text.h"
 #include "platform/win/MessageLoop.h"
+#include "platform/win/ProcessIdentity.h"
 #include "platform/win/StationWire.h"
 
 namespace {
@@ -628,8 +629,10 @@ BOOL StationPost(HWND remote, UINT message, WPARAM wParam, LPARAM lParam) {
         HWND local = HandleFromId(id);
         return local ? PostMessageA(local, message, wParam, lParam) : FALSE;
     }
-    // A held process is reached even when the station can no longer be used.
-    if (!StationCarries(kDatagramPost, message) || (!Ensure() && !OwnStation().links.count(pid)))
+    // A held process is reached even when the station can no longer be used; a later process
+    // that got the pid of the window's process is not reached.
+    if (!StationCarries(kDatagramPost, message) || (!Ensure() && !OwnStation().links.count(pid)) ||
+        !ProcessLives(RemoteProcess(remote)))
         return FALSE;
     return Deliver(pid, EncodeDatagram(Outgoing(kDatagramPost, id, message, wParam, lParam))) ? TRUE : FALSE;
 }
@@ -718,24 +721,6 @@ bool StationHold(HWND remote) {
     }
     s.links[pid] = fd;
     return true;
-}
-
-bool StationProcessAlive(int pid) {
-    if (pid <= 0 || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM))
-        return false;
-    // An ended process that nobody has reaped yet is gone all the same.
-    const std::string path = "/proc/" + std::to_string(pid) + "/stat";
-    int fd = Sys().open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
-    if (fd < 0)
-        return true;
-    char text[512];
-    const ssize_t n = Sys().read(fd, text, sizeof(text) - 1);
-    Sys().close(fd);
-    if (n <= 0)
-        return true;
-    text[n] = '\0';
-    const char* end = std::strrchr(text, ')');
-    return !(end && end[1] == ' ' && (end[2] == 'Z' || end[2] == 'X'));
 }
 
 StationStatus OpenStation() {

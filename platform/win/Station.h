@@ -33,8 +33,6 @@ LRESULT StationSend(HWND remote, UINT message, WPARAM wParam, LPARAM lParam);
 // station, so that posts still reach it after its listing and socket file have gone (the
 // folder removed, or opened to others); false when it cannot be reached now.
 bool StationHold(HWND remote);
-// Whether process pid still runs (one that ended and waits to be reaped does not).
-bool StationProcessAlive(int pid);
 
 // Why this process cannot use the station.
 enum class StationRefusal {

@@ -413,6 +413,44 @@ TEST_F(StationTest, AKilledProcessLeavesNothingToFindAndPostsToItFail) {
     EXPECT_EQ(FolderEntries(drive.Station()), (std::vector<std::string>{std::to_string(getpid()) + ".sock"}));
 }
 
+// The system gives an ended process's pid to later programs: a window stays the window of the
+// process that listed it, and a later process with that pid is neither it nor reached by it.
+TEST_F(StationTest, AWindowIsLiveOnlyWhileTheVeryProcessThatListedItRuns) {
+    const std::string log = LogPath("peer.log");
+    Peer peer({"serve", "Zorvik-MS", log});
+    HWND first = FindPeer("Zorvik-MS");
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(IsWindow(first));
+    EXPECT_TRUE(PostMessageA(first, WM_PEER_ONE, 1, 0));
+    EXPECT_EQ(WaitLog(log, 1), (std::vector<std::string>{"post 1025 1 0"}));
+    {
+        // The process with that pid now started at another time, as a later one would have.
+        static std::string s_real, s_later;
+        s_real = "/proc/" + std::to_string(peer.Pid()) + "/stat";
+        s_later = LogPath("later-stat");
+        std::string line = ReadLines(s_real).at(0);
+        std::size_t field = line.rfind(')') + 2;
+        for (int i = 3; i < 22; ++i)
+            field = line.find(' ', field) + 1;
+        line.replace(field, line.find(' ', field) - field, "1");
+        std::ofstream(s_later) << line << "\n";
+        SysCallsOverride sys;
+        Sys().open = [](const char* path, int flags, mode_t mode) {
+            return ::open(s_real == path ? s_later.c_str() : path, flags | O_CLOEXEC, mode);
+        };
+        EXPECT_FALSE(IsWindow(first));
+        EXPECT_FALSE(PostMessageA(first, WM_PEER_ONE, 2, 0));
+        // Its own window is another handle.
+        HWND later = FindWindowA(nullptr, "Zorvik-MS");
+        EXPECT_NE(later, first);
+        EXPECT_TRUE(IsWindow(later));
+        EXPECT_FALSE(PostMessageA(first, WM_PEER_ONE, 3, 0));
+    }
+    kill(peer.Pid(), SIGKILL);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(first); }));
+    EXPECT_EQ(ReadLines(log), (std::vector<std::string>{"post 1025 1 0"}));
+}
+
 // A window's process is known by its handle, and every message by the process that sent it,
 // without a word of the wire for it. A process held once found is still reached when the
 // station is opened to others or removed, and is gone once it has ended.
