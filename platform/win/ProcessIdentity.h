@@ -16,6 +16,9 @@ struct ProcessIdentity {
     explicit operator bool() const { return pid > 0; }
 };
 
+// The start time of the process that has that pid, one that ended and waits to be reaped
+// included; 0 when there is none (or no /proc to read it from).
+std::uint64_t ProcessStartTime(int pid);
 // The process that has that pid now, while it runs (one that ended and waits to be reaped
 // does not run); an empty identity when none does.
 ProcessIdentity IdentifyProcess(int pid);
