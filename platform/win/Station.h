@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/win/Wnd.h"
 
@@ -18,6 +19,13 @@
 HWND FindWindowA(const char* className, const char* windowName);
 
 namespace zwin {
+// Makes again, at once, what this process has in the station and what was removed or replaced
+// since: the folder, its socket and the listings of its windows, its lock and its files
+// (StationFiles.h). A process that must stay reachable and findable calls it now and then.
+void KeepStation();
+// Every top-level window of that title, of every process, newest first.
+std::vector<HWND> FindWindows(const char* title);
+
 // Called by the window core when a top-level window got a new title (perhaps empty) or went.
 void StationWindowTitled(CWnd* wnd);
 void StationWindowDestroyed(CWnd* wnd);
