@@ -59,20 +59,20 @@ std::uint64_t ProcessStartTime(int pid) {
 }
 
 ProcessIdentity IdentifyProcess(int pid) {
-    if (pid <= 0 || (::kill(pid, 0) != 0 && errno != EPERM))
+    if (pid <= 0)
         return {};
     char state = 0;
     std::uint64_t start = 0;
-    if (!ReadStat(pid, &state, &start)) {
-        // Ended meanwhile; or there is no /proc here, and the pid alone names it.
-        if (::access("/proc/self/stat", R_OK) == 0)
+    if (ReadStat(pid, &state, &start)) {
+        // An ended process that nobody has reaped yet runs no more.
+        if (state == 'Z' || state == 'X')
             return {};
-        return {pid, 0};
+        return {pid, start};
     }
-    // An ended process that nobody has reaped yet runs no more.
-    if (state == 'Z' || state == 'X')
+    // No such process; or no /proc here, and the pid alone names it.
+    if (::access("/proc/self/stat", R_OK) == 0 || (::kill(pid, 0) != 0 && errno != EPERM))
         return {};
-    return {pid, start};
+    return {pid, 0};
 }
 
 bool ProcessLives(const ProcessIdentity& process) {
