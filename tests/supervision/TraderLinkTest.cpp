@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,6 +11,7 @@
 #include "LinkFixture.h"
 #include "platform/core/Sys.h"
 #include "platform/win/Station.h"
+#include "platform/win/StationFiles.h"
 #include "supervision/TraderMessages.h"
 #include "support/Seconds.h"
 
@@ -262,6 +265,43 @@ TEST_F(LinkTest, MenuExitTellsEngineWindowsItDidNotStartAndDoesNotWaitForThem) {
     EXPECT_EQ(Msgs{WM_TRADER_EXIT}, md->Messages());
     EXPECT_TRUE(QuitPosted());
     EXPECT_EQ(0, dlg->m_nTraderCount);
+}
+
+// The station removed under a running console is made again at the watch's next look: its
+// lock is held again, its window listed and its engines recorded, so that a second console is
+// still refused and still finds this one's engines.
+TEST_F(LinkTest, TheWatchMakesTheRemovedStationAgainWithinASecond) {
+    ASSERT_EQ(zwin::LockStation("console.lock"), zwin::StationLockResult::Taken);
+    dlg->StartFirstEngine();
+    const std::string station = drive.Station();
+    const std::string record = station + "/" + kEngineRecordFile;
+    ASSERT_EQ(access(record.c_str(), F_OK), 0);
+    ASSERT_EQ(system(("rm -rf '" + station + "'").c_str()), 0);
+    Advance(CTraderLink::kWatchMs);
+    EXPECT_EQ(access(record.c_str(), F_OK), 0) << "the record of its engines";
+    // Its window's listing, as another process finds it.
+    char hex[3];
+    std::string listing = "win-";
+    for (unsigned char c : std::string(kTraderTitleMaster)) {
+        std::snprintf(hex, sizeof hex, "%02x", c);
+        listing += hex;
+    }
+    listing += "-" + std::to_string(getpid()) + "-" + std::to_string(zwin::HandleId(dlg->m_hWnd));
+    EXPECT_EQ(access((station + "/" + listing).c_str(), F_OK), 0) << listing;
+    // The lock, as another process finds it.
+    const std::string lock = station + "/console.lock";
+    const pid_t child = fork();
+    if (child == 0) {
+        const int fd = ::open(lock.c_str(), O_RDWR);
+        _exit(fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK ? 0 : 1);
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the lock is not held";
+    struct stat folder;
+    EXPECT_EQ(stat(station.c_str(), &folder), 0);
+    EXPECT_EQ(folder.st_mode & 0777, 0700u);
+    zwin::UnlockStation();
 }
 
 TEST_F(LinkTest, StartAndStopSetTheStoppedFlagRepaintAndReachTheKnownEnginesInOrder) {
