@@ -184,10 +184,10 @@ BOOL CVossenApp::InitInstance() {
             break;
         case ConsoleLock::Refused: {
             // A link, a folder or another user's file would let a second console in.
-            CString reason = "잠금 파일 console.lock이 이 사용자의 일반 파일이 아닙니다 (링크, 폴더, 다른 "
-                             "사용자의 파일)";
+            CString reason = "잠금 파일 console.lock을 쓸 수 없습니다";
             if (lockError != 0)
                 reason += " (" + HostUtf8ToAnsi(std::strerror(lockError)) + ")";
+            reason += ".\n이 사용자의 일반 파일이어야 합니다 (링크, 폴더, 다른 사용자의 파일은 안 됩니다).";
             TellStationRefused(zwin::OpenStation().folder, reason);
             m_nExitCode = kExitStationRefused;
             break;
