@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <sstream>
 
 #include "platform/win/MessageLoop.h"
@@ -30,6 +31,9 @@ DWORD ProcessOf(HWND window) {
     return pid;
 }
 
+// A record line is two letters, two numbers and a state name.
+constexpr std::size_t kRecordLineMax = 96;
+
 unsigned Seconds(std::uint64_t ms) {
     return static_cast<unsigned>(ms / 1000);
 }
@@ -48,6 +52,10 @@ CString EngineLine(const CEngineRecord& engine) {
         line.Format("\n%s (pid %d)", engine.Title(), engine.process.pid);
     }
     return line;
+}
+
+CString EndedText(const CEngineRecord& engine) {
+    return "엔진이 종료 명령 없이 끝났습니다." + EngineLine(engine) + "\n\n새 엔진을 시작하지 않습니다.";
 }
 
 } // namespace
@@ -263,17 +271,21 @@ LRESULT CTraderLink::OnTraderClosed(WPARAM, LPARAM) {
     CEngineRecord* engine = SenderRecord();
     if (!engine)
         return 0; // not an engine this console knows
-    const bool asked = engine->state == EngineState::ToldToExit || m_bExiting || engine->left;
-    engine->state = EngineState::Gone;
-    if (!asked && !engine->late) {
-        engine->late = true;
-        const CString line = EngineLine(*engine);
-        Settle();
-        TellOperator("엔진이 종료 명령 없이 끝났습니다." + line + "\n\n새 엔진을 시작하지 않습니다.", true);
-        return 0;
-    }
+    const bool named = EndEngine(*engine);
+    const CString text = named ? EndedText(*engine) : CString();
     Settle();
+    if (named)
+        TellOperator(text, true);
     return 0;
+}
+
+bool CTraderLink::EndEngine(CEngineRecord& engine) {
+    const bool asked = engine.state == EngineState::ToldToExit || m_bExiting || engine.left;
+    engine.state = EngineState::Gone;
+    if (asked || engine.late)
+        return false;
+    engine.late = true;
+    return true;
 }
 
 void CTraderLink::ForgetEndedEngines() {
@@ -316,7 +328,7 @@ void CTraderLink::WriteRecordFile() {
     for (const CEngineRecord& engine : m_engines) {
         if (engine.state == EngineState::Gone)
             continue;
-        char line[96];
+        char line[kRecordLineMax];
         std::snprintf(line, sizeof line, "%s %d %llu %s\n", engine.ms ? "Ms" : "Md", engine.process.pid,
                       static_cast<unsigned long long>(engine.process.startTime),
                       kStateNames[static_cast<int>(engine.state)]);
@@ -359,13 +371,8 @@ void CTraderLink::Supervise() {
         if (engine.state == EngineState::Gone)
             continue;
         if (!zwin::ProcessLives(engine.process)) {
-            const bool asked = engine.state == EngineState::ToldToExit || m_bExiting || engine.left;
-            engine.state = EngineState::Gone;
-            if (!asked) {
-                engine.late = true;
-                notices.push_back("엔진이 종료 명령 없이 끝났습니다." + EngineLine(engine) +
-                                  "\n\n새 엔진을 시작하지 않습니다.");
-            }
+            if (EndEngine(engine))
+                notices.push_back(EndedText(engine));
             continue;
         }
         const bool listed = FindWindowOf(engine);

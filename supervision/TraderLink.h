@@ -42,7 +42,7 @@ struct CEngineRecord {
     bool left = false;
     // Its start report came (it counts in m_nTraderCount until it is gone).
     bool reported = false;
-    // The operator was told that it is late (no report, no window, no answer).
+    // The operator was told of it (late to report, list or answer, or ended unasked): once.
     bool late = false;
     HWND window = nullptr;
     std::uint64_t sinceMs = 0; // started, or found when left
@@ -179,6 +179,9 @@ private:
     // console left still runs.
     bool OwnEngineRuns();
     bool LeftEngineRuns();
+    // The engine's end (its answer, or its process found ended): true when it was not asked to
+    // end and is to be named, once.
+    bool EndEngine(CEngineRecord& engine);
     // On the way out, engines whose processes have ended are gone, unnamed.
     void ForgetEndedEngines();
     // The start of the way out; true when no engine this console started is left to wait for.
