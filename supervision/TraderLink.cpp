@@ -305,9 +305,9 @@ bool CTraderLink::OwnEngineRuns() {
 }
 
 bool CTraderLink::LeftEngineRuns() {
-    return std::any_of(m_engines.begin(), m_engines.end(), [](const CEngineRecord& e) {
-        return e.left && e.state != EngineState::Gone && zwin::ProcessLives(e.process);
-    });
+    // One that answered the exit still trades until its process has ended.
+    return std::any_of(m_engines.begin(), m_engines.end(),
+                       [](const CEngineRecord& e) { return e.left && zwin::ProcessLives(e.process); });
 }
 
 void CTraderLink::SyncViews() {

@@ -169,20 +169,39 @@ TEST_F(LinkTest, AnEngineStartedButNotListedYetIsToldToExitToo) {
 
 namespace {
 
-// An engine an earlier console left: an engine window of another process that never answers
-// the exit. The new console names it, tells it, names it again when it stays, and starts no
-// engine until it has gone.
+// Engines an earlier console left: engine windows of other processes, one that never answers
+// the exit and one that answers but runs on. The new console names them, tells them, names the
+// silent one again when it stays, and starts no engine until both have gone.
 TEST_F(LinkTest, AnEngineLeftByAnEarlierConsoleThatStaysIsNamedAndNoEngineStarts) {
     ForkedEngine left(dlg.get(), {.ms = false, .deaf = true});
+    ForkedEngine lingering(dlg.get(), {.ms = true, .lingers = true});
     left.Go();
+    lingering.Go();
     const double end = Seconds() + 20;
-    while (!FindWindowA(nullptr, kTraderTitleMd) && Seconds() < end)
+    while ((!FindWindowA(nullptr, kTraderTitleMd) || !FindWindowA(nullptr, kTraderTitleMs)) &&
+           Seconds() < end)
         usleep(10 * 1000);
     ASSERT_NE(nullptr, FindWindowA(nullptr, kTraderTitleMd));
+    ASSERT_NE(nullptr, FindWindowA(nullptr, kTraderTitleMs));
     dlg->StartFirstEngine();
     const std::string name = "Zorvik-MD (pid " + std::to_string(left.Process().pid) + ")";
     ASSERT_EQ(1u, dlg->told.size());
     EXPECT_NE(-1, dlg->told[0].Find(name.c_str()));
+    EXPECT_NE(-1,
+              dlg->told[0].Find(("Zorvik-MS (pid " + std::to_string(lingering.Process().pid) + ")").c_str()));
+    // The lingering one's answer comes; the silent one is named once it is late.
+    auto answered = [&] {
+        for (const CEngineRecord& engine : dlg->EngineRecords())
+            if (engine.process == lingering.Process())
+                return engine.state == EngineState::Gone;
+        return false;
+    };
+    const double end2 = Seconds() + 20;
+    while (!answered() && Seconds() < end2) {
+        zwin::PollFds(10);
+        Pump();
+    }
+    ASSERT_TRUE(answered());
     Advance(CTraderLink::kAnswerWaitMs);
     ASSERT_EQ(2u, dlg->told.size()) << "it stays";
     EXPECT_NE(-1, dlg->told[1].Find(name.c_str()));
@@ -190,13 +209,22 @@ TEST_F(LinkTest, AnEngineLeftByAnEarlierConsoleThatStaysIsNamedAndNoEngineStarts
     EXPECT_EQ(2u, dlg->told.size());
     EXPECT_TRUE(dlg->starts.empty());
 
+    // The silent one goes; the one that answered still runs.
     kill(left.Process().pid, SIGKILL);
-    const double until = Seconds() + 20;
-    while (dlg->starts.empty() && Seconds() < until) {
+    for (int i = 0; i < 20; ++i) {
+        left.Ended();
         Advance(CTraderLink::kWatchMs);
         usleep(10 * 1000);
     }
-    EXPECT_EQ(1u, dlg->starts.size()) << "the first engine starts once it has gone";
+    EXPECT_TRUE(dlg->starts.empty()) << "an engine started while one that answered still ran";
+    kill(lingering.Process().pid, SIGKILL);
+    const double until = Seconds() + 20;
+    while (dlg->starts.empty() && Seconds() < until) {
+        lingering.Ended();
+        Advance(CTraderLink::kWatchMs);
+        usleep(10 * 1000);
+    }
+    EXPECT_EQ(1u, dlg->starts.size()) << "the first engine starts once both have gone";
 }
 
 } // namespace
