@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -95,14 +96,17 @@ int SysFstat(int fd, struct stat* st) {
 int SysFchmod(int fd, mode_t mode) {
     return ::fchmod(fd, mode);
 }
+int SysPidfdOpen(pid_t pid) {
+    return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+}
 
 } // namespace
 
 SysCalls& Sys() {
-    static SysCalls calls{SysStat,       SysMkdir,  SysUnlink, SysRename,     SysGetcwd,    SysOpen,
-                          SysWrite,      SysRead,   SysClose,  SysFlock,      SysFtruncate, SysSleepMs,
-                          SysLstat,      SysSocket, SysBind,   SysConnect,    SysSendto,    SysRecv,
-                          SysPosixSpawn, SysChmod,  SysAccess, SysLockRecord, SysPipe2,     SysSigaction,
-                          SysFstat,      SysFchmod};
+    static SysCalls calls{SysStat,       SysMkdir,  SysUnlink,   SysRename,     SysGetcwd,    SysOpen,
+                          SysWrite,      SysRead,   SysClose,    SysFlock,      SysFtruncate, SysSleepMs,
+                          SysLstat,      SysSocket, SysBind,     SysConnect,    SysSendto,    SysRecv,
+                          SysPosixSpawn, SysChmod,  SysAccess,   SysLockRecord, SysPipe2,     SysSigaction,
+                          SysFstat,      SysFchmod, SysPidfdOpen};
     return calls;
 }

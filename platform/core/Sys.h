@@ -43,6 +43,8 @@ struct SysCalls {
     // that could have been swapped for a link.
     int (*fstat)(int fd, struct stat* st);
     int (*fchmod)(int fd, mode_t mode);
+    // A descriptor of the very process that has pid now (close-on-exec); -1 where there is none.
+    int (*pidfdOpen)(pid_t pid);
 };
 
 SysCalls& Sys();

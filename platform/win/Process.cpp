@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -32,6 +33,17 @@ std::atomic<pid_t> g_started[kReapSlots];
 struct sigaction g_previousChld;
 std::once_flag g_reaperOnce;
 bool g_kernelReaps = false;
+// The last children reaped, as pid (high half) and wait status (low half), for whoever asks
+// how one ended.
+constexpr unsigned kEndedKept = 256;
+std::atomic<std::uint64_t> g_ended[kEndedKept];
+std::atomic<unsigned> g_endedCount{0};
+
+void NoteEnded(pid_t pid, int status) {
+    const unsigned slot = g_endedCount.fetch_add(1) % kEndedKept;
+    g_ended[slot].store(static_cast<std::uint64_t>(static_cast<std::uint32_t>(pid)) << 32 |
+                        static_cast<std::uint32_t>(status));
+}
 
 void ReapStarted() {
     for (auto& slot : g_started) {
@@ -40,6 +52,8 @@ void ReapStarted() {
             continue;
         int status = 0;
         pid_t r = waitpid(pid, &status, WNOHANG);
+        if (r == pid)
+            NoteEnded(pid, status);
         if (r == pid || (r < 0 && errno == ECHILD))
             slot.compare_exchange_strong(pid, 0);
     }
@@ -90,16 +104,16 @@ void TrackChild(pid_t pid) {
 // Process and thread handles: small numbers that name a started process.
 
 struct HandleEntry {
-    pid_t pid;
+    zwin::ProcessIdentity process;
 };
 std::mutex g_handleLock;
 std::map<std::uintptr_t, HandleEntry> g_handles;
 std::uintptr_t g_nextHandle = 0x4000;
 
-HANDLE NewHandle(pid_t pid) {
+HANDLE NewHandle(const zwin::ProcessIdentity& process) {
     std::lock_guard<std::mutex> lock(g_handleLock);
     std::uintptr_t h = (g_nextHandle += 4);
-    g_handles[h] = HandleEntry{pid};
+    g_handles[h] = HandleEntry{process};
     return reinterpret_cast<HANDLE>(h);
 }
 
@@ -142,9 +156,9 @@ std::string ResolveProgram(const CString& windowsPath, DWORD* error) {
 }
 
 // Starts the resolved program with its argument text in its environment (the given one, else
-// this process's); returns 0 and the pid, or a Windows error code.
+// this process's); returns 0 and the started process, or a Windows error code.
 DWORD Spawn(const std::string& program, const char* arguments, const char* directory,
-            const std::vector<std::string>* environment, pid_t* pidOut) {
+            const std::vector<std::string>* environment, zwin::ProcessIdentity* started) {
     // Every local user may read a process's argv, only its own user its environment.
     std::string path = program;
     char* argv[] = {path.data(), nullptr};
@@ -196,8 +210,9 @@ DWORD Spawn(const std::string& program, const char* arguments, const char* direc
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0)
         return ErrorFromSpawn(rc);
+    // Not reaped before it is tracked: its start time is there to read even if it has ended.
+    *started = {pid, zwin::ProcessStartTime(pid)};
     TrackChild(pid);
-    *pidOut = pid;
     return ERROR_SUCCESS;
 }
 
@@ -252,11 +267,11 @@ BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info) {
     DWORD error = ERROR_SUCCESS;
     std::string program = ResolveProgram(info->lpFile, &error);
     if (error == ERROR_SUCCESS) {
-        pid_t pid = 0;
-        error = Spawn(program, info->lpParameters, info->lpDirectory, nullptr, &pid);
+        zwin::ProcessIdentity started;
+        error = Spawn(program, info->lpParameters, info->lpDirectory, nullptr, &started);
         if (error == ERROR_SUCCESS) {
             if (info->fMask & SEE_MASK_NOCLOSEPROCESS)
-                info->hProcess = NewHandle(pid);
+                info->hProcess = NewHandle(started);
             info->hInstApp = reinterpret_cast<HINSTANCE>(static_cast<std::intptr_t>(42));
             SetLastError(ERROR_SUCCESS);
             return TRUE;
@@ -290,17 +305,17 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, SECURITY_ATTRIBUT
         for (const char* e = static_cast<const char*>(environment); *e; e += std::strlen(e) + 1)
             envStore.push_back(AnsiToHostUtf8(e));
     }
-    pid_t pid = 0;
-    error = Spawn(program, arguments, currentDirectory, environment ? &envStore : nullptr, &pid);
+    zwin::ProcessIdentity started;
+    error = Spawn(program, arguments, currentDirectory, environment ? &envStore : nullptr, &started);
     if (error != ERROR_SUCCESS) {
         SetLastError(error);
         return FALSE;
     }
     if (processInformation) {
-        processInformation->hProcess = NewHandle(pid);
-        processInformation->hThread = NewHandle(pid);
-        processInformation->dwProcessId = static_cast<DWORD>(pid);
-        processInformation->dwThreadId = static_cast<DWORD>(pid);
+        processInformation->hProcess = NewHandle(started);
+        processInformation->hThread = NewHandle(started);
+        processInformation->dwProcessId = static_cast<DWORD>(started.pid);
+        processInformation->dwThreadId = static_cast<DWORD>(started.pid);
     }
     SetLastError(ERROR_SUCCESS);
     return TRUE;
@@ -322,5 +337,29 @@ DWORD GetProcessId(HANDLE process) {
         SetLastError(ERROR_INVALID_HANDLE);
         return 0;
     }
-    return static_cast<DWORD>(it->second.pid);
+    return static_cast<DWORD>(it->second.process.pid);
 }
+
+namespace zwin {
+
+ProcessIdentity StartedProcess(HANDLE process) {
+    std::lock_guard<std::mutex> lock(g_handleLock);
+    auto it = g_handles.find(reinterpret_cast<std::uintptr_t>(process));
+    return it == g_handles.end() ? ProcessIdentity{} : it->second.process;
+}
+
+bool StartedProcessEnded(int pid, int* waitStatus) {
+    // The signal that it ended may not have been handled yet.
+    ReapStarted();
+    const unsigned count = g_endedCount.load();
+    for (unsigned i = 0; i < std::min(count, kEndedKept); ++i) {
+        const std::uint64_t ended = g_ended[(count - 1 - i) % kEndedKept].load();
+        if (static_cast<int>(ended >> 32) == pid) {
+            *waitStatus = static_cast<int>(static_cast<std::uint32_t>(ended));
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace zwin

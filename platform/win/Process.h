@@ -9,6 +9,7 @@
 
 #include "platform/core/CString.h"
 #include "platform/win/Messages.h"
+#include "platform/win/ProcessIdentity.h"
 
 constexpr DWORD ERROR_INVALID_HANDLE = 6;
 constexpr DWORD ERROR_BAD_EXE_FORMAT = 193;
@@ -95,4 +96,11 @@ namespace zwin {
 // up to the first blank when unquoted, backslashes literal. *arguments is set to the text
 // after it and the one blank that ends it, unchanged.
 CString CommandLineProgram(const char* commandLine, const char** arguments);
+
+// The process a start handle names: its pid and start time, read before it could have ended
+// and been reaped. Empty for any other handle.
+ProcessIdentity StartedProcess(HANDLE process);
+// How a process started here ended: true with its wait status once it has ended and has been
+// reaped; false while it runs, and for a process not started here (or long forgotten).
+bool StartedProcessEnded(int pid, int* waitStatus);
 } // namespace zwin
