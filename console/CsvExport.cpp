@@ -90,7 +90,7 @@ void CVossenDlg::OnBnClickedExcelSave() {
 
     {
         // A file that cannot be opened or written ends the export with the framework's report;
-        // the file is closed on the way out.
+        // the file of that name keeps what it held, as the rows go to it only when written whole.
         CCSVFile file(path, CFile::modeCreate | CFile::modeWrite | CFile::shareDenyWrite | CFile::typeText);
         CStringArray fields;
         if (tradeView) {

@@ -11,11 +11,12 @@
 
 #include "HistoryData.h"
 #include "PanelFixture.h"
+#include "platform/core/Files.h"
 #include "platform/core/Path.h"
 #include "platform/core/Sys.h"
-#include "uitest/UiTest.h"
 #include "support/RecordLockHolder.h"
 #include "support/StoreProcess.h"
+#include "uitest/UiTest.h"
 
 namespace {
 
@@ -157,9 +158,55 @@ TEST_F(ExportTest, AFileThatCannotBeWrittenIsReportedAndTheDialogGoesOn) {
         zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
         zui::ProcessEvents();
         ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].text,
-                  std::string(kBaseFolder) + "\\" + day + "_list_Day.csv 액세스가 거부되었습니다.");
+        const std::string notRegular =
+            "_list_Day.csv 파일에 쓰지 않았습니다.\n이유: 일반 파일이 아닙니다 (폴더, "
+            "파이프 또는 장치)";
+        EXPECT_EQ(boxes[0].text, std::string(kBaseFolder) + "\\" + day + notRegular);
         EXPECT_EQ(boxes[0].type & MB_ICONMASK, MB_ICONSTOP);
+        std::filesystem::remove(blocked);
+
+        // A pipe that another program reads would take the rows; one that nobody reads would
+        // hold the console in its open.
+        ASSERT_EQ(::mkfifo(blocked.c_str(), 0666), 0);
+        const int reader = ::open(blocked.c_str(), O_RDONLY | O_NONBLOCK);
+        ASSERT_GE(reader, 0);
+        zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
+        zui::ProcessEvents();
+        ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_EQ(boxes[1].text, std::string(kBaseFolder) + "\\" + day + notRegular);
+        char byte;
+        EXPECT_EQ(::read(reader, &byte, 1), 0);
+        ::close(reader);
+        std::filesystem::remove(blocked);
+
+        // A second name of another file: the rows would reach it too.
+        const std::string theirs = BasePath("theirs.csv");
+        std::ofstream(theirs) << "theirs";
+        std::filesystem::create_hard_link(theirs, blocked);
+        zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
+        zui::ProcessEvents();
+        ASSERT_EQ(boxes.size(), 3u);
+        EXPECT_EQ(boxes[2].text, std::string(kBaseFolder) + "\\" + day +
+                                     "_list_Day.csv 파일에 쓰지 않았습니다.\n이유: 다른 이름으로도 연결된 "
+                                     "파일입니다 (하드 링크)");
+        EXPECT_EQ(ReadAll(theirs), "theirs");
+        std::filesystem::remove(blocked);
+        // Another user's file of today's name, even one everybody may write.
+        if (geteuid() == 0) {
+            std::ofstream(blocked) << "theirs";
+            ASSERT_EQ(::chown(blocked.c_str(), 65534, 65534), 0);
+            ::chmod(blocked.c_str(), 0666);
+            zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
+            zui::ProcessEvents();
+            EXPECT_EQ(boxes.back().text,
+                      std::string(kBaseFolder) + "\\" + day +
+                          "_list_Day.csv 파일에 쓰지 않았습니다.\n이유: 다른 사용자의 파일입니다");
+            EXPECT_EQ(ReadAll(blocked), "theirs");
+            std::filesystem::remove(blocked);
+        }
+        for (const CString& text : boxes.Texts())
+            EXPECT_NE(text, kSaved);
+        const std::size_t n = boxes.size();
 
         // Another program holds the file open.
         Choose(dlg, 1);
@@ -169,8 +216,8 @@ TEST_F(ExportTest, AFileThatCannotBeWrittenIsReportedAndTheDialogGoesOn) {
         ASSERT_EQ(::flock(fd, LOCK_EX), 0);
         zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
         zui::ProcessEvents();
-        ASSERT_EQ(boxes.size(), 2u);
-        EXPECT_EQ(boxes[1].text, std::string(kBaseFolder) + "\\" + day +
+        ASSERT_EQ(boxes.size(), n + 1);
+        EXPECT_EQ(boxes[n].text, std::string(kBaseFolder) + "\\" + day +
                                      "_list_All.csv에 액세스하는 동안 공유 위반이 발생했습니다.");
         EXPECT_EQ(ReadAll(held), "theirs");
         ::close(fd);
@@ -181,8 +228,8 @@ TEST_F(ExportTest, AFileThatCannotBeWrittenIsReportedAndTheDialogGoesOn) {
         zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
         zui::ProcessEvents();
         std::filesystem::rename(base + ".away", base);
-        ASSERT_EQ(boxes.size(), 3u);
-        EXPECT_EQ(boxes[2].text,
+        ASSERT_EQ(boxes.size(), n + 2);
+        EXPECT_EQ(boxes[n + 1].text,
                   std::string(kBaseFolder) + "\\" + day + "_list_All.csv에 잘못된 경로가 있습니다.");
 
         // Still usable: the next export goes through.
@@ -226,11 +273,18 @@ TEST_F(ExportTest, AFullDiskIsReportedAndNeverCalledSaved) {
     WriteHistoryLogs();
     RunDialog([this](CVossenDlg& dlg) {
         Report(dlg);
-        // Few lines: the failure shows when the file is closed.
+        // Few lines: the failure shows when the file is closed. An earlier export of the day
+        // stays whole, and no cut file is left beside it.
+        const std::string earlier = BasePath((Today() + "_list_Day.csv").c_str());
+        std::ofstream(earlier) << "earlier export";
+        const auto namesBefore = FolderNames(HostPath(kBaseFolder));
         ExportOnFullDisk(dlg);
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_NE(boxes[0].text.Find("에 액세스하는 동안 디스크가 꽉 찼습니다."), -1);
         EXPECT_EQ(boxes[0].type & MB_ICONMASK, MB_ICONSTOP);
+        EXPECT_EQ(ReadAll(earlier), "earlier export");
+        EXPECT_EQ(FolderNames(HostPath(kBaseFolder)), namesBefore);
+        std::filesystem::remove(earlier);
 
         // Many lines: the failure shows while writing.
         // So many that the export reads them in several blocks: each row once, in order.
@@ -241,6 +295,7 @@ TEST_F(ExportTest, AFullDiskIsReportedAndNeverCalledSaved) {
         ExportOnFullDisk(dlg);
         ASSERT_EQ(boxes.size(), 2u);
         EXPECT_NE(boxes[1].text.Find("에 액세스하는 동안 디스크가 꽉 찼습니다."), -1);
+        EXPECT_FALSE(std::filesystem::exists(earlier));
         std::string many;
         for (int i = kMany - 1; i >= 0; --i)
             many += std::to_string(i) + ",,,,,,,,,,\r\n";
