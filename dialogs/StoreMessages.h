@@ -1,6 +1,14 @@
 // What the operator is told when the main store cannot keep or give back the settings.
 #pragma once
 
+#include "platform/core/CString.h"
+
+class CTradeDataBase;
+
+// The main store could not be opened by `store`: the file is named with the reason; a file
+// that is not the user's own is to be removed, as nothing is stored in it.
+CString StoreNotOpenedText(const CTradeDataBase& store);
+
 // The strategy values could not be read: the file is named, and the values shown are not
 // the stored ones.
 void ReportSettingsNotRead();

@@ -40,11 +40,18 @@ public:
     // Opens the main store, or one account's trading log; 1 on success, else 0 (closed). The
     // main store waits up to kBusyWaitMs for another connection's lock, a trading log up to
     // kTradingLogWaitMs. Neither follows a link in the file's place; a missing trading log is
-    // not made.
+    // not made. Every file SQLite opens for them, journals included, must be a regular file of
+    // the effective user with one name, looked at through its descriptor; the files it makes
+    // are their owner's only.
     int Open();
     int OpenTradingLog(CString account);
     // Finalizes the statement and closes the connection, each when there is one.
     void Close();
+    // Why the last Open or OpenTradingLog failed: the file is not the user's own (a link,
+    // another user's file, a second name of a file, not a regular file), or else None and the
+    // system's error number (0 when there was none).
+    FileRefusal OpenRefusal() const { return m_openRefusal; }
+    int OpenError() const { return m_nOpenError; }
 
     // Strategy values.
     static int GetStrategyValue(const char* key, int defaultValue);
@@ -90,6 +97,9 @@ public:
     sqlite3_stmt* m_pStmt = nullptr;
 
 private:
+    FileRefusal m_openRefusal = FileRefusal::None;
+    int m_nOpenError = 0;
+
     // The one store the class-level operations work on; null before start-up.
     static CTradeDataBase* Store() { return g_pTradeDataBase; }
     int OpenFile(const std::string& hostPath, int flags, int busyWaitMs);
