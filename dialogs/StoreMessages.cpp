@@ -49,6 +49,19 @@ void ReportCallNumberNotStored() {
     ShowNamingStore("%s 파일에 호출번호를 저장하지 못했습니다.", MB_OK | MB_ICONSTOP);
 }
 
+void ReportItemsNotStored() {
+    ShowNamingStore("%s 파일에 종목설정을 저장하지 못했습니다.\n바꾼 종목은 이번 실행에만 쓰이고 저장되지 "
+                    "않았습니다.",
+                    MB_OK | MB_ICONSTOP);
+}
+
+void ReportLoginNotStored() {
+    ShowNamingStore(
+        "%s 파일에 로그인 정보를 저장하지 못했습니다.\n다음에 시작할 때 이 로그인은 미리 채워지지 "
+        "않습니다.",
+        MB_OK | MB_ICONSTOP);
+}
+
 bool ConfirmSaveOverUnreadSettings() {
     const CTradeState* state = g_pTradeState;
     if (!state || !state->strategy_unread)

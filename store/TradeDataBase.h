@@ -110,6 +110,9 @@ private:
     int PrepareTradingLogRead(const CString& sql);
     // Runs one statement on the open connection; its error text is released unread.
     int Execute(const CString& sql);
+    // The fallback update of a strategy value on the open connection: 1 only when it changed
+    // the key's row. An update that matches no row succeeds in SQLite and stores nothing.
+    static int UpdateWrote(CTradeDataBase* db, const char* key, int value);
     // Compiles one statement into m_pStmt; 1 when it compiled.
     int Prepare(const CString& sql);
     // Opens the main store and steps `sql` once: 1 leaves the first row to read and the store

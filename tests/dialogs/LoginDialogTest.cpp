@@ -281,6 +281,13 @@ TEST_F(LoginTest, FailingStoreNeverBlocksTheLogin) {
     EXPECT_EQ(dlg.DoModal(), 1);
     EXPECT_EQ(g_pTradeState->trade_item, "NQZ20");
     EXPECT_EQ(g_pTradeState->curr_idx, 0);
+    // Each save that failed was told: the store at start, the default items, the login.
+    ASSERT_EQ(m_boxes.size(), 3u);
+    EXPECT_NE(m_boxes[0].text.Find("db_Velmora.db 파일을 열 수 없습니다"), -1) << m_boxes[0].text.GetString();
+    EXPECT_NE(m_boxes[1].text.Find("db_Velmora.db 파일에 종목설정을 저장하지 못했습니다"), -1)
+        << m_boxes[1].text.GetString();
+    EXPECT_NE(m_boxes[2].text.Find("db_Velmora.db 파일에 로그인 정보를 저장하지 못했습니다"), -1)
+        << m_boxes[2].text.GetString();
 }
 
 // A lock held while the login opens keeps the stored row from the preload; once it is gone,
