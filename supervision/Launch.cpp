@@ -5,7 +5,7 @@
 
 #include "platform/win/Process.h"
 
-DWORD LaunchProgram(const char* path, const char* params) {
+DWORD LaunchProgram(const char* path, const char* params, DWORD* processId) {
     if (!path)
         return ERROR_INVALID_PARAMETER;
 
@@ -20,8 +20,11 @@ DWORD LaunchProgram(const char* path, const char* params) {
     sei.nShow = SW_SHOW;
     sei.lpClass = "exefile";
     if (ShellExecuteExA(&sei)) {
-        if (sei.hProcess)
+        if (sei.hProcess) {
+            if (processId)
+                *processId = GetProcessId(sei.hProcess);
             CloseHandle(sei.hProcess);
+        }
         return ERROR_SUCCESS;
     }
 
@@ -48,6 +51,8 @@ DWORD LaunchProgram(const char* path, const char* params) {
     delete[] buffer;
     if (!started)
         return error;
+    if (processId)
+        *processId = pi.dwProcessId;
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
     return ERROR_SUCCESS;

@@ -10,8 +10,8 @@ inline constexpr char kTraderExePath[] = ZORVIK_BASE_FOLDER "\\zorvik_zuzidi.exe
 
 // Starts path with the argument text params (may be null) and returns a Windows error code,
 // 0 on success. Tries the shell first, then a plain process start; never waits for the
-// program and keeps no handle to it.
-DWORD LaunchProgram(const char* path, const char* params);
+// program and keeps no handle to it. processId, when given, receives the started process's id.
+DWORD LaunchProgram(const char* path, const char* params, DWORD* processId = nullptr);
 
 // Appends to out every non-empty piece of text between characters of delims; runs of
 // delimiters count as one. Double-byte characters are never split.

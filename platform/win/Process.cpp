@@ -31,6 +31,20 @@ struct sigaction g_previousChld;
 std::once_flag g_reaperOnce;
 bool g_kernelReaps = false;
 
+// The latest children reaped, with their wait statuses, so that a caller can still learn how
+// one ended: a ring written by the signal handler.
+constexpr int kEndedSlots = 64;
+std::atomic<pid_t> g_endedPid[kEndedSlots];
+std::atomic<int> g_endedStatus[kEndedSlots];
+std::atomic<unsigned> g_endedNext{0};
+
+void NoteEnded(pid_t pid, int status) {
+    const unsigned slot = g_endedNext.fetch_add(1) % kEndedSlots;
+    g_endedPid[slot].store(0);
+    g_endedStatus[slot].store(status);
+    g_endedPid[slot].store(pid);
+}
+
 void ReapStarted() {
     for (auto& slot : g_started) {
         pid_t pid = slot.load();
@@ -38,9 +52,16 @@ void ReapStarted() {
             continue;
         int status = 0;
         pid_t r = waitpid(pid, &status, WNOHANG);
+        if (r == pid)
+            NoteEnded(pid, status);
         if (r == pid || (r < 0 && errno == ECHILD))
             slot.compare_exchange_strong(pid, 0);
     }
+}
+
+// The exit code of a wait status: the program's own, or 128 + the signal that ended it.
+int ExitCodeOf(int status) {
+    return WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
 }
 
 void OnChildExit(int sig, siginfo_t* info, void* context) {
@@ -198,6 +219,27 @@ DWORD Spawn(const std::string& program, const std::vector<CString>& args, const 
 } // namespace
 
 namespace zwin {
+
+bool StartedProgramEnded(DWORD processId, int* exitCode) {
+    *exitCode = -1;
+    const pid_t pid = static_cast<pid_t>(processId);
+    int status = 0;
+    const pid_t r = waitpid(pid, &status, WNOHANG);
+    if (r == 0)
+        return false;
+    if (r == pid) {
+        *exitCode = ExitCodeOf(status);
+        return true;
+    }
+    // Reaped already, by the handler or by the system: its status, when the handler kept it.
+    for (int i = 0; i < kEndedSlots; ++i) {
+        if (g_endedPid[i].load() == pid) {
+            *exitCode = ExitCodeOf(g_endedStatus[i].load());
+            break;
+        }
+    }
+    return true;
+}
 
 std::vector<CString> SplitCommandLine(const char* commandLine, bool firstIsProgram) {
     std::vector<CString> out;

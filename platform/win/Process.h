@@ -92,6 +92,10 @@ BOOL CloseHandle(HANDLE handle);
 DWORD GetProcessId(HANDLE process);
 
 namespace zwin {
+// Whether a program started here (by its process id) has ended, without waiting; when it has,
+// its exit code (the program's own, or 128 + the signal that ended it), -1 when not known.
+bool StartedProgramEnded(DWORD processId, int* exitCode);
+
 // Splits a command-line text as Windows programs do: blanks separate arguments, double
 // quotes group, 2n backslashes before a quote give n and the quote groups, 2n+1 give n and a
 // literal quote, "" inside quotes gives a quote; other backslashes are literal. With
