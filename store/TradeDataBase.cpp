@@ -9,6 +9,7 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -114,6 +115,8 @@ CString StoreBasePath() {
 
 CTradeDataBase::~CTradeDataBase() {
     Close();
+    for (auto& [path, watch] : m_logWatches)
+        CloseWatch(watch);
 }
 
 CString MainStorePath() {
@@ -132,8 +135,36 @@ CString TradingLogStorePath(const CString& account) {
 
 int CTradeDataBase::OpenTradingLog(CString account) {
     // The engines make their logs; the console never creates one. An engine's commit takes
-    // milliseconds: a read that meets one waits that long rather than reading nothing.
-    return OpenFile(HostPath(TradingLogStorePath(account)), SQLITE_OPEN_READWRITE, kTradingLogWaitMs);
+    // milliseconds: a read that meets one waits that long rather than reading nothing, as far
+    // as the wait left to its group of reads goes.
+    const TradingLogReads alone(this);
+    if (!OpenFile(HostPath(TradingLogStorePath(account)), SQLITE_OPEN_READWRITE, 0))
+        return 0;
+    sqlite3_busy_handler(m_pDB, WaitForCommit, this);
+    return 1;
+}
+
+int CTradeDataBase::WaitForCommit(void* store, int) {
+    auto* db = static_cast<CTradeDataBase*>(store);
+    if (db->m_nLogWaitLeftMs <= 0)
+        return 0;
+    const int step = std::min(kTradingLogRetryMs, db->m_nLogWaitLeftMs);
+    Sys().sleepMs(static_cast<unsigned>(step));
+    db->m_nLogWaitLeftMs -= step;
+    return 1;
+}
+
+CTradeDataBase::TradingLogReads::TradingLogReads(CTradeDataBase* db) : m_pDB(db) {
+    if (m_pDB && m_pDB->m_nLogReadDepth++ == 0) {
+        m_pDB->m_nLogWaitLeftMs = kTradingLogWaitMs;
+        m_pDB->m_refusedLog = FileRefusal::None;
+        m_pDB->m_strRefusedLog.Empty();
+    }
+}
+
+CTradeDataBase::TradingLogReads::~TradingLogReads() {
+    if (m_pDB)
+        --m_pDB->m_nLogReadDepth;
 }
 
 int CTradeDataBase::OpenFile(const std::string& hostPath, int flags, int busyWaitMs) {

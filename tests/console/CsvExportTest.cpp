@@ -14,6 +14,7 @@
 #include "platform/core/Files.h"
 #include "platform/core/Path.h"
 #include "platform/core/Sys.h"
+#include "store/TradeState.h"
 #include "support/RecordLockHolder.h"
 #include "support/StoreProcess.h"
 #include "uitest/UiTest.h"
@@ -128,6 +129,45 @@ TEST_F(ExportTest, RowsThatCouldNotBeReadAreNeverReportedSaved) {
         EXPECT_FALSE(std::filesystem::exists(BasePath((Today() + "_stats_Day.csv").c_str())));
         // Once it lets go, the export reads them and saves them whole.
         EXPECT_EQ(Export(dlg, "stats_Day"), kStatsHeader + kDays);
+        EXPECT_EQ(boxes.back().text, kSaved);
+
+        // A log that is a link is never read: trying again later would not help, and the box
+        // says what is wrong instead.
+        const std::string log = TradingLogPath("111");
+        std::filesystem::rename(log, log + ".moved");
+        std::filesystem::create_symlink(log + ".moved", log);
+        Choose(dlg, 3);
+        zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
+        zui::ProcessEvents();
+        EXPECT_EQ(boxes.back().text,
+                  "매매내역을 읽지 못해 파일로 저장하지 않았습니다.\n" + std::string(kBaseFolder) +
+                      "\\DataBase\\db_Velmora_111.db 파일을 읽지 않습니다.\n이유: 링크입니다");
+        EXPECT_FALSE(std::filesystem::exists(BasePath((Today() + "_stats_Month.csv").c_str())));
+    });
+}
+
+// An engine whose log is in write-ahead mode commits a trade and closes it: the file keeps its
+// size and first bytes, and its time is set back. The trade still reaches the list, the count
+// the rules use, and the export.
+TEST_F(ExportTest, ACommitToALogInWriteAheadModeIsSeenWhateverItsFileTimeSays) {
+    WriteHistoryLogs();
+    TradingLogFile("222").Exec("PRAGMA journal_mode=WAL");
+    RunDialog([this](CVossenDlg& dlg) {
+        Report(dlg);
+        EXPECT_EQ(Export(dlg, "list_Day"), kTradeHeader + kToday);
+        const int count = g_pTradeState->trade_count;
+        const std::string log = TradingLogPath("222");
+        const auto time = std::filesystem::last_write_time(log);
+        const auto size = std::filesystem::file_size(log);
+        TradingLogFile("222").Add(
+            {"222", "NQH24", "20240305010000", "20240305020000", "", "", 2, 7, 15000, 15001, 7, 1});
+        std::filesystem::last_write_time(log, time);
+        EXPECT_EQ(std::filesystem::file_size(log), size);
+        Report(dlg);
+        EXPECT_EQ(dlg.m_listHistory.GetItemCount(), 3);
+        EXPECT_EQ(g_pTradeState->trade_count, count + 7);
+        const std::string exported = Export(dlg, "list_Day");
+        EXPECT_NE(exported.find(",2024-03-05,01:00:00,02:00:00,매수,7,"), std::string::npos) << exported;
         EXPECT_EQ(boxes.back().text, kSaved);
     });
 }
