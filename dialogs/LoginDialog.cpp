@@ -235,7 +235,7 @@ void CLoginDialog::OnBnClickedOk() {
                 SlotText(state->items[index].code, sizeof state->items[index].code));
     // The login goes on with the item chosen; only the next start's choice is lost.
     if (!CTradeDataBase::SaveCurrentItemIndex(index))
-        ReportLoginNotStored();
+        ReportItemChoiceNotStored();
     if (m_bAccountUnread)
         RereadHiddenTexts();
     StoreLoginValues(m_nServerType, first.id, first.passwd, first.cert_passwd, first.account_number,

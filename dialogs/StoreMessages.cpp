@@ -50,9 +50,16 @@ void ReportCallNumberNotStored() {
 }
 
 void ReportItemsNotStored() {
-    ShowNamingStore("%s 파일에 종목설정을 저장하지 못했습니다.\n바꾼 종목은 이번 실행에만 쓰이고 저장되지 "
+    ShowNamingStore("%s 파일에 종목설정을 저장하지 못했습니다.\n종목설정은 이번 실행에만 쓰이고 저장되지 "
                     "않았습니다.",
                     MB_OK | MB_ICONSTOP);
+}
+
+void ReportItemChoiceNotStored() {
+    ShowNamingStore(
+        "%s 파일에 선택한 매매종목을 저장하지 못했습니다.\n다음에 시작할 때 이 종목은 미리 선택되지 "
+        "않습니다.",
+        MB_OK | MB_ICONSTOP);
 }
 
 void ReportLoginNotStored() {

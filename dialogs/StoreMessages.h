@@ -17,8 +17,9 @@ void ReportSettingsNotStored();
 void ReportCallNumberNotStored();
 // The trading items could not be stored: the trading state keeps them for this run only.
 void ReportItemsNotStored();
-// The login (the accounts, or the item chosen) could not be stored: the next start does not
-// offer it.
+// The item chosen at the login could not be stored: the next start does not offer it.
+void ReportItemChoiceNotStored();
+// The login's accounts could not be stored: the next start does not offer them.
 void ReportLoginNotStored();
 // Before a save while the strategy values are unread: true when the operator agrees to store
 // the values shown over the ones that could not be read (or when they were read).

@@ -127,7 +127,7 @@ TEST_F(ItemSetTest, AFailedSaveIsToldAndTheDialogStaysOpen) {
     ASSERT_EQ(m_boxes.size(), 1u);
     EXPECT_EQ(m_boxes[0].text,
               std::string(kBaseFolder) +
-                  "\\DataBase\\db_Velmora.db 파일에 종목설정을 저장하지 못했습니다.\n바꾼 종목은 이번 "
+                  "\\DataBase\\db_Velmora.db 파일에 종목설정을 저장하지 못했습니다.\n종목설정은 이번 "
                   "실행에만 쓰이고 저장되지 않았습니다.");
     EXPECT_EQ(m_boxes[0].type & MB_ICONMASK, MB_ICONSTOP);
     EXPECT_STREQ(g_pTradeState->items[0].code, "NQH21");

@@ -288,7 +288,7 @@ TEST_F(LoginTest, FailingStoreNeverBlocksTheLogin) {
     EXPECT_NE(m_boxes[0].text.Find("db_Velmora.db 파일을 열 수 없습니다"), -1) << m_boxes[0].text.GetString();
     EXPECT_NE(m_boxes[1].text.Find("db_Velmora.db 파일에 종목설정을 저장하지 못했습니다"), -1)
         << m_boxes[1].text.GetString();
-    EXPECT_NE(m_boxes[2].text.Find("db_Velmora.db 파일에 로그인 정보를 저장하지 못했습니다"), -1)
+    EXPECT_NE(m_boxes[2].text.Find("db_Velmora.db 파일에 선택한 매매종목을 저장하지 못했습니다"), -1)
         << m_boxes[2].text.GetString();
 }
 
