@@ -187,10 +187,11 @@ CString MainStorePath();
 CString TradingLogStorePath(const CString& account);
 
 // An account's trading log as a read would find it, taken without reading its rows: the file
-// (identity, size, time and header), whose header counts every commit in rollback mode; for a
-// log in write-ahead mode, whose header does not, also SQLite's data version on a connection
-// the store keeps to it between reads, which moves with every commit of another connection
-// however coarse the file system's clock. Equal stamps: a read gives the same rows.
+// (identity, size, time and header), whose header counts every commit in rollback mode. Once
+// a log is seen in write-ahead mode, whose header does not, the store keeps a connection to it
+// between reads and takes the file's identity and SQLite's data version on that connection,
+// which moves with every commit of another connection however coarse the file system's clock.
+// Equal stamps: a read gives the same rows.
 struct TradingLogStamp {
     FileStamp file;
     // The kept connection that counted (a new one counts afresh), and its count.

@@ -61,40 +61,52 @@ bool StampTradingLog(const char* account, TradingLogStamp* stamp) {
     CTradeDataBase* db = g_pTradeDataBase;
     if (!db)
         return false;
-    // Closing a descriptor of a file drops every lock this process holds on it. No connection
-    // holds one on the log now: a read closes its own before it returns, and a kept connection
-    // holds its locks in the index file of write-ahead mode, which is never opened here.
     assert(!db->m_pDB);
     const std::string path = HostPath(TradingLogStorePath(account));
-    auto forget = [db, &path] {
-        if (auto found = db->m_logWatches.find(path); found != db->m_logWatches.end()) {
-            CTradeDataBase::CloseWatch(found->second);
-            db->m_logWatches.erase(found);
+    auto kept = db->m_logWatches.find(path);
+    if (kept != db->m_logWatches.end()) {
+        // A connection is kept to the log: the file is looked at by name only. Closing a
+        // descriptor of it here would drop every lock this process holds on it, the kept
+        // connection's among them, and the engine's last close would then take the WAL away
+        // from under it.
+        struct stat st;
+        const bool named = Sys().lstat(path.c_str(), &st) == 0;
+        const int err = errno;
+        if (named && S_ISREG(st.st_mode) && st.st_dev == kept->second.device &&
+            st.st_ino == kept->second.inode) {
+            stamp->file.exists = true;
+            stamp->file.device = st.st_dev;
+            stamp->file.inode = st.st_ino;
+        } else {
+            // Another file now, or none: it is looked at afresh below.
+            CTradeDataBase::CloseWatch(kept->second);
+            db->m_logWatches.erase(kept);
+            kept = db->m_logWatches.end();
+            if (!named)
+                return err == ENOENT;
         }
-    };
-    if (!StampFile(path, &stamp->file)) {
-        forget();
-        return false;
     }
-    if (!stamp->file.exists || stamp->file.head[kWriteVersionByte] != kWriteAheadVersion) {
-        forget();
-        return true;
-    }
-    CTradeDataBase::LogWatch& watch = db->m_logWatches[path];
-    if (watch.db && (watch.device != stamp->file.device || watch.inode != stamp->file.inode))
-        CTradeDataBase::CloseWatch(watch);
-    if (!watch.db) {
+    if (kept == db->m_logWatches.end()) {
+        // Nothing of this process holds a lock on the file: it may be opened and closed.
+        if (!StampFile(path, &stamp->file))
+            return false;
+        // In rollback mode the header's change counter moves with every commit.
+        if (!stamp->file.exists || stamp->file.head[kWriteVersionByte] != kWriteAheadVersion)
+            return true;
+        CTradeDataBase::LogWatch watch;
         if (sqlite3_open_v2(path.c_str(), &watch.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, nullptr) !=
                 SQLITE_OK ||
             sqlite3_prepare_v2(watch.db, "PRAGMA data_version", -1, &watch.version, nullptr) != SQLITE_OK) {
-            forget();
+            CTradeDataBase::CloseWatch(watch);
             return false;
         }
         watch.device = stamp->file.device;
         watch.inode = stamp->file.inode;
         watch.serial = ++db->m_nWatchSerial;
+        kept = db->m_logWatches.emplace(path, watch).first;
     }
     // It never waits: a log that cannot be counted at this moment is read again, within the wait.
+    CTradeDataBase::LogWatch& watch = kept->second;
     const bool counted = sqlite3_step(watch.version) == SQLITE_ROW;
     if (counted) {
         stamp->watch = watch.serial;
