@@ -15,48 +15,53 @@
 
 namespace {
 
-// The form in the order it is written and read.
+// The form in the order it is written and read; each edit named by its label (and its group
+// where two edits share a label) and unit.
 const FormField kForm[] = {
     {IDC_EDIT_DAY_PROFIT_MAX, Conversion::ShownOnly, &CTradeState::day_tot_profit_max},
     {IDC_CHECK_DAY_LOSS_MAX, Conversion::Check, &CTradeState::day_tot_loss_max_use},
-    {IDC_EDIT_DAY_LOSS_MAX, Conversion::TenThousands, &CTradeState::day_tot_loss_max},
+    {IDC_EDIT_DAY_LOSS_MAX, Conversion::TenThousands, &CTradeState::day_tot_loss_max, "일손절범위", "만원"},
     // "오버(홀딩)" holds positions over the close, the inverse of clearing them.
     {IDC_CHECK_MARKET_OFF_HOLD, Conversion::InverseCheck, &CTradeState::market_off_clear},
     {IDC_COMBO_TRADE_TYPE, Conversion::Index, &CTradeState::trade_type},
     {IDC_COMBO_KEEP_POSITION, Conversion::Index, &CTradeState::trade_keep_position},
     {IDC_CHECK_TRENDCLEAR_REBACK, Conversion::Check, &CTradeState::trendclear_reback_use},
-    {IDC_EDIT_TRENDCLEAR_REBACK, Conversion::Number, &CTradeState::trendclear_reback},
+    {IDC_EDIT_TRENDCLEAR_REBACK, Conversion::Number, &CTradeState::trendclear_reback, "추세청산 되돌림", "%"},
     {IDC_CHECK_TRENDCLEAR_SET_PROFIT, Conversion::Check, &CTradeState::trendclear_set_profit_use},
-    {IDC_EDIT_TRENDCLEAR_SET_PROFIT, Conversion::Number, &CTradeState::trendclear_set_profit},
-    {IDC_EDIT_IN_TICK_S, Conversion::Number, &CTradeState::in_tick_s},
+    {IDC_EDIT_TRENDCLEAR_SET_PROFIT, Conversion::Number, &CTradeState::trendclear_set_profit, "세트총순익",
+     "달러"},
+    {IDC_EDIT_IN_TICK_S, Conversion::Number, &CTradeState::in_tick_s, "역진입구간", "분"},
     {IDC_CHECK_MACD_R, Conversion::Check, &CTradeState::macd_use_r},
-    {IDC_EDIT_MACD_TERM1_R, Conversion::Number, &CTradeState::macd_term1_r},
-    {IDC_EDIT_MACD_TERM2_R, Conversion::Number, &CTradeState::macd_term2_r},
-    {IDC_EDIT_MACD_TERM3_R, Conversion::Number, &CTradeState::macd_term3_r},
+    {IDC_EDIT_MACD_TERM1_R, Conversion::Number, &CTradeState::macd_term1_r, "역진입 D 마크"},
+    {IDC_EDIT_MACD_TERM2_R, Conversion::Number, &CTradeState::macd_term2_r, "역진입 D 마크"},
+    {IDC_EDIT_MACD_TERM3_R, Conversion::Number, &CTradeState::macd_term3_r, "역진입 D 마크"},
     {IDC_CHECK_DMI_R, Conversion::Check, &CTradeState::dmi_use_r},
-    {IDC_EDIT_DMI_TERM_R, Conversion::Number, &CTradeState::dmi_term_r},
+    {IDC_EDIT_DMI_TERM_R, Conversion::Number, &CTradeState::dmi_term_r, "역진입 매매강도"},
     {IDC_CHECK_MACD_RT, Conversion::Check, &CTradeState::macd_use_rt},
-    {IDC_EDIT_MACD_TERM1_RT, Conversion::Number, &CTradeState::macd_term1_rt},
-    {IDC_EDIT_MACD_TERM2_RT, Conversion::Number, &CTradeState::macd_term2_rt},
-    {IDC_EDIT_MACD_TERM3_RT, Conversion::Number, &CTradeState::macd_term3_rt},
+    {IDC_EDIT_MACD_TERM1_RT, Conversion::Number, &CTradeState::macd_term1_rt, "추세진입 D 마크"},
+    {IDC_EDIT_MACD_TERM2_RT, Conversion::Number, &CTradeState::macd_term2_rt, "추세진입 D 마크"},
+    {IDC_EDIT_MACD_TERM3_RT, Conversion::Number, &CTradeState::macd_term3_rt, "추세진입 D 마크"},
     {IDC_CHECK_DMI_RT, Conversion::Check, &CTradeState::dmi_use_rt},
-    {IDC_EDIT_DMI_TERM_RT, Conversion::Number, &CTradeState::dmi_term_rt},
+    {IDC_EDIT_DMI_TERM_RT, Conversion::Number, &CTradeState::dmi_term_rt, "추세진입 매매강도"},
     {IDC_CHECK_REVERSE_BONG, Conversion::Check, &CTradeState::reverse_bong_use},
-    {IDC_EDIT_REVERSE_BONG_COUNT, Conversion::Number, &CTradeState::reverse_bong_count},
-    {IDC_EDIT_REVERSE_BONG_HEIGHT, Conversion::Number, &CTradeState::reverse_bong_height},
+    {IDC_EDIT_REVERSE_BONG_COUNT, Conversion::Number, &CTradeState::reverse_bong_count, "생성캔들", "개"},
+    {IDC_EDIT_REVERSE_BONG_HEIGHT, Conversion::Number, &CTradeState::reverse_bong_height, "생성캔들", "틱"},
     {IDC_CHECK_REVERSE_MAX_BONG, Conversion::Check, &CTradeState::reverse_max_bong_use},
-    {IDC_EDIT_REVERSE_MAX_BONG_LIMIT, Conversion::Number, &CTradeState::reverse_max_bong_limit},
+    {IDC_EDIT_REVERSE_MAX_BONG_LIMIT, Conversion::Number, &CTradeState::reverse_max_bong_limit, "최대캔들",
+     "틱"},
     {IDC_CHECK_REVCLEAR_INCOUNT, Conversion::Check, &CTradeState::revclear_incount_use},
-    {IDC_EDIT_REVCLEAR_INCOUNT, Conversion::Number, &CTradeState::revclear_incount},
+    {IDC_EDIT_REVCLEAR_INCOUNT, Conversion::Number, &CTradeState::revclear_incount, "진입회차", "회"},
     {IDC_CHECK_REVCLEAR_REBACK, Conversion::Check, &CTradeState::revclear_reback_use},
-    {IDC_EDIT_REVCLEAR_REBACK, Conversion::Number, &CTradeState::revclear_reback},
+    {IDC_EDIT_REVCLEAR_REBACK, Conversion::Number, &CTradeState::revclear_reback, "역진입 청산 되돌림", "%"},
     {IDC_CHECK_REVCLEAR_SET_PROFIT, Conversion::Check, &CTradeState::revclear_set_profit_use},
-    {IDC_EDIT_REVCLEAR_SET_PROFIT, Conversion::Number, &CTradeState::revclear_set_profit},
+    {IDC_EDIT_REVCLEAR_SET_PROFIT, Conversion::Number, &CTradeState::revclear_set_profit, "역세트총순익",
+     "달러"},
     {IDC_CHECK_REVCLEAR_TREND_LINK, Conversion::Check, &CTradeState::revclear_trend_link},
     {IDC_CHECK_ALLCLEAR_PROFIT, Conversion::Check, &CTradeState::allclear_allset_profit_use},
-    {IDC_EDIT_ALLCLEAR_PROFIT, Conversion::Number, &CTradeState::allclear_allset_profit},
+    {IDC_EDIT_ALLCLEAR_PROFIT, Conversion::Number, &CTradeState::allclear_allset_profit, "양세트합순익",
+     "달러"},
     {IDC_CHECK_ALLCLEAR_LOSS, Conversion::Check, &CTradeState::allclear_allset_loss_use},
-    {IDC_EDIT_ALLCLEAR_LOSS, Conversion::Number, &CTradeState::allclear_allset_loss},
+    {IDC_EDIT_ALLCLEAR_LOSS, Conversion::Number, &CTradeState::allclear_allset_loss, "양합손실", "달러"},
     {IDC_CHECK_COUNT_PAIRING, Conversion::Check, &CTradeState::count_pairing_use},
     {IDC_COMBO_COUNT_PAIRING_ADD, Conversion::Index, &CTradeState::count_pairing_add},
     {IDC_CHECK_ROUND_PAIRING, Conversion::Check, &CTradeState::round_pairing_use},
@@ -147,6 +152,9 @@ void CVossenDlg::ApplySettings() {
         LoadSettingsToControls();
         return;
     }
+    // An entry its value cannot hold is refused, never stored as a smaller one.
+    if (!FormEntriesFit(*this, kForm))
+        return;
     CTradeState* s = g_pTradeState;
     if (!s || !ConfirmSaveOverUnreadSettings())
         return;

@@ -44,6 +44,11 @@ CEdit* ItemSetDialog::CodeEdit(int row) {
 
 BOOL ItemSetDialog::OnInitDialog() {
     CDialogEx::OnInitDialog();
+    // What is typed is what a slot keeps.
+    for (int k = 0; k < 5; ++k) {
+        NameEdit(k)->SetLimitText(sizeof(TradeItem::name) - 1);
+        CodeEdit(k)->SetLimitText(sizeof(TradeItem::code) - 1);
+    }
     LoadItemsToControls();
     return TRUE;
 }

@@ -31,7 +31,7 @@ const struct {
 const char kFillAllFields[] = "모든 항목에 값을 입력해 주세요.";
 const char kAgreeToNotice[] = "위험고지 및 주의사항을 읽고 동의에 체크해주세요.";
 
-// What an edit gives: 18 bytes and the NUL.
+// What an edit gives: 18 bytes and the NUL (and what it takes when typed into).
 constexpr int kLoginEditTake = 19;
 static_assert(kLoginEditTake <= kAccountTextSize);
 
@@ -140,6 +140,11 @@ BOOL CLoginDialog::OnInitDialog() {
     m_fontBold.CreateFontIndirect(&bold);
     GetDlgItem(IDC_STATIC_NOTICE_TITLE)->SetFont(&m_fontBold, TRUE);
     GetDlgItem(IDC_STATIC_CAUTION)->SetFont(&m_fontBold, TRUE);
+
+    // What is typed is what OK takes.
+    for (int login = 0; login < 2; ++login)
+        for (int k = 0; k < 5; ++k)
+            LoginEdit(login, k)->SetLimitText(kLoginEditTake - 1);
 
     PreloadAccount();
     return TRUE;

@@ -15,15 +15,54 @@ int ReadNumber(CWnd& edit) {
     return ReadInt32(text.GetString());
 }
 
-// Hundredths from an entry with decimals, truncated towards zero.
-int ReadHundredths(CWnd& edit) {
+// Hundredths of an entry with decimals, truncated towards zero, not yet held within int32.
+double EntryHundredths(CWnd& edit) {
     CString text;
     edit.GetWindowText(text);
-    const double value = std::atof(text) * 100.0;
-    if (std::isnan(value))
-        return 0;
+    const double value = std::trunc(std::atof(text) * 100.0);
+    return std::isnan(value) ? 0 : value;
+}
+
+int ReadHundredths(CWnd& edit) {
     return static_cast<int>(
-        std::clamp(std::trunc(value), static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
+        std::clamp(EntryHundredths(edit), static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
+}
+
+// What an edit's entry holds in the units of its conversion, before it is held within its value;
+// false for controls that hold no entry.
+bool Entry(CWnd& control, Conversion conversion, double* entry) {
+    CString text;
+    switch (conversion) {
+    case Conversion::Number:
+    case Conversion::TenThousands:
+        control.GetWindowText(text);
+        *entry = static_cast<double>(ReadInt64(text.GetString()));
+        return true;
+    case Conversion::Hundredths:
+        *entry = EntryHundredths(control);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The range of entries a conversion keeps as they are, and the text of an end of it.
+struct EntryRange {
+    double lowest;
+    double highest;
+};
+EntryRange RangeOf(Conversion conversion) {
+    if (conversion == Conversion::TenThousands)
+        return {-static_cast<double>(kMaxTenThousands), static_cast<double>(kMaxTenThousands)};
+    return {static_cast<double>(INT32_MIN), static_cast<double>(INT32_MAX)};
+}
+CString EndText(Conversion conversion, double end) {
+    CString text;
+    if (conversion == Conversion::Hundredths)
+        text.Format("%.2f", end * 0.01);
+    else
+        text.Format("%.0f", end);
+    return text;
 }
 
 void ShowNumber(CWnd& edit, int value) {
@@ -67,7 +106,7 @@ int ReadField(CWnd& control, Conversion conversion) {
     case Conversion::InverseCheck:
         return control.SendMessage(BM_GETCHECK) != BST_UNCHECKED ? 0 : 1;
     case Conversion::TenThousands:
-        // An entry beyond what the won value can hold is taken as the largest that fits.
+        // FormEntriesFit refuses an entry beyond what the won value holds; none is read.
         return TenThousandsToWon(ReadNumber(control));
     case Conversion::Hundredths:
         return ReadHundredths(control);
@@ -86,6 +125,29 @@ void ShowForm(CWnd& dialog, std::span<const FormField> form, const CTradeState& 
     for (const FormField& f : form)
         if (CWnd* control = dialog.GetDlgItem(f.id))
             ShowField(*control, f.conversion, state.*f.value);
+}
+
+bool FormEntriesFit(CWnd& dialog, std::span<const FormField> form) {
+    for (const FormField& f : form) {
+        CWnd* control = dialog.GetDlgItem(f.id);
+        double entry = 0;
+        if (!control || f.conversion == Conversion::ShownOnly || !Entry(*control, f.conversion, &entry))
+            continue;
+        const EntryRange range = RangeOf(f.conversion);
+        if (entry >= range.lowest && entry <= range.highest)
+            continue;
+        const bool high = entry > range.highest;
+        CString text;
+        text.Format(high ? "%s: %s%s까지 입력할 수 있습니다." : "%s: %s%s부터 입력할 수 있습니다.",
+                    f.name ? f.name : "",
+                    EndText(f.conversion, high ? range.highest : range.lowest).GetString(), f.unit);
+        AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+        // As a failed exchange leaves it: the entry there to be corrected.
+        control->SetFocus();
+        control->SendMessage(EM_SETSEL, 0, -1);
+        return false;
+    }
+    return true;
 }
 
 void ReadForm(CWnd& dialog, std::span<const FormField> form, CTradeState& state) {

@@ -23,9 +23,16 @@ struct FormField {
     int id;
     Conversion conversion;
     int32_t CTradeState::*value;
+    // An edit's label and unit as the operator reads them, named when an entry does not fit.
+    const char* name = nullptr;
+    const char* unit = "";
 };
 
 // Shows every value in its control of the dialog; a control the dialog lacks is passed over.
 void ShowForm(CWnd& dialog, std::span<const FormField> form, const CTradeState& state);
+// Whether every edit's entry fits its value. The first that does not is named with its largest
+// (or smallest) value in a box, and takes the focus with its entry selected, so that nothing
+// is stored smaller than it shows.
+bool FormEntriesFit(CWnd& dialog, std::span<const FormField> form);
 // Reads every control back into its value, in the form's order (ShownOnly fields are left).
 void ReadForm(CWnd& dialog, std::span<const FormField> form, CTradeState& state);

@@ -19,21 +19,22 @@ constexpr int kAdminControls[] = {IDC_EDIT_CALL_NUMBER, IDC_EDIT_DAY_TARGET, IDC
 // The call number is checked through a 20-byte buffer, so a longer one could never pass.
 constexpr UINT kCallNumberLimit = 19;
 
-// The form in the order it is written and read. Locked controls are read too: their loaded
-// values go back unchanged.
+// The form in the order it is written and read, each edit named by its label and unit. Locked
+// controls are read too: their loaded values go back unchanged.
 const FormField kForm[] = {
     {IDC_CHECK_PROFIT_RESERVE, Conversion::Check, &CTradeState::profit_reserve_use},
-    {IDC_EDIT_RESERVE_BASE, Conversion::TenThousands, &CTradeState::profit_reserve_base},
-    {IDC_EDIT_RESERVE_TRIGGER, Conversion::Number, &CTradeState::profit_reserve_trigger},
+    {IDC_EDIT_RESERVE_BASE, Conversion::TenThousands, &CTradeState::profit_reserve_base, "수익보전 순익",
+     "만원"},
+    {IDC_EDIT_RESERVE_TRIGGER, Conversion::Number, &CTradeState::profit_reserve_trigger, "손실시 청산"},
     {IDC_COMBO_RESERVE_TRIGGER_TYPE, Conversion::Index, &CTradeState::profit_reserve_trigger_type},
-    {IDC_EDIT_RESERVE_REST, Conversion::Number, &CTradeState::profit_reserve_rest},
-    {IDC_EDIT_FEE_BASE, Conversion::Hundredths, &CTradeState::fee_org},
-    {IDC_EDIT_FEE_AGREED, Conversion::Hundredths, &CTradeState::fee_sale},
-    {IDC_EDIT_WON_PER_DOLLAR, Conversion::Number, &CTradeState::won_dallar},
+    {IDC_EDIT_RESERVE_REST, Conversion::Number, &CTradeState::profit_reserve_rest, "대기", "초"},
+    {IDC_EDIT_FEE_BASE, Conversion::Hundredths, &CTradeState::fee_org, "편도기본"},
+    {IDC_EDIT_FEE_AGREED, Conversion::Hundredths, &CTradeState::fee_sale, "협의", "달러"},
+    {IDC_EDIT_WON_PER_DOLLAR, Conversion::Number, &CTradeState::won_dallar, "환율", "원"},
     {IDC_CHECK_DAY_TARGET, Conversion::Check, &CTradeState::day_tot_profit_max_use},
-    {IDC_EDIT_DAY_TARGET, Conversion::TenThousands, &CTradeState::day_tot_profit_max},
+    {IDC_EDIT_DAY_TARGET, Conversion::TenThousands, &CTradeState::day_tot_profit_max, "일목표수익", "만원"},
     {IDC_CHECK_TRADE_COUNT, Conversion::Check, &CTradeState::day_trade_due_count_use},
-    {IDC_EDIT_TRADE_COUNT, Conversion::Number, &CTradeState::day_trade_due_count},
+    {IDC_EDIT_TRADE_COUNT, Conversion::Number, &CTradeState::day_trade_due_count, "거래횟수", "회"},
 };
 
 } // namespace
@@ -90,6 +91,9 @@ void CStrategyDialog::LoadSettingsToControls() {
 
 void CStrategyDialog::ApplySettings() {
     CTradeState* state = g_pTradeState;
+    // An entry its value cannot hold is refused, never stored as a smaller one.
+    if (!FormEntriesFit(*this, kForm))
+        return;
     if (!ConfirmSaveOverUnreadSettings())
         return;
     ReadForm(*this, kForm, *state);

@@ -26,7 +26,7 @@ std::string_view SkipBlanksAndSign(std::string_view text, bool* negative) {
 
 } // namespace
 
-int32_t ReadInt32(std::string_view text) {
+int64_t ReadInt64(std::string_view text) {
     bool negative = false;
     const std::string_view digits = SkipBlanksAndSign(text, &negative);
     // Unsigned, so that a second sign is not a number.
@@ -34,10 +34,14 @@ int32_t ReadInt32(std::string_view text) {
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), magnitude);
     if (ec == std::errc::invalid_argument)
         return 0;
-    if (ec == std::errc::result_out_of_range || magnitude > static_cast<uint64_t>(INT32_MAX) + 1)
-        return negative ? INT32_MIN : INT32_MAX;
+    if (ec == std::errc::result_out_of_range || magnitude > static_cast<uint64_t>(INT64_MAX))
+        return negative ? INT64_MIN : INT64_MAX;
     const int64_t value = static_cast<int64_t>(magnitude);
-    return ClampToInt32(negative ? -value : value);
+    return negative ? -value : value;
+}
+
+int32_t ReadInt32(std::string_view text) {
+    return ClampToInt32(ReadInt64(text));
 }
 
 double ReadDouble(std::string_view text) {

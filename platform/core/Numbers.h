@@ -8,6 +8,9 @@
 // Leading blanks, an optional sign and the longest run of decimal digits; 0 without any
 // digit. A number beyond int32 is held at INT32_MIN or INT32_MAX.
 int32_t ReadInt32(std::string_view text);
+// The same within int64: a number beyond int32 reads as itself, one beyond int64 is held at
+// INT64_MIN or INT64_MAX (so it is still beyond int32).
+int64_t ReadInt64(std::string_view text);
 
 // Leading blanks, an optional sign and the longest decimal number (digits, point, exponent);
 // 0 without one. Hexadecimal forms read as 0, and a number that is not finite (infinity,

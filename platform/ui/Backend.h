@@ -26,7 +26,6 @@ struct ExchangeFailed {};
 
 // The window class of a window built by the back end (WC_BUTTON ...), "" for others.
 const char* ClassNameOf(const CWnd* wnd);
-bool IsPushButton(const CWnd* wnd);
 bool IsRadioButton(const CWnd* wnd);
 
 // Creates QApplication on first use (and installs the Qt waiter and the exception report).
@@ -36,10 +35,19 @@ void EnsureApplication();
 bool BuildDialog(CDialog* dlg, const DialogTemplate* t, CWnd* owner);
 void ShowDialog(CDialog* dlg);
 void HideWindow(CWnd* wnd);
+// The window has the keyboard (it is the active window of the program).
+bool HasKeyboard(CWnd* wnd);
+// Activates the window, which gives the keyboard back to the control of it that had the
+// focus: what the target does for the owner of a modal window that ends while active.
+void GiveKeyboardTo(CWnd* wnd);
 // Gives the focus to the first visible, enabled control with WS_TABSTOP.
 void FocusFirstTabStop(CDialog* dlg);
 // The control of the dialog that has the focus (null when none).
 CWnd* FocusedControl(CDialog* dlg);
+// The focus moved to `focus`, a control of the dialog: a push button that takes it becomes the
+// default push button, and the dialog's own default is that again once the focus leaves it
+// for any other control.
+void MoveDefaultButton(CDialog* dlg, CWnd* focus);
 // Shift was held with the queued key message (Tab's direction); Alt was held with it.
 bool ShiftHeldFor(const MSG& msg);
 bool AltHeldFor(const MSG& msg);

@@ -16,12 +16,21 @@ constexpr UINT BM_GETCHECK = 0x00F0;
 constexpr UINT BM_SETCHECK = 0x00F1;
 constexpr UINT BM_GETSTATE = 0x00F2;
 constexpr UINT BM_SETSTATE = 0x00F3;
+constexpr UINT BM_SETSTYLE = 0x00F4; // wParam: the button type (BS_PUSHBUTTON ...), lParam: redraw
 constexpr UINT BM_CLICK = 0x00F5;
 constexpr UINT BST_UNCHECKED = 0x0000;
 constexpr UINT BST_CHECKED = 0x0001;
 constexpr UINT BST_INDETERMINATE = 0x0002;
 constexpr UINT BST_PUSHED = 0x0004;
 constexpr UINT BST_FOCUS = 0x0008;
+
+// Dialog codes: how a control asks the dialog manager to treat it (WM_GETDLGCODE).
+constexpr UINT WM_GETDLGCODE = 0x0087;
+constexpr UINT DLGC_DEFPUSHBUTTON = 0x0010;   // the default push button
+constexpr UINT DLGC_UNDEFPUSHBUTTON = 0x0020; // a push button that is not the default
+constexpr UINT DLGC_RADIOBUTTON = 0x0040;
+constexpr UINT DLGC_STATIC = 0x0100;
+constexpr UINT DLGC_BUTTON = 0x2000;
 
 // Edit messages.
 constexpr UINT EM_SETSEL = 0x00B1;

@@ -19,6 +19,7 @@
 #include <QRadioButton>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QTimer>
 
 #include <algorithm>
@@ -114,6 +115,16 @@ public:
                 b->click();
             *result = 0;
             return true;
+        case WM_GETDLGCODE:
+            *result = DialogCode();
+            return true;
+        case BM_SETSTYLE:
+            if (CWnd* w = Wnd())
+                w->ModifyStyle(BS_TYPEMASK, static_cast<DWORD>(wParam) & BS_TYPEMASK);
+            if (lParam && m_widget)
+                m_widget->update();
+            *result = 0;
+            return true;
         default:
             return WidgetPeer::ClassProc(message, wParam, lParam, result);
         }
@@ -131,6 +142,23 @@ protected:
     }
 
 private:
+    // As the target's buttons answer: an owner-drawn button is a button alone, never a push
+    // button the dialog manager would press on Enter.
+    LRESULT DialogCode() const {
+        switch (Type()) {
+        case BS_PUSHBUTTON:
+            return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
+        case BS_DEFPUSHBUTTON:
+            return DLGC_BUTTON | DLGC_DEFPUSHBUTTON;
+        case BS_RADIOBUTTON:
+        case BS_AUTORADIOBUTTON:
+            return DLGC_BUTTON | DLGC_RADIOBUTTON;
+        case BS_GROUPBOX:
+            return DLGC_STATIC;
+        default:
+            return DLGC_BUTTON;
+        }
+    }
     LRESULT CheckState() const {
         if (auto* c = qobject_cast<QCheckBox*>(m_widget.data())) {
             switch (c->checkState()) {
@@ -173,25 +201,22 @@ bool ShowsFocus(const QWidget* w) {
     return IsFocused(w) && KeyboardCuesShown(w);
 }
 
-// The push button Enter would press now: the focused push button, else the dialog's default.
+// The push button Enter would press: the default push button.
 bool IsDefaultNow(CWnd* button) {
-    auto* dlg = button ? dynamic_cast<CDialog*>(button->GetParent()) : nullptr;
-    if (!dlg)
-        return false;
-    CWnd* focus = FocusedControl(dlg);
-    if (focus && IsPushButton(focus))
-        return focus == button;
-    return dlg->GetDefID() == button->GetDlgCtrlID();
+    return button && (button->GetStyle() & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
 }
 
-// The default frame and the focus rectangle move with the focus: every push button of the
-// windows the focus leaves and enters is drawn again.
-void RepaintPushButtonsOnFocusChange() {
+// The default moves with the focus, and the default frame and the focus rectangle with it: every
+// push button of the windows the focus leaves and enters is drawn again.
+void FollowFocusWithTheDefault() {
     static bool connected = false;
     if (connected)
         return;
     connected = true;
     QObject::connect(qApp, &QApplication::focusChanged, [](QWidget* from, QWidget* to) {
+        // At once: Enter typed next must find the default where the focus put it.
+        if (CWnd* control = CWnd::FromHandlePermanent(to ? WindowOfWidget(to) : nullptr))
+            MoveDefaultButton(dynamic_cast<CDialog*>(control->GetParent()), control);
         for (QWidget* w : {from, to}) {
             // Later, out of the change: the focus also moves while windows are destroyed.
             if (QWidget* window = w ? w->window() : nullptr)
@@ -408,7 +433,7 @@ void GroupBox::paintEvent(QPaintEvent*) {
 }
 
 WidgetPeer* CreateButton(CWnd* wnd, QWidget* parent) {
-    RepaintPushButtonsOnFocusChange();
+    FollowFocusWithTheDefault();
     DWORD style = wnd->GetStyle();
     DWORD type = style & BS_TYPEMASK;
     HWND h = wnd->m_hWnd;
@@ -971,7 +996,7 @@ private:
 
 // Drop-down lists laid out as the target draws them: a thin border, the arrow button as wide
 // as a scroll bar, the text close to the left edge; the list opens below the box (never over
-// it, centred on the current item), as high as the template's drop-down height allows.
+// it, centred on the current item).
 class DropListStyle : public QProxyStyle {
 public:
     static constexpr int kArrowWidth = 17; // a vertical scroll bar's width
@@ -1004,6 +1029,9 @@ public:
     }
 };
 
+// The items a drop-down list shows at most before it scrolls (CB_SETMINVISIBLE's default).
+constexpr int kDropDownVisibleItems = 30;
+
 // Rows of a drop-down list as high as the target makes them for the font: a line of the
 // Hangul face and a pixel above and below.
 constexpr int kItemMargin = 1;
@@ -1019,9 +1047,41 @@ public:
     }
 };
 
+// A focused drop-down list shows its selection highlighted, with the focus rectangle round it
+// once the keyboard has been used; the style's own focus frame is not the target's.
+class DropList : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter p(this);
+        QStyleOptionComboBox opt;
+        initStyleOption(&opt);
+        opt.state &= ~QStyle::State_HasFocus;
+        p.setPen(palette().color(QPalette::Text));
+        p.drawComplexControl(QStyle::CC_ComboBox, opt);
+        const bool focused = IsFocused(this);
+        if (focused) {
+            const QRect field =
+                style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this);
+            p.fillRect(field, ToQColor(kHighlight));
+            const QColor text = ToQColor(kHighlightText);
+            p.setPen(text);
+            for (auto role : {QPalette::ButtonText, QPalette::Text, QPalette::WindowText})
+                opt.palette.setColor(role, text);
+            p.drawControl(QStyle::CE_ComboBoxLabel, opt);
+            if (KeyboardCuesShown(this))
+                DrawFocusRectangle(p, field.adjusted(0, 0, -1, -1));
+            return;
+        }
+        p.drawControl(QStyle::CE_ComboBoxLabel, opt);
+    }
+};
+
 WidgetPeer* CreateCombo(CWnd* wnd, QWidget* parent) {
     HWND h = wnd->m_hWnd;
-    auto* c = new QComboBox(parent);
+    auto* c = new DropList(parent);
     c->setStyle(SharedStyle<DropListStyle>());
     c->setItemDelegate(new DropItemDelegate(c));
     c->setEditable(false);
@@ -1034,13 +1094,6 @@ WidgetPeer* CreateCombo(CWnd* wnd, QWidget* parent) {
 } // namespace
 
 namespace zui::detail {
-
-bool IsPushButton(const CWnd* wnd) {
-    if (!wnd || std::strcmp(ClassNameOf(wnd), WC_BUTTON) != 0)
-        return false;
-    DWORD t = wnd->GetStyle() & BS_TYPEMASK;
-    return t == BS_PUSHBUTTON || t == BS_DEFPUSHBUTTON || t == BS_OWNERDRAW;
-}
 
 bool IsRadioButton(const CWnd* wnd) {
     if (!wnd || std::strcmp(ClassNameOf(wnd), WC_BUTTON) != 0)
@@ -1068,12 +1121,11 @@ WidgetPeer* CreateControlPeer(CWnd* wnd, const DialogItemTemplate& item, QWidget
     DWORD style = wnd->GetStyle();
     QRect geometry = ToQRect(peer->StoredRect()); // in the dialog's client area
     if (std::strcmp(cls, WC_COMBOBOX) == 0) {
-        // The template's height is the dropped list's; the field is as high as its font needs.
+        // The field is as high as its font needs. The list drops down as many items as fit, up
+        // to the common controls' default, whatever the template's height.
         auto* c = static_cast<QComboBox*>(w);
-        int field = c->sizeHint().height();
-        int itemHeight = DropItemHeight(c->font());
-        c->setMaxVisibleItems(std::max(1, (geometry.height() - field) / std::max(1, itemHeight)));
-        geometry.setHeight(std::min(geometry.height(), field));
+        c->setMaxVisibleItems(kDropDownVisibleItems);
+        geometry.setHeight(std::min(geometry.height(), c->sizeHint().height()));
     } else if (std::strcmp(cls, WC_STATIC) == 0) {
         auto* sp = static_cast<StaticPeer*>(peer);
         QSize image = sp->ImageSize();

@@ -113,7 +113,45 @@ void SendCommand(CWnd* dlg, int id) {
     dlg->SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                      reinterpret_cast<LPARAM>(control ? control->m_hWnd : nullptr));
 }
+
+UINT DialogCode(CWnd* control) {
+    return control ? static_cast<UINT>(control->SendMessage(WM_GETDLGCODE)) : 0;
+}
+
+// The id of the template's default push button, 0 without one.
+int TemplateDefault(const DialogTemplate& t) {
+    for (const DialogItemTemplate& item : t.items)
+        if (item.className && std::strcmp(item.className, WC_BUTTON) == 0 &&
+            (item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+            return item.id;
+    return 0;
+}
+
+// The control that answers DLGC_DEFPUSHBUTTON now, if any.
+CWnd* CurrentDefault(const CWnd* dlg) {
+    for (CWnd* child : dlg->GetChildren())
+        if (DialogCode(child) & DLGC_DEFPUSHBUTTON)
+            return child;
+    return nullptr;
+}
 } // namespace
+
+namespace zui::detail {
+
+void MoveDefaultButton(CDialog* dlg, CWnd* focus) {
+    if (!dlg || !dlg->m_hWnd || !focus || focus->GetParent() != dlg)
+        return;
+    CWnd* own = dlg->m_nDefID ? dlg->GetDlgItem(dlg->m_nDefID) : nullptr;
+    // Only a push button takes the default over; an owner-drawn button never does.
+    CWnd* wanted = (DialogCode(focus) & (DLGC_UNDEFPUSHBUTTON | DLGC_DEFPUSHBUTTON)) ? focus : own;
+    CWnd* current = CurrentDefault(dlg);
+    if (current && current != wanted)
+        current->SendMessage(BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+    if (wanted && (DialogCode(wanted) & DLGC_UNDEFPUSHBUTTON))
+        wanted->SendMessage(BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+}
+
+} // namespace zui::detail
 
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
 IMPLEMENT_DYNAMIC(CDialogEx, CDialog)
@@ -186,8 +224,11 @@ INT_PTR CDialog::DoModal() {
         if (app && app->m_pMainWnd && app->m_pMainWnd != this && app->m_pMainWnd->m_hWnd)
             owner = app->m_pMainWnd;
     }
+    m_nDefID = TemplateDefault(*t);
     if (!BuildDialog(this, t, owner && owner->m_hWnd ? owner : nullptr))
         return -1;
+    // By handle: the owner may go while this dialog runs.
+    const HWND ownerHandle = owner ? owner->m_hWnd : nullptr;
     m_bEnded = false;
     m_nEndResult = -1;
     PushModal(this);
@@ -202,6 +243,7 @@ INT_PTR CDialog::DoModal() {
         FocusFirstTabStop(this);
     int result = m_bEnded ? m_nEndResult : RunDialogLoop();
     PopModal(this);
+    const bool hadKeyboard = HasKeyboard(this);
     try {
         HideWindow(this);
         DestroyWindow();
@@ -209,6 +251,9 @@ INT_PTR CDialog::DoModal() {
         AfxReportException(*e);
         e->Delete();
     }
+    // The owner takes the keyboard back, with the focus where it was.
+    if (CWnd* stillThere = CWnd::FromHandlePermanent(ownerHandle); hadKeyboard && stillThere)
+        GiveKeyboardTo(stillThere);
     return result;
 }
 
@@ -282,13 +327,22 @@ BOOL CDialog::PreTranslateMessage(MSG* msg) {
         SendCommand(this, IDCANCEL);
         return TRUE;
     case VK_RETURN: {
-        // A push button with the focus takes Enter, else the default push button, else IDOK.
+        // Only the default push button takes Enter itself: a focused owner-drawn button, which
+        // shows no focus, must never act on Enter.
         CWnd* focus = FocusedControl(this);
-        int id = focus && IsPushButton(focus) ? focus->GetDlgCtrlID() : GetDefID();
-        CWnd* button = GetDlgItem(id);
-        if (button && !button->IsWindowEnabled())
+        MoveDefaultButton(this, focus);
+        if (DialogCode(focus) & DLGC_DEFPUSHBUTTON) {
+            SendCommand(this, focus->GetDlgCtrlID());
             return TRUE;
-        SendCommand(this, id);
+        }
+        const DWORD def = GetDefID();
+        if (HIWORD(def) == DC_HASDEFID) {
+            CWnd* button = GetDlgItem(LOWORD(def));
+            if (!button || button->IsWindowEnabled())
+                SendCommand(this, LOWORD(def));
+            return TRUE;
+        }
+        SendCommand(this, IDOK);
         return TRUE;
     }
     case VK_TAB:
@@ -310,11 +364,8 @@ BOOL CDialog::PreTranslateMessage(MSG* msg) {
     }
 }
 
-int CDialog::GetDefID() const {
-    for (CWnd* child : GetChildren())
-        if (IsPushButton(child) && (child->GetStyle() & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
-            return child->GetDlgCtrlID();
-    return IDOK;
+DWORD CDialog::GetDefID() const {
+    return static_cast<DWORD>(::SendMessageA(m_hWnd, DM_GETDEFID, 0, 0));
 }
 
 HICON CDialog::SetIcon(HICON icon, BOOL big) {
@@ -363,6 +414,12 @@ LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         }
         return 0;
+    case DM_GETDEFID: {
+        // The template's default, else a push button that is the default while it has the focus.
+        const CWnd* current = m_nDefID ? nullptr : CurrentDefault(this);
+        const int id = m_nDefID ? m_nDefID : current ? current->GetDlgCtrlID() : 0;
+        return id ? static_cast<LRESULT>(MAKELONG(id, DC_HASDEFID)) : 0;
+    }
     case WM_MEASUREITEM:
         OnMeasureItem(static_cast<int>(wParam), reinterpret_cast<LPMEASUREITEMSTRUCT>(lParam));
         return TRUE;

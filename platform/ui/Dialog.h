@@ -52,7 +52,15 @@ struct AFX_CTLCOLOR {
 #define ON_WM_SYSCOMMAND()                                                                                   \
     AFX_ENTRY(WM_SYSCOMMAND, 0, 0, 0, _t->OnSysCommand(static_cast<UINT>(_w), _l); *_r = 0)
 
+// The dialog's default push button: DM_GETDEFID answers MAKELONG(id, DC_HASDEFID), 0 when the
+// dialog has none.
+constexpr UINT DM_GETDEFID = WM_USER + 0;
+constexpr WORD DC_HASDEFID = 0x534B;
+
 class CDialog;
+namespace zui::detail {
+void MoveDefaultButton(CDialog* dlg, CWnd* focus);
+}
 
 // Dialog data exchange: DoDataExchange runs with m_bSaveAndValidate FALSE to show values
 // and bind controls, TRUE to read them back (UpdateData).
@@ -91,7 +99,8 @@ public:
     virtual BOOL OnInitDialog();
     virtual void OnOK();
     virtual void OnCancel();
-    // The dialog manager: Escape gives IDCANCEL, Enter the default push button or IDOK, Tab
+    // The dialog manager: Escape gives IDCANCEL; Enter clicks the focused control when it
+    // answers DLGC_DEFPUSHBUTTON, else the default push button (when enabled), else IDOK; Tab
     // moves the focus. Called for every message the modal loop takes, with the target's own
     // PreTranslateMessage first.
     BOOL PreTranslateMessage(MSG* msg) override;
@@ -99,8 +108,8 @@ public:
 
     HICON SetIcon(HICON icon, BOOL big);
     HICON GetIcon(BOOL big) const;
-    // The control that the dialog manager's Enter presses (BS_DEFPUSHBUTTON), else IDOK.
-    int GetDefID() const;
+    // DM_GETDEFID: MAKELONG(id, DC_HASDEFID) of the default push button, 0 without one.
+    DWORD GetDefID() const;
 
     LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
@@ -124,7 +133,11 @@ protected:
 
 private:
     friend class CDialogBuilder;
+    friend void zui::detail::MoveDefaultButton(CDialog* dlg, CWnd* focus);
     int RunDialogLoop();
+    // The template's default push button; the default look moves from it to a push button with
+    // the focus and back.
+    int m_nDefID = 0;
     bool m_bEnded = false;
     int m_nEndResult = 0;
 };

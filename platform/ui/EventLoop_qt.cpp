@@ -33,7 +33,8 @@ std::vector<CWnd*>& ModalStack() {
 // ---------------------------------------------------------------------------------------
 // Keys. A key pressed in one of our windows is held back and queued as WM_KEYDOWN; when the
 // loop dispatches that message (PreTranslateMessage did not take it) the held event goes to
-// the widget it was meant for.
+// the widget it was meant for. Its release, when it comes before, is held with it and follows
+// it, so that a button pressed by Space is let go and clicks.
 
 struct HeldKey {
     unsigned seq;
@@ -44,6 +45,8 @@ struct HeldKey {
     Qt::KeyboardModifiers modifiers;
     QString text;
     bool autoRepeat;
+    bool released = false;
+    Qt::KeyboardModifiers releaseModifiers = Qt::NoModifier;
 };
 
 std::deque<HeldKey>& HeldKeys() {
@@ -138,7 +141,11 @@ class KeyFilter : public QObject {
 public:
     bool eventFilter(QObject* watched, QEvent* event) override {
         // A redelivered key that its widget ignores travels up to the parents: still the same key.
-        if (event->type() != QEvent::KeyPress || g_redelivering)
+        if (g_redelivering)
+            return false;
+        if (event->type() == QEvent::KeyRelease)
+            return HoldRelease(watched, static_cast<QKeyEvent*>(event));
+        if (event->type() != QEvent::KeyPress)
             return false;
         auto* widget = qobject_cast<QWidget*>(watched);
         // Menu mode runs as a loop of its own: its keys never reach the dialog manager.
@@ -157,6 +164,19 @@ public:
         LPARAM lParam = 1 | (static_cast<LPARAM>(seq) << 16) | (e->isAutoRepeat() ? (1L << 30) : 0);
         zwin::PostInputMessage(wnd, WM_KEYDOWN, VirtualKey(e), lParam);
         return true;
+    }
+
+private:
+    // The release of a key whose press still waits in the queue waits with it.
+    static bool HoldRelease(QObject* watched, const QKeyEvent* e) {
+        for (HeldKey& k : HeldKeys()) {
+            if (k.receiver == watched && k.key == e->key() && !k.released) {
+                k.released = true;
+                k.releaseModifiers = e->modifiers();
+                return true;
+            }
+        }
+        return false;
     }
 };
 
@@ -276,6 +296,10 @@ void DeliverQueuedKey(HWND wnd, LPARAM lParam) {
     QObject* saved = g_redelivering;
     g_redelivering = key.receiver;
     QCoreApplication::sendEvent(key.receiver, &event);
+    if (key.released && key.receiver) {
+        QKeyEvent release(QEvent::KeyRelease, key.key, key.releaseModifiers, key.text, key.autoRepeat);
+        QCoreApplication::sendEvent(key.receiver, &release);
+    }
     g_redelivering = saved;
 }
 

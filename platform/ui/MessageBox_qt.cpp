@@ -70,8 +70,11 @@ public:
                        (escapeId ? Qt::WindowCloseButtonHint : Qt::WindowType(0)));
     }
     int Result() const { return m_result; }
+    // The box had the keyboard when it was answered (it is hidden by then).
+    bool HadKeyboard() const { return m_hadKeyboard; }
     void Choose(int id) {
         m_result = id;
+        m_hadKeyboard = isActiveWindow();
         done(id);
     }
     void AddButton(QPushButton* b, int id) {
@@ -104,6 +107,7 @@ protected:
 private:
     int m_escapeId;
     int m_result = 0;
+    bool m_hadKeyboard = false;
     std::vector<std::pair<QPushButton*, int>> m_buttons;
 };
 
@@ -117,6 +121,8 @@ int ShowMessageBox(HWND owner, const CString& text, const CString& caption, UINT
     if (!ownerWnd)
         ownerWnd = ActiveModal();
     QWidget* parent = ownerWnd ? FrameWidgetOf(ownerWnd) : nullptr;
+    // By handle: the owner may go while the box is shown.
+    const HWND ownerHandle = parent ? ownerWnd->GetTopLevelParent()->m_hWnd : nullptr;
 
     struct Choice {
         const CString* label;
@@ -215,7 +221,11 @@ int ShowMessageBox(HWND owner, const CString& text, const CString& caption, UINT
         TranslateAndDispatch(msg, ActiveModal());
     }
     int result = box ? box->Result() : 0;
+    const bool hadKeyboard = box && box->HadKeyboard();
     delete box.data();
+    // The owner takes the keyboard back, with the focus where it was.
+    if (CWnd* stillThere = CWnd::FromHandlePermanent(ownerHandle); hadKeyboard && stillThere)
+        GiveKeyboardTo(stillThere);
     if (result == 0)
         result = escapeId ? escapeId : IDNO;
     return result;

@@ -13,6 +13,7 @@
 #include <QPixmap>
 #include <QProxyStyle>
 #include <QScreen>
+#include <QStyleOptionMenuItem>
 #include <QTimer>
 
 #include <cstring>
@@ -202,6 +203,9 @@ bool WidgetPeer::QueryClientRect(RECT& rect) const {
 void WidgetPeer::FocusRequested() {
     if (QWidget* w = FocusWidget())
         w->setFocus(Qt::OtherFocusReason);
+    // Also while the window is not active, when Qt tells nobody of the change.
+    if (CWnd* self = Wnd())
+        MoveDefaultButton(dynamic_cast<CDialog*>(self->GetParent()), self);
 }
 
 void WidgetPeer::Destroyed() {
@@ -289,6 +293,21 @@ public:
         if (hint == SH_MenuBar_AltKeyNavigation)
             return 1;
         return QProxyStyle::styleHint(hint, option, widget, ret);
+    }
+    // In menu mode (the bar has the keyboard) the selected title is highlighted as an open one
+    // is; the style would show it only while its popup is open.
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        if (element == CE_MenuBarItem && (option->state & State_Selected) && widget &&
+            widget->window()->focusWidget() == widget) {
+            if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
+                QStyleOptionMenuItem selected = *item;
+                selected.state |= State_Sunken;
+                QProxyStyle::drawControl(element, &selected, painter, widget);
+                return;
+            }
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
     }
 };
 
@@ -634,6 +653,10 @@ bool BuildDialog(CDialog* dlg, const DialogTemplate* t, CWnd* owner) {
         auto* bar = new QMenuBar(frame);
         bar->setStyle(SharedStyle<MenuBarStyle>());
         bar->setFont(qfont);
+        QPalette titles = bar->palette();
+        titles.setColor(QPalette::Highlight, ToQColor(kHighlight));
+        titles.setColor(QPalette::HighlightedText, ToQColor(kHighlightText));
+        bar->setPalette(titles);
         for (const MenuItemTemplate& item : m->items) {
             if (!item.popup.empty()) {
                 AddMenu(bar->addMenu(ToQ(item.text)), item.popup, hwnd);
@@ -692,6 +715,18 @@ void ShowDialog(CDialog* dlg) {
 void HideWindow(CWnd* wnd) {
     if (wnd && wnd->m_hWnd)
         wnd->ShowWindow(SW_HIDE);
+}
+
+bool HasKeyboard(CWnd* wnd) {
+    QWidget* frame = FrameWidgetOf(wnd);
+    return frame && frame->isActiveWindow();
+}
+
+void GiveKeyboardTo(CWnd* wnd) {
+    // Without a window manager nobody else would: the keyboard would stay with the root window.
+    QWidget* frame = FrameWidgetOf(wnd);
+    if (frame && frame->isVisible())
+        frame->activateWindow();
 }
 
 void FocusFirstTabStop(CDialog* dlg) {

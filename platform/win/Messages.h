@@ -27,6 +27,8 @@ using HINSTANCE = void*;
 #define MAKEWPARAM(lo, hi)                                                                                   \
     (static_cast<WPARAM>(                                                                                    \
         static_cast<DWORD>((static_cast<WORD>(lo)) | (static_cast<DWORD>(static_cast<WORD>(hi)) << 16))))
+#define MAKELONG(lo, hi)                                                                                     \
+    (static_cast<DWORD>((static_cast<WORD>(lo)) | (static_cast<DWORD>(static_cast<WORD>(hi)) << 16)))
 #define MAKELPARAM(lo, hi)                                                                                   \
     (static_cast<LPARAM>(                                                                                    \
         static_cast<DWORD>((static_cast<WORD>(lo)) | (static_cast<DWORD>(static_cast<WORD>(hi)) << 16))))

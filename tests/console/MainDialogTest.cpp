@@ -182,9 +182,11 @@ TEST_F(MainDialogTest, MenuHoldsItsThreeCommands) {
     EXPECT_EQ(md->Count(WM_TRADER_EXIT), 1);
 }
 
+// Closed by a key, the about box gives the keyboard back: the next key reaches both engines.
 TEST_F(MainDialogTest, AboutBoxShowsFromTheMenu) {
     bool shown = false;
     Run([&] {
+        ConnectEngines();
         zui::WhenIdle([&] {
             CWnd* top = nullptr;
             for (CWnd* w : zwin::TopLevelWindows()) {
@@ -196,11 +198,15 @@ TEST_F(MainDialogTest, AboutBoxShowsFromTheMenu) {
             ASSERT_NE(top, nullptr);
             shown = true;
             SaveScreen(top, "about");
-            zui::PressKey(top, VK_ESCAPE);
+            EXPECT_TRUE(zui::PressKeyAtFocus(VK_ESCAPE));
         });
         EXPECT_TRUE(zui::ChooseMenuItem(dlg.get(), ID_MENU_ABOUT));
         Settle();
         EXPECT_FALSE(dlg->ended);
+        EXPECT_TRUE(zui::PressKeyAtFocus(VK_F4));
+        Settle();
+        EXPECT_EQ(ms->Count(WM_TRADER_STOP), 1);
+        EXPECT_EQ(md->Count(WM_TRADER_STOP), 1);
     });
     EXPECT_TRUE(shown);
 }
@@ -246,6 +252,38 @@ TEST_F(MainDialogTest, FunctionKeysPostToTheKnownEnginesOnly) {
         EXPECT_EQ(md->received, expected);
         // The keys leave the stopped look as it is.
         EXPECT_TRUE(dlg->m_bStopped);
+    });
+}
+
+// The command buttons are owner-drawn and show no focus: Enter on one of them is IDOK, which
+// the main window ignores. It never liquidates, starts, stops, applies or throws away what was
+// typed; Space clicks the focused button.
+TEST_F(MainDialogTest, EnterOnAFocusedCommandButtonDoesNothingAndSpaceClicksIt) {
+    Run([&] {
+        ConnectEngines();
+        dlg->m_editInTickS.SetWindowText("77");
+        zui::PressKey(dlg->GetDlgItem(IDC_COMBO_END_MINUTE), VK_TAB); // onto 시작
+        Settle();
+        for (int id : {IDC_BTN_START, IDC_BTN_LIQUIDATE_ALL, IDC_BTN_STOP, IDC_BTN_APPLY, IDC_BTN_CANCEL}) {
+            EXPECT_TRUE(zui::HasFocus(dlg->GetDlgItem(id))) << id;
+            EXPECT_TRUE(zui::PressKeyAtFocus(VK_RETURN));
+            Settle();
+            EXPECT_TRUE(zui::PressKeyAtFocus(VK_TAB));
+            Settle();
+        }
+        EXPECT_TRUE(ms->received.empty());
+        EXPECT_TRUE(md->received.empty());
+        EXPECT_TRUE(boxes.empty()) << "Apply asked its question";
+        EXPECT_EQ(zui::ShownText(&dlg->m_editInTickS), "77") << "Cancel threw the entry away";
+        EXPECT_TRUE(dlg->m_bStopped);
+        EXPECT_FALSE(dlg->ended);
+
+        zui::PressKey(dlg->GetDlgItem(IDC_BTN_START), VK_TAB); // onto 일괄청산
+        Settle();
+        EXPECT_TRUE(zui::PressKeyAtFocus(VK_SPACE));
+        Settle();
+        EXPECT_EQ(ms->received, std::vector<UINT>{WM_TRADER_LIQUIDATE_ALL});
+        EXPECT_EQ(md->received, std::vector<UINT>{WM_TRADER_LIQUIDATE_ALL});
     });
 }
 

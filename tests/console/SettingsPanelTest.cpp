@@ -3,11 +3,11 @@
 #include <vector>
 
 #include "PanelFixture.h"
-#include "uitest/UiTest.h"
 #include "store/TradeDataBase.h"
 #include "store/TradeState.h"
 #include "supervision/TraderMessages.h"
 #include "support/SqlTrace.h"
+#include "uitest/UiTest.h"
 
 namespace {
 
@@ -103,7 +103,7 @@ TEST_F(PanelTest, ApplyWithYesSavesEveryKeyOnceAndTellsEachEngine) {
         SetText(dlg, 1140, "-25");
         SetText(dlg, 1134, "");
         SetText(dlg, 1135, "abc");
-        SetText(dlg, 1136, "99999999999");
+        SetText(dlg, 1136, "2147483647");
         SetText(dlg, 1121, "999"); // shown only, never read
         Check(dlg, 1228, false);
         Check(dlg, 1124, true);
@@ -159,8 +159,8 @@ TEST_F(PanelTest, ApplyWithYesSavesEveryKeyOnceAndTellsEachEngine) {
 TEST_F(PanelTest, F12AppliesAndReachesOnlyTheEngineThatExists) {
     RunDialog([this](CVossenDlg& dlg) {
         md.reset();
-        // Beyond what a won amount can hold in 만원: the largest that fits.
-        SetText(dlg, 1123, "999999");
+        // The largest that a won amount holds in 만원.
+        SetText(dlg, 1123, "214748");
         Check(dlg, 1228, true);
         boxes.answer = IDYES;
         zui::PressKey(dlg.GetDlgItem(1131), VK_F12);
@@ -170,6 +170,59 @@ TEST_F(PanelTest, F12AppliesAndReachesOnlyTheEngineThatExists) {
         EXPECT_EQ(stored["day_tot_loss_max"], 2147480000);
         EXPECT_EQ(stored["market_off_clear"], 0);
         EXPECT_EQ(ms->Count(WM_TRADER_RELOAD_SETTINGS), 1);
+    });
+}
+
+// An entry that its value cannot hold is refused when applied: a box names the field and its
+// largest value, nothing is saved, no engine reloads, and the edit keeps the entry, focused.
+TEST_F(PanelTest, AnEntryItsValueCannotHoldIsRefusedAndNothingIsSaved) {
+    RunDialog([this](CVossenDlg& dlg) {
+        ConnectEngines();
+        const auto rows = StoredStrategy();
+        const int32_t lossLimit = g_pTradeState->day_tot_loss_max;
+        boxes.answer = IDYES;
+        struct Case {
+            int id;
+            const char* typed;
+            const char* told;
+        };
+        const Case cases[] = {
+            {1123, "999999", "일손절범위: 214748만원까지 입력할 수 있습니다."},
+            {1131, "99999999999", "역진입구간: 2147483647분까지 입력할 수 있습니다."},
+            {1140, "-2147483649", "양세트합순익: -2147483648달러부터 입력할 수 있습니다."},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.id);
+            const std::string before = Text(dlg, c.id);
+            const size_t shown = boxes.size();
+            SetText(dlg, c.id, "");
+            zui::TypeText(dlg.GetDlgItem(c.id), c.typed);
+            zui::PressKey(dlg.GetDlgItem(IDC_EDIT_DMI_TERM_R), VK_F12);
+            zui::ProcessEvents();
+            ASSERT_EQ(boxes.size(), shown + 2); // the question, then the refusal
+            EXPECT_EQ(boxes.back().text, c.told);
+            EXPECT_EQ(boxes.back().type & MB_ICONMASK, MB_ICONEXCLAMATION);
+            EXPECT_EQ(StoredStrategy(), rows);
+            EXPECT_EQ(g_pTradeState->day_tot_loss_max, lossLimit);
+            EXPECT_TRUE(ms->received.empty());
+            EXPECT_TRUE(md->received.empty());
+            EXPECT_EQ(Text(dlg, c.id), c.typed);
+            EXPECT_TRUE(zui::HasFocus(dlg.GetDlgItem(c.id)));
+            SetText(dlg, c.id, before.c_str());
+        }
+        // The largest entries are taken as they are.
+        SetText(dlg, 1123, "");
+        zui::TypeText(dlg.GetDlgItem(1123), "214748");
+        SetText(dlg, 1131, "2147483647");
+        const size_t shown = boxes.size();
+        zui::Click(dlg.GetDlgItem(IDC_BTN_APPLY));
+        zui::ProcessEvents();
+        EXPECT_EQ(boxes.size(), shown + 1) << "only the question";
+        auto stored = AsMap(StoredStrategy());
+        EXPECT_EQ(stored["day_tot_loss_max"], 2147480000);
+        EXPECT_EQ(stored["in_tick_s"], 2147483647);
+        EXPECT_EQ(ms->Count(WM_TRADER_RELOAD_SETTINGS), 1);
+        EXPECT_EQ(md->Count(WM_TRADER_RELOAD_SETTINGS), 1);
     });
 }
 

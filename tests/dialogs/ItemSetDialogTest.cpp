@@ -106,6 +106,36 @@ TEST_F(ItemSetTest, OverlongTextsAreCutAtTheSlotWithoutSplittingACharacter) {
     EXPECT_STREQ(g_pTradeState->items[0].code, "ABCDEFGHIJKLMNOPQRS");
 }
 
+// What is typed is what is kept: a name takes no more than the 49 bytes of its slot, a code no
+// more than 19, and a double-byte character that would not fit whole is not taken.
+TEST_F(ItemSetTest, TypedNamesAndCodesStopAtWhatTheirSlotsHold) {
+    ItemSetDialog dlg;
+    CString shownName, shownCode;
+    Then([&] {
+        SetText(&dlg, 1100, "");
+        SetText(&dlg, 1101, "");
+        CString name;
+        for (int i = 0; i < 25; ++i)
+            name += "가";
+        zui::TypeText(dlg.GetDlgItem(1100), name + "xy");
+        zui::TypeText(dlg.GetDlgItem(1101), "ABCDEFGHIJKLMNOPQRSTU");
+    });
+    Then([&] {
+        shownName = zui::ShownText(dlg.GetDlgItem(1100));
+        shownCode = zui::ShownText(dlg.GetDlgItem(1101));
+        zui::Click(dlg.GetDlgItem(1244));
+    });
+    Then([&] { zui::PressKey(dlg.GetDlgItem(1100), VK_ESCAPE); });
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    CString expected;
+    for (int i = 0; i < 24; ++i)
+        expected += "가";
+    EXPECT_EQ(shownName, expected + "x");
+    EXPECT_EQ(shownCode, "ABCDEFGHIJKLMNOPQRS");
+    EXPECT_EQ(CString(g_pTradeState->items[0].name), shownName);
+    EXPECT_EQ(CString(Stored(0).code), shownCode);
+}
+
 } // namespace
 
 // A save the store could not keep is told, as the settings panel tells its own; the dialog

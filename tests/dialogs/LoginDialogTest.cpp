@@ -77,6 +77,10 @@ TEST_F(LoginTest, FirstRunOffersTheDefaultItemsOnTheMockServer) {
         EXPECT_FALSE(dlg.IsDlgButtonChecked(1103));
         EXPECT_FALSE(dlg.IsDlgButtonChecked(1105));
         EXPECT_TRUE(zui::HasFocus(dlg.GetDlgItem(1064)));
+        // The item list drops down all five items, though the template leaves it one row.
+        RECT list{};
+        ASSERT_TRUE(zui::DropDownRect(&combo, &list));
+        EXPECT_EQ((list.bottom - list.top) / zui::DropDownItemHeight(&combo), 5);
         // OK and Cancel are drawn with their own fills; the logo fills its frames.
         EXPECT_EQ(InnerPixel(&dlg, IDOK, 6), 0x3B0028u);
         EXPECT_EQ(InnerPixel(&dlg, IDCANCEL, 6), 0x2F2F2Fu);
@@ -196,19 +200,28 @@ TEST_F(LoginTest, WithoutTheAgreementNothingIsStored) {
     EXPECT_EQ(CTradeDataBase::LoadItems(items), 0) << "the chosen item index was not stored";
 }
 
+// A text set longer than 18 bytes hands on 18; one typed stops there, so what shows is kept.
 TEST_F(LoginTest, BlankFieldsCountAsFilledAndLongTextsHandOnEighteenBytes) {
     StartEnvironment();
     CLoginDialog dlg;
+    CString typed;
     Then([&] {
         FillMockLogins(&dlg);
         SetText(&dlg, 1064, "ABCDEFGHIJKLMNOPQRSTUVWXY");
         SetText(&dlg, 1065, " ");
         SetText(&dlg, 1058, "   ");
+        SetText(&dlg, 1072, "");
+        zui::TypeText(dlg.GetDlgItem(1072), "abcdefghijklmnopqrstuvwxy");
+    });
+    Then([&] {
+        typed = zui::ShownText(dlg.GetDlgItem(1072));
         zui::ChooseComboItem(&dlg.m_comboItem, 4);
         Agree(&dlg);
         Ok(&dlg);
     });
     EXPECT_EQ(dlg.DoModal(), 1);
+    EXPECT_EQ(typed, "abcdefghijklmnopqr");
+    EXPECT_EQ(g_pTradeState->id2, typed);
     EXPECT_EQ(g_pTradeState->id, "ABCDEFGHIJKLMNOPQR");
     EXPECT_EQ(g_pTradeState->passwd, " ");
     EXPECT_EQ(g_pTradeState->account_number2, "   ");
@@ -660,6 +673,28 @@ TEST_F(HandoffTest, ProgramWithoutAnOldFileIsStillPutInPlace) {
 }
 
 } // namespace
+
+// OK and Cancel are owner-drawn and show no focus: Enter on a focused Cancel is IDOK, which
+// runs OK's checks and leaves the program running; Space on it cancels.
+TEST_F(LoginTest, EnterOnTheFocusedCancelRunsTheOkChecksAndSpaceCancels) {
+    StartEnvironment();
+    CLoginDialog dlg;
+    Then([&] { zui::PressKey(dlg.GetDlgItem(1106), VK_TAB); });
+    Then([&] {
+        EXPECT_TRUE(zui::HasFocus(dlg.GetDlgItem(IDOK)));
+        EXPECT_TRUE(zui::PressKeyAtFocus(VK_TAB));
+    });
+    Then([&] {
+        EXPECT_TRUE(zui::HasFocus(dlg.GetDlgItem(IDCANCEL)));
+        EXPECT_TRUE(zui::PressKeyAtFocus(VK_RETURN));
+    });
+    Then([&] {
+        EXPECT_EQ(m_boxes.Texts(), std::vector<CString>{kFillAllFields});
+        EXPECT_TRUE(zui::HasFocus(dlg.GetDlgItem(IDCANCEL)));
+        EXPECT_TRUE(zui::PressKeyAtFocus(VK_SPACE));
+    });
+    EXPECT_EQ(dlg.DoModal(), 0);
+}
 
 // The dialog manager's keys on the server groups: Tab enters a group at its checked button and
 // leaves it as a whole; the arrows move and select within the group, wrapping at its ends.

@@ -21,6 +21,16 @@ std::string MainStoreHostPath() {
     return HostPath((std::string(kBaseFolder) + "\\DataBase\\db_Velmora.db").c_str());
 }
 
+// Stands for an engine window: notes what is posted to it.
+struct EngineWindow : CWnd {
+    std::vector<UINT> received;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message >= WM_USER)
+            received.push_back(message);
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+};
+
 const char kAdminRefused[] = "관리자 비밀번호가 일치하지 않습니다.";
 constexpr int kAdminControls[] = {1103, 1101, 1248, 1102, 1249};
 
@@ -139,19 +149,54 @@ TEST_F(StrategyTest, ApplyConvertsStoresAndWritesTheLockedValuesBackUnchanged) {
     EXPECT_STREQ(stored, "4321");
 }
 
-TEST_F(StrategyTest, EntriesBeyondWhatWonFitsAreHeld) {
+// An entry beyond what its value holds is refused on Apply: a box names the field and its
+// largest value, nothing is stored, no engine reloads, the edit keeps the entry, focused.
+TEST_F(StrategyTest, EntriesBeyondWhatTheirValuesHoldAreRefusedAndNothingIsStored) {
+    EngineWindow ms, md;
+    ASSERT_TRUE(ms.CreateEx(0, kTraderTitleMs, WS_POPUP, RECT{0, 0, 10, 10}, nullptr, 0));
+    ASSERT_TRUE(md.CreateEx(0, kTraderTitleMd, WS_POPUP, RECT{0, 0, 10, 10}, nullptr, 0));
     CStrategyDialog dlg;
+    std::vector<bool> focused;
+    std::vector<CString> kept;
+    auto refused = [&](int id, const char* typed) {
+        Then([&dlg, id, typed] {
+            SetText(&dlg, id, "");
+            zui::TypeText(dlg.GetDlgItem(id), typed);
+            zui::Click(dlg.GetDlgItem(1246));
+        });
+        Then([&dlg, &focused, &kept, id] {
+            focused.push_back(zui::HasFocus(dlg.GetDlgItem(id)));
+            kept.push_back(Text(&dlg, id));
+            SetText(&dlg, id, "1");
+        });
+    };
+    refused(1105, "999999");
+    refused(1128, "1e300");
+    AdminMode(&dlg, kAdminAccessCode);
+    refused(1101, "214749");
     Then([&] {
-        SetText(&dlg, 1105, "999999");
-        SetText(&dlg, 1128, "1e300");
+        // What fits is taken as it is.
+        SetText(&dlg, 1101, "214748");
         SetText(&dlg, 1130, "-0.999");
         zui::Click(dlg.GetDlgItem(1246));
     });
     Then([&] { Close(&dlg); });
     dlg.DoModal();
-    EXPECT_EQ(g_pTradeState->profit_reserve_base, 214748 * 10000);
-    EXPECT_EQ(g_pTradeState->fee_org, INT32_MAX);
+    zwin::PumpWaitingMessages();
+    EXPECT_EQ(m_boxes.Texts(), (std::vector<CString>{"수익보전 순익: 214748만원까지 입력할 수 있습니다.",
+                                                     "편도기본: 21474836.47까지 입력할 수 있습니다.",
+                                                     "일목표수익: 214748만원까지 입력할 수 있습니다."}));
+    EXPECT_EQ(focused, (std::vector<bool>{true, true, true}));
+    EXPECT_EQ(kept, (std::vector<CString>{"999999", "1e300", "214749"}));
+    EXPECT_EQ(ms.received, std::vector<UINT>{WM_TRADER_RELOAD_SETTINGS}) << "only the last Apply";
+    EXPECT_EQ(md.received, std::vector<UINT>{WM_TRADER_RELOAD_SETTINGS});
+    EXPECT_EQ(g_pTradeState->profit_reserve_base, 10000);
+    EXPECT_EQ(g_pTradeState->fee_org, 100);
     EXPECT_EQ(g_pTradeState->fee_sale, -99);
+    EXPECT_EQ(g_pTradeState->day_tot_profit_max, 214748 * 10000);
+    EXPECT_EQ(CTradeDataBase::GetStrategyValue("day_tot_profit_max", -1), 214748 * 10000);
+    ms.DestroyWindow();
+    md.DestroyWindow();
 }
 
 TEST_F(StrategyTest, AdministratorModeUnlocksOnLevelOneOrTwoAndCancelLocksAgain) {
@@ -202,16 +247,6 @@ TEST_F(StrategyTest, AdministratorModeUnlocksOnLevelOneOrTwoAndCancelLocksAgain)
     CTradeDataBase::LoadSubPassword(stored, sizeof stored);
     EXPECT_STREQ(stored, "2468");
 }
-
-// Stands for an engine window: notes what is posted to it.
-struct EngineWindow : CWnd {
-    std::vector<UINT> received;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message >= WM_USER)
-            received.push_back(message);
-        return CWnd::WindowProc(message, wParam, lParam);
-    }
-};
 
 TEST_F(StrategyTest, ApplyTellsBothEnginesToReload) {
     EngineWindow ms, md;

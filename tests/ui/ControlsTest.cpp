@@ -403,32 +403,101 @@ TEST_F(ControlsTest, SetTextShowsItsStartAndPastesKeepOneLineWithinTheLimit) {
     dlg.DoModal();
 }
 
-// A drop-down list opens below its box, never over it centred on the current item, and is as
-// high as the template's drop-down height leaves room for.
-TEST_F(ControlsTest, DropDownListOpensBelowTheBoxWithinTheTemplatesHeight) {
+// A drop-down list opens below its box, never over it centred on the current item, and shows
+// as many items as fit, up to 30 (the common controls' default), whatever the template's height.
+TEST_F(ControlsTest, DropDownListOpensBelowTheBoxWithUpToThirtyItems) {
     CControlsDlg dlg;
     zui::WhenIdle([&] {
         // Rows as high as a line of the Hangul face and a margin: 일별통계 never touches 월별통계.
         dlg.m_combo.AddString("월별통계");
-        EXPECT_GE(zui::DropDownItemHeight(&dlg.m_combo), zui::DialogBaseUnits(&dlg).cy + 2);
+        const int row = zui::DropDownItemHeight(&dlg.m_combo);
+        EXPECT_GE(row, zui::DialogBaseUnits(&dlg).cy + 2);
         EXPECT_TRUE(zui::SaveDropDownImage(&dlg.m_combo, ScreenPath("ui-dropdown").c_str()));
-        for (int i = 0; i < 60; ++i) {
+        RECT box = zui::WidgetRect(&dlg.m_combo);
+        RECT list{};
+        for (int i = 0; i < 10; ++i) {
             CString item;
             item.Format("%02d", i);
             dlg.m_combo.AddString(item);
         }
-        dlg.m_combo.SetCurSel(45);
-        RECT box = zui::WidgetRect(&dlg.m_combo);
-        RECT dropped = zui::MapDialogRect(&dlg, RECT{7, 95, 87, 155}); // the template's 80 x 60
-        RECT list{};
+        dlg.m_combo.SetCurSel(8);
         ASSERT_TRUE(zui::DropDownRect(&dlg.m_combo, &list));
         EXPECT_GE(list.top, box.bottom - 1) << "below the box";
-        EXPECT_LE(list.bottom, dropped.bottom + 2) << "within the drop-down height";
-        EXPECT_GT(list.bottom - list.top, 2 * (box.bottom - box.top)) << "several items show";
+        EXPECT_EQ((list.bottom - list.top) / row, 14) << "all 14 items";
         EXPECT_LE(std::abs(list.left - box.left), 1);
+        for (int i = 10; i < 60; ++i) {
+            CString item;
+            item.Format("%02d", i);
+            dlg.m_combo.AddString(item);
+        }
+        ASSERT_TRUE(zui::DropDownRect(&dlg.m_combo, &list));
+        EXPECT_LE((list.bottom - list.top) / row, 30);
+        EXPECT_GT(list.bottom - list.top, 20 * row) << "as many as fit on the screen";
         dlg.EndDialog(IDOK);
     });
     dlg.DoModal();
+}
+
+// Where the keyboard is shows as on the target: a focused drop-down list highlights its
+// selection, with the focus rectangle once the keyboard is used; menu mode, entered with F10
+// or Alt or left by Escape from a popup, highlights its selected title.
+TEST_F(ControlsTest, AFocusedDropDownListAndMenuModeShowWhereTheKeyboardIs) {
+    constexpr COLORREF kHighlight = RGB(0, 120, 215);
+    CControlsDlg dlg;
+    CWnd* combo = &dlg.m_combo;
+    // Highlighted and black pixels of the combo's field (its arrow button left out).
+    auto field = [&](COLORREF colour) {
+        RECT r = zui::WidgetRect(combo);
+        int n = 0;
+        for (int y = 0; y < r.bottom - r.top; ++y)
+            for (int x = 0; x < r.right - r.left - 20; ++x)
+                n += zui::GetWindowPixel(combo, x, y) == colour;
+        return n;
+    };
+    int unfocused = -1, byMouse = -1, byMouseDots = -1, byKeyboard = -1, byKeyboardDots = -1, area = 0;
+    std::vector<COLORREF> titles;
+    zui::WhenIdle([&] {
+        RECT r = zui::WidgetRect(combo);
+        area = (r.right - r.left - 20) * (r.bottom - r.top);
+        dlg.m_combo.SetCurSel(0);
+        unfocused = field(kHighlight);
+        combo->SetFocus();
+        byMouse = field(kHighlight);
+        byMouseDots = field(RGB(0, 0, 0));
+        zui::PressKey(dlg.GetDlgItem(1040), VK_TAB); // from the radio group onto the combo
+    });
+    zui::WhenIdle([&] {
+        EXPECT_TRUE(zui::HasFocus(combo));
+        byKeyboard = field(kHighlight);
+        byKeyboardDots = field(RGB(0, 0, 0));
+        SaveWindowImage(&dlg, ScreenPath("ui-focused-droplist").c_str());
+        titles.push_back(zui::MenuTitleColour(&dlg, 0));
+        zui::PressKey(&dlg.m_plain, VK_F10);
+    });
+    zui::WhenIdle([&] {
+        titles.push_back(zui::MenuTitleColour(&dlg, 0)); // menu mode
+        SaveWindowImage(&dlg, ScreenPath("ui-menu-mode").c_str());
+        zui::PressMenuKey(&dlg, VK_ESCAPE);
+        titles.push_back(zui::MenuTitleColour(&dlg, 0)); // left
+    });
+    zui::WhenIdle([&] { zui::PressAltKey(&dlg.m_plain, 'S'); });
+    zui::WhenIdle([&] {
+        zui::PressMenuKey(&dlg, VK_ESCAPE); // the popup closes, menu mode stays
+        titles.push_back(zui::MenuTitleColour(&dlg, 1));
+        zui::PressMenuKey(&dlg, VK_ESCAPE);
+        dlg.EndDialog(IDOK);
+    });
+    dlg.DoModal();
+    EXPECT_EQ(unfocused, 0);
+    EXPECT_GT(byMouse, area / 3);
+    EXPECT_EQ(byMouseDots, 0) << "no focus rectangle before the keyboard is used";
+    EXPECT_GT(byKeyboard, area / 3);
+    EXPECT_GT(byKeyboardDots, 10);
+    ASSERT_EQ(titles.size(), 4u);
+    EXPECT_NE(titles[0], kHighlight);
+    EXPECT_EQ(titles[1], kHighlight);
+    EXPECT_EQ(titles[2], titles[0]);
+    EXPECT_EQ(titles[3], kHighlight);
 }
 
 TEST_F(ControlsTest, FocusShowsOnceTheKeyboardIsUsedAndTheDefaultButtonIsFramed) {

@@ -8,8 +8,8 @@
 
 #include "TestDialogs.h"
 #include "UiFixture.h"
-#include "uitest/UiTest.h"
 #include "platform/win/MessageLoop.h"
+#include "uitest/UiTest.h"
 
 using DialogTest = UiTest;
 
@@ -43,6 +43,57 @@ TEST_F(DialogTest, EnterPressesTheDefaultPushButtonOrTheFocusedOne) {
     CDefButtonDlg focused;
     zui::WhenIdle([&] { zui::PressKey(focused.GetDlgItem(IDCANCEL), VK_RETURN); });
     EXPECT_EQ(focused.DoModal(), IDCANCEL);
+}
+
+// The target's dialog codes: a push button answers DLGC_UNDEFPUSHBUTTON, the default one
+// DLGC_DEFPUSHBUTTON, an owner-drawn button DLGC_BUTTON alone. The default moves to a push
+// button that takes the focus and back when the focus leaves it, never to an owner-drawn one.
+// Enter clicks the focused control only when it answers DLGC_DEFPUSHBUTTON, else the default
+// (when enabled), else IDOK; Space clicks the focused button, owner-drawn or not.
+TEST_F(DialogTest, EnterFollowsTheDialogCodesAndSpaceClicksTheFocusedButton) {
+    CButtonsDlg dlg;
+    auto code = [&](int id) { return static_cast<UINT>(dlg.GetDlgItem(id)->SendMessage(WM_GETDLGCODE)); };
+    std::vector<UINT> codesAtStart, codesOnOwnerDrawn, codesOnPushButton;
+    std::vector<UINT> defIds;
+    std::vector<int> clicksByStep;
+    auto codes = [&] { return std::vector<UINT>{code(1001), code(1004), code(IDOK), code(IDCANCEL)}; };
+    auto keys = [&](std::initializer_list<UINT> vks) {
+        for (UINT vk : vks)
+            EXPECT_TRUE(zui::PressKeyAtFocus(vk));
+    };
+    zui::WhenIdle([&] {
+        codesAtStart = codes();
+        defIds.push_back(static_cast<UINT>(dlg.SendMessage(DM_GETDEFID)));
+        EXPECT_TRUE(zui::HasFocus(dlg.GetDlgItem(1010)));
+        keys({VK_TAB}); // onto the owner-drawn button
+    });
+    zui::WhenIdle([&] {
+        EXPECT_TRUE(zui::HasFocus(dlg.GetDlgItem(1001)));
+        codesOnOwnerDrawn = codes();
+        keys({VK_RETURN, VK_SPACE}); // IDOK, then the button itself
+    });
+    zui::WhenIdle([&] { keys({VK_TAB}); }); // onto the push button: it becomes the default
+    zui::WhenIdle([&] {
+        codesOnPushButton = codes();
+        defIds.push_back(static_cast<UINT>(dlg.SendMessage(DM_GETDEFID)));
+        keys({VK_RETURN, VK_SPACE, VK_TAB, VK_TAB}); // 1004 twice, then onto IDCANCEL
+    });
+    zui::WhenIdle([&] { keys({VK_RETURN}); });
+    zui::WhenIdle([&] {
+        // A disabled default takes no Enter.
+        clicksByStep = dlg.m_clicks;
+        dlg.GetDlgItem(IDOK)->EnableWindow(FALSE);
+        zui::PressKey(dlg.GetDlgItem(1010), VK_RETURN);
+    });
+    zui::WhenIdle([&] { dlg.EndDialog(3); });
+    EXPECT_EQ(dlg.DoModal(), 3);
+    const UINT push = DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON, def = DLGC_BUTTON | DLGC_DEFPUSHBUTTON;
+    EXPECT_EQ(codesAtStart, (std::vector<UINT>{DLGC_BUTTON, push, def, push}));
+    EXPECT_EQ(codesOnOwnerDrawn, codesAtStart);
+    EXPECT_EQ(codesOnPushButton, (std::vector<UINT>{DLGC_BUTTON, def, push, push}));
+    EXPECT_EQ(defIds, (std::vector<UINT>{MAKELONG(IDOK, DC_HASDEFID), MAKELONG(IDOK, DC_HASDEFID)}));
+    EXPECT_EQ(clicksByStep, (std::vector<int>{IDOK, 1001, 1004, 1004, IDCANCEL}));
+    EXPECT_EQ(dlg.m_clicks, clicksByStep);
 }
 
 TEST_F(DialogTest, CloseBoxAndEscapeGoThroughTheMappedCancelHandler) {
@@ -319,4 +370,35 @@ TEST_F(DialogTest, MenuBarTakesTheKeysOfMenuMode) {
         {0, 0},
     };
     EXPECT_EQ(seen, expected);
+}
+
+// On the target, a modal window that ends while it has the keyboard activates its owner, whose
+// control that had the focus gets it back: the next key reaches the owner, with or without a
+// window manager to activate it.
+TEST_F(DialogTest, AModalWindowGivesTheKeyboardBackToTheControlThatHadIt) {
+    SetMessageBoxResponder(nullptr); // a real box on the offscreen screen
+    CControlsDlg outer;
+    CControlsDlg inner(IDD_DEFBUTTON);
+    bool boxAnswered = false, innerEnded = false;
+    std::vector<bool> focusBack, keyTaken;
+    auto keyReachesOuter = [&] {
+        focusBack.push_back(zui::HasFocus(&outer.m_check));
+        keyTaken.push_back(zui::PressKeyAtFocus(VK_F4));
+    };
+    zui::WhenIdle([&] { zui::PressKey(&outer.m_plain, VK_TAB); }); // onto the check box
+    zui::WhenIdle([&] {
+        boxAnswered = AfxMessageBox("매매내역이 파일로 저장되었습니다.", MB_OK) == IDOK;
+        keyReachesOuter();
+        innerEnded = inner.DoModal() == IDCANCEL;
+        keyReachesOuter();
+    });
+    zui::WhenIdle([&] { zui::PressKeyAtFocus(VK_RETURN); }); // answers the box
+    zui::WhenIdle([&] { zui::PressKeyAtFocus(VK_ESCAPE); }); // ends the inner dialog
+    zui::WhenIdle([&] { outer.EndDialog(IDOK); });
+    outer.DoModal();
+    EXPECT_TRUE(boxAnswered);
+    EXPECT_TRUE(innerEnded);
+    EXPECT_EQ(focusBack, (std::vector<bool>{true, true}));
+    EXPECT_EQ(keyTaken, (std::vector<bool>{true, true}));
+    EXPECT_EQ(outer.m_functionKeys, (std::vector<UINT>{VK_F4, VK_F4}));
 }

@@ -27,7 +27,7 @@ const DialogTemplate kControls = {
         {WC_BUTTON, "예외", 1003, 60, 115, 40, 14, BS_PUSHBUTTON | WS_TABSTOP},
         {WC_BUTTON, "카운트", 1004, 105, 115, 45, 14, BS_PUSHBUTTON | WS_TABSTOP},
         {WC_STATIC, "색깔", 1020, 120, 7, 60, 8, SS_LEFT},
-        {WC_BUTTON, "확인", IDOK, 120, 140, 45, 14, BS_PUSHBUTTON | WS_TABSTOP},
+        {WC_BUTTON, "확인", IDOK, 120, 140, 45, 14, BS_DEFPUSHBUTTON | WS_TABSTOP},
         {WC_BUTTON, "취소", IDCANCEL, 170, 140, 45, 14, BS_PUSHBUTTON | WS_TABSTOP},
     },
 };
@@ -101,6 +101,27 @@ const DialogTemplate kCancelZero = {
     },
 };
 
+// An edit, an owner-drawn button, push buttons with a default one, a check box.
+const DialogTemplate kButtons = {
+    IDD_BUTTONS,
+    "단추 시험",
+    200,
+    60,
+    "MS Shell Dlg",
+    8,
+    WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
+    0,
+    0,
+    {
+        {WC_EDIT, "", 1010, 7, 7, 80, 12, kEdit},
+        {WC_BUTTON, "그리기", 1001, 7, 30, 40, 14, BS_OWNERDRAW | WS_TABSTOP},
+        {WC_BUTTON, "카운트", 1004, 50, 30, 40, 14, BS_PUSHBUTTON | WS_TABSTOP},
+        {WC_BUTTON, "확인", IDOK, 95, 30, 45, 14, BS_DEFPUSHBUTTON | WS_TABSTOP},
+        {WC_BUTTON, "취소", IDCANCEL, 145, 30, 45, 14, BS_PUSHBUTTON | WS_TABSTOP},
+        {WC_BUTTON, "체크", 1030, 100, 7, 60, 10, BS_AUTOCHECKBOX | WS_TABSTOP},
+    },
+};
+
 const MenuTemplate kMenu = {IDR_TESTMENU,
                             {
                                 {"파일(&F)", 0, {{"끝(&X)", ID_MENU_END, {}}}},
@@ -119,6 +140,7 @@ struct Registration {
         RegisterDialogTemplate(&kDefButton);
         RegisterDialogTemplate(&kImages);
         RegisterDialogTemplate(&kCancelZero);
+        RegisterDialogTemplate(&kButtons);
         RegisterMenuTemplate(&kMenu);
         RegisterImage(&kImage);
     }
@@ -329,4 +351,10 @@ void CListsDlg::OnCustomDraw(NMHDR* hdr, LRESULT* result) {
     default:
         *result = CDRF_DODEFAULT;
     }
+}
+
+BOOL CButtonsDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
+    if (HIWORD(wParam) == BN_CLICKED)
+        m_clicks.push_back(LOWORD(wParam));
+    return CDialogEx::OnCommand(wParam, lParam);
 }

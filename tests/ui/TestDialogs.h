@@ -12,6 +12,7 @@ enum : int {
     IDD_DEFBUTTON = 9003,
     IDD_IMAGES = 9004,
     IDD_CANCEL_ZERO = 9005,
+    IDD_BUTTONS = 9006,
     IDR_TESTMENU = 9100,
     IDB_TESTIMAGE = 9200,
     ID_MENU_END = 40001,
@@ -87,6 +88,19 @@ public:
 protected:
     void OnSave() { EndDialog(5); }
     DECLARE_MESSAGE_MAP()
+};
+
+// Records every button click that reaches it and stays open (OK and Cancel do nothing), as the
+// main window does.
+class CButtonsDlg : public CDialogEx {
+public:
+    CButtonsDlg() : CDialogEx(IDD_BUTTONS) {}
+    std::vector<int> m_clicks;
+
+protected:
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    void OnOK() override {}
+    void OnCancel() override {}
 };
 
 // A header that paints a flat band (custom draw reflected from its list).

@@ -30,6 +30,9 @@ void Release(CWnd* wnd);
 // A key press and release on the control (it takes the focus first); vk is a VK_ code or
 // 'A'..'Z', '0'..'9'.
 void PressKey(CWnd* wnd, UINT vk);
+// A key press and release where the window system sends keys now: the focused control of
+// the active window. False when no window of the program has the keyboard (the key is lost).
+bool PressKeyAtFocus(UINT vk);
 // Alt pressed and released alone on the control (vk 0), or Alt held with key vk, as the
 // window system delivers them (the shortcut check first, then the key).
 void PressAltKey(CWnd* wnd, UINT vk);
@@ -42,6 +45,8 @@ struct MenuBarState {
     int open = -1;
 };
 MenuBarState MenuState(CWnd* dlg);
+// The colour that most of a menu bar title's rectangle shows now (CLR_INVALID without it).
+COLORREF MenuTitleColour(CWnd* dlg, int title);
 // Opens the control's context menu: a right click in its middle, or Shift+F10 typed into it
 // (a key: the menu shows at the next idle moment).
 void OpenContextMenu(CWnd* wnd, bool byKeyboard);

@@ -21,7 +21,9 @@
 #include <cmath>
 #include <cstring>
 
+#include <algorithm>
 #include <functional>
+#include <map>
 
 #include "platform/ui/Backend_qt.h"
 #include "uitest/UiTest.h"
@@ -141,6 +143,17 @@ void PressKey(CWnd* wnd, UINT vk) {
     }
 }
 
+bool PressKeyAtFocus(UINT vk) {
+    // The window system has told the program which window is active by the time a key comes.
+    QCoreApplication::processEvents();
+    QWidget* target = QApplication::focusWidget();
+    if (!target)
+        return false;
+    KeySpec k = QtKey(vk);
+    SendKey(target, k.key, k.text);
+    return true;
+}
+
 void PressAltKey(CWnd* wnd, UINT vk) {
     QWidget* target = KeyTarget(wnd);
     if (!target)
@@ -186,6 +199,23 @@ MenuBarState MenuState(CWnd* dlg) {
         if (titles[i]->menu() && titles[i]->menu()->isVisible())
             state.open = i;
     return state;
+}
+
+COLORREF MenuTitleColour(CWnd* dlg, int title) {
+    QWidget* frame = FrameWidgetOf(dlg);
+    auto* bar = frame ? frame->findChild<QMenuBar*>() : nullptr;
+    const QList<QAction*> titles = bar ? bar->actions() : QList<QAction*>();
+    if (title < 0 || title >= titles.size())
+        return CLR_INVALID;
+    const QRect r = bar->actionGeometry(titles[title]);
+    const QImage image = bar->grab(r).toImage();
+    std::map<QRgb, int> counts;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            ++counts[image.pixel(x, y)];
+    auto most = std::max_element(counts.begin(), counts.end(),
+                                 [](const auto& a, const auto& b) { return a.second < b.second; });
+    return most == counts.end() ? CLR_INVALID : FromQColor(QColor::fromRgb(most->first));
 }
 
 void OpenContextMenu(CWnd* wnd, bool byKeyboard) {
