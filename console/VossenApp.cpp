@@ -1,7 +1,6 @@
 #include "console/VossenApp.h"
 
 #include <sqlite3.h>
-#include <sys/file.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -21,6 +20,7 @@
 #include "platform/win/EndRequests.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Station.h"
+#include "platform/win/StationFiles.h"
 #include "resources/ConsoleResources.h"
 #include "resources/LoginDialogs.h"
 #include "store/BaseFolder.h"
@@ -89,55 +89,50 @@ CString RefusalReason(const zwin::StationStatus& status) {
 }
 
 // Without the station no engine could report or be told to stop: the console does not start.
+
+// Tells why the station cannot be used, and that the console does not start.
+void TellStationRefused(const std::string& folder, const CString& reason) {
+    TellOperator("엔진과 통신할 폴더를 쓸 수 없어 프로그램을 시작하지 않습니다.\n폴더: " +
+                     HostUtf8ToAnsi(folder) + "\n이유: " + reason,
+                 MB_ICONSTOP);
+}
+
+// One console per station: the engines report to whichever window bears the main title. The
+// lock covers a console that is still in its login; the lookup, one that holds no lock. The
+// lock is held until the process ends, and made again whenever the watch over the engines
+// finds its file removed or replaced.
+constexpr char kConsoleLockFile[] = "console.lock";
+// A console that is ending lets go within moments (the update hand-off starts the new one
+// while the old one closes): it is waited for a little.
+constexpr int kLockWaitMs = 5000;
+constexpr int kLockRetryMs = 100;
+
+enum class ConsoleLock { Taken, HeldByOther, Refused };
+
 bool StationWorks() {
     const zwin::StationStatus status = zwin::OpenStation();
     if (status.refusal == zwin::StationRefusal::None)
         return true;
-    TellOperator("엔진과 통신할 폴더를 쓸 수 없어 프로그램을 시작하지 않습니다.\n폴더: " +
-                     HostUtf8ToAnsi(status.folder) + "\n이유: " + RefusalReason(status),
-                 MB_ICONSTOP);
+    TellStationRefused(status.folder, RefusalReason(status));
     return false;
 }
 
-// One console per station: the engines report to whichever window bears the main title. The
-// lock covers a console that is still in its login; the lookup, one that holds no lock.
-class CConsoleLock {
-public:
-    CConsoleLock() = default;
-    ~CConsoleLock() {
-        if (m_fd >= 0)
-            Sys().close(m_fd);
-    }
-    CConsoleLock(const CConsoleLock&) = delete;
-    CConsoleLock& operator=(const CConsoleLock&) = delete;
-
-    // False only when another process holds it. A console that is ending lets go within
-    // moments (the update hand-off starts the new one while the old one closes): it is
-    // waited for a little.
-    bool Take(const std::string& folder) {
-        m_fd = Sys().open((folder + "/console.lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW, 0600);
-        if (m_fd < 0)
-            return true;
-        for (int waited = 0;; waited += kRetryMs) {
-            if (Sys().flock(m_fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK)
-                return true;
-            if (waited >= kWaitMs)
-                return false;
-            Sys().sleepMs(kRetryMs);
+ConsoleLock TakeConsoleLock(int* error) {
+    if (FindWindowA(nullptr, kTraderTitleMaster))
+        return ConsoleLock::HeldByOther;
+    for (int waited = 0;; waited += kLockRetryMs) {
+        switch (zwin::LockStation(kConsoleLockFile, error)) {
+        case zwin::StationLockResult::Taken:
+            return ConsoleLock::Taken;
+        case zwin::StationLockResult::Refused:
+            return ConsoleLock::Refused;
+        case zwin::StationLockResult::HeldByOther:
+            break;
         }
+        if (waited >= kLockWaitMs)
+            return ConsoleLock::HeldByOther;
+        Sys().sleepMs(kLockRetryMs);
     }
-
-private:
-    static constexpr int kWaitMs = 5000;
-    static constexpr int kRetryMs = 100;
-    int m_fd = -1;
-};
-
-bool AnotherConsoleRuns(CConsoleLock& lock) {
-    if (!FindWindowA(nullptr, kTraderTitleMaster) && lock.Take(zwin::OpenStation().folder))
-        return false;
-    TellOperator("프로그램이 이미 실행 중입니다.", MB_ICONINFORMATION);
-    return true;
 }
 
 bool g_endRequested = false;
@@ -176,12 +171,30 @@ BOOL CVossenApp::InitInstance() {
     auto shellManager = std::make_unique<CShellManager>();
     g_endRequested = false;
     zwin::WatchEndRequests(OnEndRequest);
-    CConsoleLock lock;
     m_nExitCode = 0;
-    if (!StationWorks())
+    int lockError = 0;
+    if (!StationWorks()) {
         m_nExitCode = kExitStationRefused;
-    else if (AnotherConsoleRuns(lock))
-        m_nExitCode = kExitAlreadyRunning;
+    } else {
+        switch (TakeConsoleLock(&lockError)) {
+        case ConsoleLock::Taken:
+            break;
+        case ConsoleLock::HeldByOther:
+            TellOperator("프로그램이 이미 실행 중입니다.", MB_ICONINFORMATION);
+            m_nExitCode = kExitAlreadyRunning;
+            break;
+        case ConsoleLock::Refused: {
+            // A link, a folder or another user's file would let a second console in.
+            CString reason = "잠금 파일 console.lock을 쓸 수 없습니다";
+            if (lockError != 0)
+                reason += " (" + HostUtf8ToAnsi(std::strerror(lockError)) + ")";
+            reason += ".\n이 사용자의 일반 파일이어야 합니다 (링크, 폴더, 다른 사용자의 파일은 안 됩니다).";
+            TellStationRefused(zwin::OpenStation().folder, reason);
+            m_nExitCode = kExitStationRefused;
+            break;
+        }
+        }
+    }
     if (m_nExitCode != 0) {
         // Nothing was prepared: no folder, store or engine is touched.
         zwin::UnwatchEndRequests();
@@ -205,6 +218,7 @@ BOOL CVossenApp::InitInstance() {
         ShutdownCleanup();
     }
     zwin::UnwatchEndRequests();
+    zwin::UnlockStation();
     return FALSE;
 }
 

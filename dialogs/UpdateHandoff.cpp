@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
@@ -11,6 +12,7 @@
 #include "platform/core/Sys.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/win/Process.h"
+#include "platform/win/ProcessIdentity.h"
 #include "supervision/Launch.h"
 
 namespace {
@@ -95,15 +97,27 @@ private:
     struct stat m_stat = {};
 };
 
-// Waits up to kStartWatchMs for the started program: true when it still runs then. When it
-// has ended, its exit code (-1 when not known).
-bool KeepsRunning(DWORD processId, int* exitCode) {
+// Whether the started program has ended; when it has, its exit code (its own, or 128 + the
+// signal that ended it; -1 when not known).
+bool Ended(const zwin::ProcessIdentity& started, int* exitCode) {
+    int status = 0;
+    if (zwin::StartedProcessEnded(started.pid, &status)) {
+        *exitCode = WIFEXITED(status)     ? WEXITSTATUS(status)
+                    : WIFSIGNALED(status) ? 128 + WTERMSIG(status)
+                                          : -1;
+        return true;
+    }
+    return !zwin::ProcessLives(started);
+}
+
+// Waits up to kStartWatchMs for the started program: true when it still runs then.
+bool KeepsRunning(const zwin::ProcessIdentity& started, int* exitCode) {
     for (int waited = 0; waited < kStartWatchMs; waited += kStartPollMs) {
-        if (zwin::StartedProgramEnded(processId, exitCode))
+        if (Ended(started, exitCode))
             return false;
         Sys().sleepMs(kStartPollMs);
     }
-    return !zwin::StartedProgramEnded(processId, exitCode);
+    return !Ended(started, exitCode);
 }
 
 } // namespace
@@ -190,10 +204,10 @@ BOOL RunUpdateHandoff(const CString& name) {
                    oldPath);
         return FALSE;
     }
-    DWORD processId = 0;
-    const bool launched = LaunchProgram(exePath, nullptr, &processId) == ERROR_SUCCESS;
+    zwin::ProcessIdentity started;
+    const bool launched = LaunchProgram(exePath, nullptr, &started) == ERROR_SUCCESS;
     int exitCode = -1;
-    if (!launched || (processId != 0 && !KeepsRunning(processId, &exitCode))) {
+    if (!launched || (started && !KeepsRunning(started, &exitCode))) {
         // The new file goes back to its own name, the old program to its place.
         CString what;
         if (!launched)

@@ -10,6 +10,7 @@
 #include "engine/EngineStore.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/Path.h"
+#include "platform/core/Sys.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Station.h"
 #include "store/BaseFolder.h"
@@ -42,6 +43,9 @@ CEngineOptions CEngineOptions::FromEnvironment(const char* mode) {
     std::string step = ::FromEnvironment("ZORVIK_ENGINE_STEP_MS", mode);
     if (!step.empty())
         o.stepMs = std::max(10, ReadInt32(step));
+    std::string delay = ::FromEnvironment("ZORVIK_ENGINE_START_DELAY_MS", mode);
+    if (!delay.empty())
+        o.startDelayMs = std::max(0, ReadInt32(delay));
     return o;
 }
 
@@ -80,6 +84,8 @@ bool CZuzidiWnd::Start() {
     }
     int count = LoadStrategyValues(&m_settings);
     m_log.Write("note", 0, 0, 0, CString("settings keys=") + std::to_string(count).c_str());
+    if (m_options.startDelayMs > 0)
+        Sys().sleepMs(static_cast<unsigned>(m_options.startDelayMs));
 
     CreateEx(0, m_args.ms ? kTraderTitleMs : kTraderTitleMd, WS_POPUP, RECT{0, 0, 0, 0}, nullptr, 0);
     PostToMaster(WM_TRADER_STARTED, m_args.ms ? 1 : 0);

@@ -20,9 +20,12 @@ struct CEngineOptions {
     std::string logPath;
     std::uint32_t seed = 1;
     int stepMs = 250; // one step of the market; status records every four steps
+    // How long the start takes before the window opens, as a real engine's login at its broker
+    // does; only tests set it.
+    int startDelayMs = 0;
 
     // $ZORVIK_ENGINE_SCENARIO and $ZORVIK_ENGINE_LOG ({mode} replaced by Ms or Md),
-    // $ZORVIK_ENGINE_SEED, $ZORVIK_ENGINE_STEP_MS.
+    // $ZORVIK_ENGINE_SEED, $ZORVIK_ENGINE_STEP_MS, $ZORVIK_ENGINE_START_DELAY_MS.
     static CEngineOptions FromEnvironment(const char* mode);
 };
 

@@ -5,7 +5,9 @@
 
 #include "platform/win/Process.h"
 
-DWORD LaunchProgram(const char* path, const char* params, DWORD* processId) {
+DWORD LaunchProgram(const char* path, const char* params, zwin::ProcessIdentity* started) {
+    if (started)
+        *started = {};
     if (!path)
         return ERROR_INVALID_PARAMETER;
 
@@ -21,8 +23,8 @@ DWORD LaunchProgram(const char* path, const char* params, DWORD* processId) {
     sei.lpClass = "exefile";
     if (ShellExecuteExA(&sei)) {
         if (sei.hProcess) {
-            if (processId)
-                *processId = GetProcessId(sei.hProcess);
+            if (started)
+                *started = zwin::StartedProcess(sei.hProcess);
             CloseHandle(sei.hProcess);
         }
         return ERROR_SUCCESS;
@@ -46,13 +48,13 @@ DWORD LaunchProgram(const char* path, const char* params, DWORD* processId) {
     STARTUPINFOA si{};
     si.cb = 68;
     PROCESS_INFORMATION pi{};
-    BOOL started = CreateProcessA(nullptr, buffer, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
-    const DWORD error = started ? ERROR_SUCCESS : GetLastError();
+    BOOL created = CreateProcessA(nullptr, buffer, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    const DWORD error = created ? ERROR_SUCCESS : GetLastError();
     delete[] buffer;
-    if (!started)
+    if (!created)
         return error;
-    if (processId)
-        *processId = pi.dwProcessId;
+    if (started)
+        *started = zwin::StartedProcess(pi.hProcess);
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
     return ERROR_SUCCESS;

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -30,19 +31,16 @@ std::atomic<pid_t> g_started[kReapSlots];
 struct sigaction g_previousChld;
 std::once_flag g_reaperOnce;
 bool g_kernelReaps = false;
-
-// The latest children reaped, with their wait statuses, so that a caller can still learn how
-// one ended: a ring written by the signal handler.
-constexpr int kEndedSlots = 64;
-std::atomic<pid_t> g_endedPid[kEndedSlots];
-std::atomic<int> g_endedStatus[kEndedSlots];
-std::atomic<unsigned> g_endedNext{0};
+// The last children reaped, as pid (high half) and wait status (low half), for whoever asks
+// how one ended.
+constexpr unsigned kEndedKept = 256;
+std::atomic<std::uint64_t> g_ended[kEndedKept];
+std::atomic<unsigned> g_endedCount{0};
 
 void NoteEnded(pid_t pid, int status) {
-    const unsigned slot = g_endedNext.fetch_add(1) % kEndedSlots;
-    g_endedPid[slot].store(0);
-    g_endedStatus[slot].store(status);
-    g_endedPid[slot].store(pid);
+    const unsigned slot = g_endedCount.fetch_add(1) % kEndedKept;
+    g_ended[slot].store(static_cast<std::uint64_t>(static_cast<std::uint32_t>(pid)) << 32 |
+                        static_cast<std::uint32_t>(status));
 }
 
 void ReapStarted() {
@@ -57,11 +55,6 @@ void ReapStarted() {
         if (r == pid || (r < 0 && errno == ECHILD))
             slot.compare_exchange_strong(pid, 0);
     }
-}
-
-// The exit code of a wait status: the program's own, or 128 + the signal that ended it.
-int ExitCodeOf(int status) {
-    return WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
 }
 
 void OnChildExit(int sig, siginfo_t* info, void* context) {
@@ -109,16 +102,16 @@ void TrackChild(pid_t pid) {
 // Process and thread handles: small numbers that name a started process.
 
 struct HandleEntry {
-    pid_t pid;
+    zwin::ProcessIdentity process;
 };
 std::mutex g_handleLock;
 std::map<std::uintptr_t, HandleEntry> g_handles;
 std::uintptr_t g_nextHandle = 0x4000;
 
-HANDLE NewHandle(pid_t pid) {
+HANDLE NewHandle(const zwin::ProcessIdentity& process) {
     std::lock_guard<std::mutex> lock(g_handleLock);
     std::uintptr_t h = (g_nextHandle += 4);
-    g_handles[h] = HandleEntry{pid};
+    g_handles[h] = HandleEntry{process};
     return reinterpret_cast<HANDLE>(h);
 }
 
@@ -162,7 +155,7 @@ std::string ResolveProgram(const CString& windowsPath, DWORD* error) {
 
 // Starts the resolved program; returns 0 and the pid, or a Windows error code.
 DWORD Spawn(const std::string& program, const std::vector<CString>& args, const char* directory,
-            const std::vector<std::string>* environment, pid_t* pidOut) {
+            const std::vector<std::string>* environment, zwin::ProcessIdentity* started) {
     std::vector<std::string> argStore;
     argStore.push_back(program);
     for (const CString& a : args)
@@ -211,35 +204,15 @@ DWORD Spawn(const std::string& program, const std::vector<CString>& args, const 
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0)
         return ErrorFromSpawn(rc);
+    // Not reaped before it is tracked: its start time is there to read even if it has ended.
+    *started = {pid, zwin::ProcessStartTime(pid)};
     TrackChild(pid);
-    *pidOut = pid;
     return ERROR_SUCCESS;
 }
 
 } // namespace
 
 namespace zwin {
-
-bool StartedProgramEnded(DWORD processId, int* exitCode) {
-    *exitCode = -1;
-    const pid_t pid = static_cast<pid_t>(processId);
-    int status = 0;
-    const pid_t r = waitpid(pid, &status, WNOHANG);
-    if (r == 0)
-        return false;
-    if (r == pid) {
-        *exitCode = ExitCodeOf(status);
-        return true;
-    }
-    // Reaped already, by the handler or by the system: its status, when the handler kept it.
-    for (int i = 0; i < kEndedSlots; ++i) {
-        if (g_endedPid[i].load() == pid) {
-            *exitCode = ExitCodeOf(g_endedStatus[i].load());
-            break;
-        }
-    }
-    return true;
-}
 
 std::vector<CString> SplitCommandLine(const char* commandLine, bool firstIsProgram) {
     std::vector<CString> out;
@@ -327,12 +300,12 @@ BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info) {
     DWORD error = ERROR_SUCCESS;
     std::string program = ResolveProgram(info->lpFile, &error);
     if (error == ERROR_SUCCESS) {
-        pid_t pid = 0;
+        zwin::ProcessIdentity started;
         error = Spawn(program, zwin::SplitCommandLine(info->lpParameters, false), info->lpDirectory, nullptr,
-                      &pid);
+                      &started);
         if (error == ERROR_SUCCESS) {
             if (info->fMask & SEE_MASK_NOCLOSEPROCESS)
-                info->hProcess = NewHandle(pid);
+                info->hProcess = NewHandle(started);
             info->hInstApp = reinterpret_cast<HINSTANCE>(static_cast<std::intptr_t>(42));
             SetLastError(ERROR_SUCCESS);
             return TRUE;
@@ -368,17 +341,17 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, SECURITY_ATTRIBUT
         for (const char* e = static_cast<const char*>(environment); *e; e += std::strlen(e) + 1)
             envStore.push_back(AnsiToHostUtf8(e));
     }
-    pid_t pid = 0;
-    error = Spawn(program, args, currentDirectory, environment ? &envStore : nullptr, &pid);
+    zwin::ProcessIdentity started;
+    error = Spawn(program, args, currentDirectory, environment ? &envStore : nullptr, &started);
     if (error != ERROR_SUCCESS) {
         SetLastError(error);
         return FALSE;
     }
     if (processInformation) {
-        processInformation->hProcess = NewHandle(pid);
-        processInformation->hThread = NewHandle(pid);
-        processInformation->dwProcessId = static_cast<DWORD>(pid);
-        processInformation->dwThreadId = static_cast<DWORD>(pid);
+        processInformation->hProcess = NewHandle(started);
+        processInformation->hThread = NewHandle(started);
+        processInformation->dwProcessId = static_cast<DWORD>(started.pid);
+        processInformation->dwThreadId = static_cast<DWORD>(started.pid);
     }
     SetLastError(ERROR_SUCCESS);
     return TRUE;
@@ -400,5 +373,29 @@ DWORD GetProcessId(HANDLE process) {
         SetLastError(ERROR_INVALID_HANDLE);
         return 0;
     }
-    return static_cast<DWORD>(it->second.pid);
+    return static_cast<DWORD>(it->second.process.pid);
 }
+
+namespace zwin {
+
+ProcessIdentity StartedProcess(HANDLE process) {
+    std::lock_guard<std::mutex> lock(g_handleLock);
+    auto it = g_handles.find(reinterpret_cast<std::uintptr_t>(process));
+    return it == g_handles.end() ? ProcessIdentity{} : it->second.process;
+}
+
+bool StartedProcessEnded(int pid, int* waitStatus) {
+    // The signal that it ended may not have been handled yet.
+    ReapStarted();
+    const unsigned count = g_endedCount.load();
+    for (unsigned i = 0; i < std::min(count, kEndedKept); ++i) {
+        const std::uint64_t ended = g_ended[(count - 1 - i) % kEndedKept].load();
+        if (static_cast<int>(ended >> 32) == pid) {
+            *waitStatus = static_cast<int>(static_cast<std::uint32_t>(ended));
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace zwin

@@ -11,6 +11,7 @@
 
 #include "platform/core/CString.h"
 #include "platform/win/Messages.h"
+#include "platform/win/ProcessIdentity.h"
 
 constexpr DWORD ERROR_INVALID_HANDLE = 6;
 constexpr DWORD ERROR_BAD_EXE_FORMAT = 193;
@@ -92,9 +93,12 @@ BOOL CloseHandle(HANDLE handle);
 DWORD GetProcessId(HANDLE process);
 
 namespace zwin {
-// Whether a program started here (by its process id) has ended, without waiting; when it has,
-// its exit code (the program's own, or 128 + the signal that ended it), -1 when not known.
-bool StartedProgramEnded(DWORD processId, int* exitCode);
+// The process a start handle names: its pid and start time, read before it could have ended
+// and been reaped. Empty for any other handle.
+ProcessIdentity StartedProcess(HANDLE process);
+// How a process started here ended: true with its wait status once it has ended and has been
+// reaped; false while it runs, and for a process not started here (or long forgotten).
+bool StartedProcessEnded(int pid, int* waitStatus);
 
 // Splits a command-line text as Windows programs do: blanks separate arguments, double
 // quotes group, 2n backslashes before a quote give n and the quote groups, 2n+1 give n and a

@@ -25,6 +25,8 @@
 #include "platform/core/Sys.h"
 #include "platform/core/Text.h"
 #include "platform/win/MessageLoop.h"
+#include "platform/win/ProcessIdentity.h"
+#include "platform/win/StationFiles.h"
 #include "platform/win/StationWire.h"
 
 namespace {
@@ -537,19 +539,36 @@ void RemoveStaleSocket(const std::string& folder, const char* name) {
 
 } // namespace
 
-HWND FindWindowA(const char*, const char* windowName) {
-    if (!windowName || !Ensure())
-        return nullptr;
+namespace {
+
+// A listed window of a title whose process runs.
+struct Listing {
+    HWND local; // a window of this process, else null
+    long pid;
+    std::uint64_t id;
+    timespec time; // when it was listed: the newest is found first
+};
+
+bool Newer(const Listing& a, const Listing& b) {
+    if (a.time.tv_sec != b.time.tv_sec)
+        return a.time.tv_sec > b.time.tv_sec;
+    if (a.time.tv_nsec != b.time.tv_nsec)
+        return a.time.tv_nsec > b.time.tv_nsec;
+    return a.id > b.id;
+}
+
+// Every listing of that title whose window still exists, newest first; listings of processes
+// that have gone are removed on the way.
+std::vector<Listing> LiveListings(const char* title) {
+    std::vector<Listing> found;
+    if (!title || !Ensure())
+        return found;
     Station& s = OwnStation();
-    std::string prefix = "win-" + HexTitle(windowName) + "-";
+    std::string prefix = "win-" + HexTitle(title) + "-";
     DIR* dir = ::opendir(s.folder.c_str());
     if (!dir)
-        return nullptr;
+        return found;
     const long self = getpid();
-    HWND best = nullptr;
-    long bestPid = 0;
-    std::uint64_t bestId = 0;
-    timespec bestTime{0, 0};
     while (dirent* e = ::readdir(dir)) {
         long pid = 0;
         std::uint64_t id = 0;
@@ -562,7 +581,7 @@ HWND FindWindowA(const char*, const char* windowName) {
         if (pid == self) {
             local = zwin::HandleFromId(id);
             CWnd* w = CWnd::FromHandlePermanent(local);
-            if (!w || w->GetParent() || !(w->StoredText() == windowName)) {
+            if (!w || w->GetParent() || !(w->StoredText() == title)) {
                 auto it = s.files.find(id);
                 if (it == s.files.end() || it->second != e->d_name)
                     Sys().unlink(path.c_str()); // left by an earlier process with our pid
@@ -576,21 +595,22 @@ HWND FindWindowA(const char*, const char* windowName) {
         struct stat st;
         if (Sys().lstat(path.c_str(), &st) != 0)
             continue;
-        const timespec& t = st.st_mtim;
-        bool newer = bestPid == 0 || t.tv_sec > bestTime.tv_sec ||
-                     (t.tv_sec == bestTime.tv_sec &&
-                      (t.tv_nsec > bestTime.tv_nsec || (t.tv_nsec == bestTime.tv_nsec && id > bestId)));
-        if (newer) {
-            best = local;
-            bestPid = pid;
-            bestId = id;
-            bestTime = t;
-        }
+        found.push_back(Listing{local, pid, id, st.st_mtim});
     }
     ::closedir(dir);
-    if (bestPid == 0)
-        return nullptr;
-    return bestPid == self ? best : zwin::RemoteHandle(static_cast<int>(bestPid), bestId);
+    std::sort(found.begin(), found.end(), Newer);
+    return found;
+}
+
+HWND HandleOf(const Listing& l) {
+    return l.pid == getpid() ? l.local : zwin::RemoteHandle(static_cast<int>(l.pid), l.id);
+}
+
+} // namespace
+
+HWND FindWindowA(const char*, const char* windowName) {
+    const std::vector<Listing> found = LiveListings(windowName);
+    return found.empty() ? nullptr : HandleOf(found.front());
 }
 
 namespace zwin {
@@ -628,8 +648,10 @@ BOOL StationPost(HWND remote, UINT message, WPARAM wParam, LPARAM lParam) {
         HWND local = HandleFromId(id);
         return local ? PostMessageA(local, message, wParam, lParam) : FALSE;
     }
-    // A held process is reached even when the station can no longer be used.
-    if (!StationCarries(kDatagramPost, message) || (!Ensure() && !OwnStation().links.count(pid)))
+    // A held process is reached even when the station can no longer be used; a later process
+    // that got the pid of the window's process is not reached.
+    if (!StationCarries(kDatagramPost, message) || (!Ensure() && !OwnStation().links.count(pid)) ||
+        !ProcessLives(RemoteProcess(remote)))
         return FALSE;
     return Deliver(pid, EncodeDatagram(Outgoing(kDatagramPost, id, message, wParam, lParam))) ? TRUE : FALSE;
 }
@@ -698,6 +720,30 @@ LRESULT StationSend(HWND remote, UINT message, WPARAM wParam, LPARAM lParam) {
     return result;
 }
 
+void KeepStation() {
+    Station& s = OwnStation();
+    s.nextSocketCheck = 0; // looked at now, not once in a while
+    if (!Ensure())
+        return;
+    // Listings removed while the socket stayed.
+    for (CWnd* w : TopLevelWindows()) {
+        auto it = s.files.find(HandleId(w->m_hWnd));
+        struct stat st;
+        if (it != s.files.end() && Sys().lstat((s.folder + "/" + it->second).c_str(), &st) != 0) {
+            s.files.erase(it);
+            Publish(w);
+        }
+    }
+    KeepStationFiles();
+}
+
+std::vector<HWND> FindWindows(const char* title) {
+    std::vector<HWND> windows;
+    for (const Listing& l : LiveListings(title))
+        windows.push_back(HandleOf(l));
+    return windows;
+}
+
 bool StationHold(HWND remote) {
     int pid = 0;
     if (!RemoteTarget(remote, &pid, nullptr))
@@ -718,24 +764,6 @@ bool StationHold(HWND remote) {
     }
     s.links[pid] = fd;
     return true;
-}
-
-bool StationProcessAlive(int pid) {
-    if (pid <= 0 || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM))
-        return false;
-    // An ended process that nobody has reaped yet is gone all the same.
-    const std::string path = "/proc/" + std::to_string(pid) + "/stat";
-    int fd = Sys().open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
-    if (fd < 0)
-        return true;
-    char text[512];
-    const ssize_t n = Sys().read(fd, text, sizeof(text) - 1);
-    Sys().close(fd);
-    if (n <= 0)
-        return true;
-    text[n] = '\0';
-    const char* end = std::strrchr(text, ')');
-    return !(end && end[1] == ' ' && (end[2] == 'Z' || end[2] == 'X'));
 }
 
 StationStatus OpenStation() {

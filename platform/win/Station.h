@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/win/Wnd.h"
 
@@ -18,6 +19,13 @@
 HWND FindWindowA(const char* className, const char* windowName);
 
 namespace zwin {
+// Makes again, at once, what this process has in the station and what was removed or replaced
+// since: the folder, its socket and the listings of its windows, its lock and its files
+// (StationFiles.h). A process that must stay reachable and findable calls it now and then.
+void KeepStation();
+// Every top-level window of that title, of every process, newest first.
+std::vector<HWND> FindWindows(const char* title);
+
 // Called by the window core when a top-level window got a new title (perhaps empty) or went.
 void StationWindowTitled(CWnd* wnd);
 void StationWindowDestroyed(CWnd* wnd);
@@ -33,8 +41,6 @@ LRESULT StationSend(HWND remote, UINT message, WPARAM wParam, LPARAM lParam);
 // station, so that posts still reach it after its listing and socket file have gone (the
 // folder removed, or opened to others); false when it cannot be reached now.
 bool StationHold(HWND remote);
-// Whether process pid still runs (one that ended and waits to be reaped does not).
-bool StationProcessAlive(int pid);
 
 // Why this process cannot use the station.
 enum class StationRefusal {

@@ -11,6 +11,7 @@
 
 #include "platform/core/Text.h"
 #include "platform/win/MessageLoop.h"
+#include "platform/win/ProcessIdentity.h"
 #include "platform/win/Station.h"
 
 const CRuntimeClass CCmdTarget::classCCmdTarget = {"CCmdTarget", nullptr};
@@ -100,6 +101,9 @@ public:
     struct Entry {
         CWnd* wnd = nullptr;
         int remotePid = 0;
+        // The start time of that process; 0 until it was read (a sender's handle reads it
+        // only when asked).
+        std::uint64_t remoteStart = 0;
         std::uint64_t remoteId = 0;
         std::unique_ptr<CWnd> proxy; // object standing for a remote window, kept with its handle
         bool transient = false;      // a sender's handle only; among the last few kept
@@ -136,6 +140,17 @@ public:
     HWND Remote(int pid, std::uint64_t id, bool transient) {
         auto key = std::make_pair(pid, id);
         auto it = m_remote.find(key);
+        // A window found in the station belongs to the process that runs with its pid now:
+        // the handle of a window of an ended process with that pid stays gone.
+        const std::uint64_t start = transient ? 0 : zwin::IdentifyProcess(pid).startTime;
+        if (it != m_remote.end()) {
+            Entry& old = m_entries[Id(it->second)];
+            if (start != 0 && old.remoteStart != 0 && old.remoteStart != start)
+                m_remote.erase(it);
+            else if (old.remoteStart == 0)
+                old.remoteStart = start;
+            it = m_remote.find(key);
+        }
         if (it != m_remote.end()) {
             Entry& e = m_entries[Id(it->second)];
             if (!transient && e.transient) {
@@ -148,6 +163,7 @@ public:
         std::uint64_t local = ++m_next;
         Entry& e = m_entries[local];
         e.remotePid = pid;
+        e.remoteStart = start;
         e.remoteId = id;
         e.transient = transient;
         e.inUse = transient;
@@ -169,7 +185,9 @@ public:
                     m_transientOrder.push_back(oldest);
                     continue;
                 }
-                m_remote.erase(std::make_pair(old->second.remotePid, old->second.remoteId));
+                auto named = m_remote.find(std::make_pair(old->second.remotePid, old->second.remoteId));
+                if (named != m_remote.end() && Id(named->second) == oldest)
+                    m_remote.erase(named);
                 Erase(old);
                 --m_transientCount;
             }
@@ -238,6 +256,14 @@ void SenderHandleDone(HWND hWnd) {
 }
 std::size_t HandleTableSize() {
     return CWndHandleMap::Get().Size();
+}
+ProcessIdentity RemoteProcess(HWND hWnd) {
+    auto* e = CWndHandleMap::Get().Find(hWnd);
+    if (!e || e->remotePid == 0)
+        return {};
+    if (e->remoteStart == 0)
+        e->remoteStart = IdentifyProcess(e->remotePid).startTime;
+    return {e->remotePid, e->remoteStart};
 }
 bool RemoteTarget(HWND hWnd, int* pid, std::uint64_t* id) {
     auto* e = CWndHandleMap::Get().Find(hWnd);
@@ -681,9 +707,7 @@ void CWnd::EndModalLoop(int result) {
 BOOL IsWindow(HWND hWnd) {
     if (!hWnd)
         return FALSE;
-    int pid = 0;
-    return CWnd::FromHandlePermanent(hWnd) != nullptr ||
-           (zwin::RemoteTarget(hWnd, &pid, nullptr) && zwin::StationProcessAlive(pid));
+    return CWnd::FromHandlePermanent(hWnd) != nullptr || zwin::ProcessLives(zwin::RemoteProcess(hWnd));
 }
 
 DWORD GetWindowThreadProcessId(HWND hWnd, DWORD* processId) {

@@ -8,6 +8,7 @@
 
 #include "platform/core/CString.h"
 #include "platform/win/Messages.h"
+#include "platform/win/ProcessIdentity.h"
 
 class CCmdTarget;
 class CWnd;
@@ -284,7 +285,7 @@ private:
 
 // Handle-level calls of the Win32 API. A handle of a window of another process is valid
 // here too (see Station.h): posts and sends reach it through the window station, and it
-// names a window as long as its process runs.
+// names a window as long as that very process runs (a later process with its pid is another).
 BOOL IsWindow(HWND hWnd);
 // The process (and its one thread, named alike) that owns the window; 0 for no window.
 DWORD GetWindowThreadProcessId(HWND hWnd, DWORD* processId);
@@ -308,6 +309,9 @@ void SenderHandleDone(HWND hWnd);
 // Entries in the handle table, for tests that watch it for growth.
 std::size_t HandleTableSize();
 bool RemoteTarget(HWND hWnd, int* pid, std::uint64_t* id);
+// The process of a window of another process, as it was when the handle was made: a later
+// process that got its pid is not it. Empty for a local window or no window.
+ProcessIdentity RemoteProcess(HWND hWnd);
 // Every top-level window of this process that has a title.
 std::vector<CWnd*> TopLevelWindows();
 } // namespace zwin

@@ -4,15 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <functional>
 #include <memory>
 #include <vector>
 
 #include "console/VossenDlg.h"
 #include "platform/core/Sys.h"
-#include "uitest/UiTest.h"
 #include "support/BoxRecorder.h"
 #include "support/TempDrive.h"
+#include "uitest/UiTest.h"
 
 // A window titled like an engine, found by FindWindowA like the real one.
 class EngineWindow : public CWnd {
@@ -26,13 +28,25 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 };
 
-// The main dialog, telling whether it has been ended.
+// The main dialog, telling whether it has been ended. Its engines are this process, whose
+// windows stand for them; or the engine programs really started; or none can start.
 class TestVossenDlg : public CVossenDlg {
 public:
     bool ended = false;
+    enum class Engines { ThisProcess, Started, None } engines = Engines::ThisProcess;
     void EndModalLoop(int result) override {
         ended = true;
         CVossenDlg::EndModalLoop(result);
+    }
+
+protected:
+    DWORD StartEngineProgram(const CString& args, zwin::ProcessIdentity* started) override {
+        if (engines == Engines::Started)
+            return CVossenDlg::StartEngineProgram(args, started);
+        if (engines == Engines::None)
+            return ERROR_FILE_NOT_FOUND;
+        *started = zwin::IdentifyProcess(static_cast<int>(getpid()));
+        return 0;
     }
 };
 

@@ -175,8 +175,11 @@ TEST_F(MainDialogTest, MenuHoldsItsThreeCommands) {
         ConnectEngines();
         EXPECT_TRUE(zui::ChooseMenuItem(dlg.get(), ID_MENU_EXIT));
         Settle();
+        EXPECT_FALSE(dlg->ended) << "the engines it started still run";
+        dlg->PostMessage(WM_TRADER_EXIT);
+        dlg->PostMessage(WM_TRADER_EXIT);
     });
-    // "끝내기(X)" asks both engines to exit and quits without waiting for them.
+    // "끝내기(X)" asks both engines to exit and quits once they have answered.
     EXPECT_EQ(result, -1);
     EXPECT_EQ(ms->Count(WM_TRADER_EXIT), 1);
     EXPECT_EQ(md->Count(WM_TRADER_EXIT), 1);
@@ -319,6 +322,7 @@ TEST_F(MainDialogTest, CloseBoxAsksTheEnginesAndEndsWhenBothAnswered) {
 TEST_F(MainDialogTest, CloseBoxWithoutEnginesEndsAtOnce) {
     ms.reset();
     md.reset();
+    dlg->engines = TestVossenDlg::Engines::None;
     INT_PTR result = Run([&] { zui::ClickCloseBox(dlg.get()); });
     EXPECT_EQ(result, IDCANCEL);
 }

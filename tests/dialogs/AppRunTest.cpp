@@ -250,6 +250,32 @@ TEST_F(AppStartTest, AStationPathTooLongANonFolderOrAFailedBindIsToldAndNothingS
     ExpectRefusedStart(m_drive.Station(), "소켓을 열 수 없습니다 (Address already in use)");
 }
 
+// A lock file that is not this user's own regular file would let a second console in: the
+// station is refused as one open to others is.
+TEST_F(AppStartTest, AConsoleLockThatIsNotTheUsersOwnFileIsToldAndNothingStarts) {
+    const std::string station = m_drive.Station();
+    ASSERT_EQ(mkdir(station.c_str(), 0700), 0);
+    const std::string lock = station + "/console.lock";
+    std::ofstream(station + "/elsewhere") << "";
+    ASSERT_EQ(symlink((station + "/elsewhere").c_str(), lock.c_str()), 0);
+    ExpectRefusedStart(station, "console.lock");
+    EXPECT_EQ(theApp.ExitInstance(), CVossenApp::kExitStationRefused);
+
+    ASSERT_EQ(unlink(lock.c_str()), 0);
+    ASSERT_EQ(mkdir(lock.c_str(), 0700), 0);
+    ExpectRefusedStart(station, "console.lock");
+    EXPECT_EQ(theApp.ExitInstance(), CVossenApp::kExitStationRefused);
+
+    ASSERT_EQ(rmdir(lock.c_str()), 0);
+    Sys().fstat = [](int fd, struct stat* st) {
+        const int rc = ::fstat(fd, st);
+        st->st_uid = geteuid() + 1;
+        return rc;
+    };
+    ExpectRefusedStart(station, "console.lock");
+    EXPECT_EQ(theApp.ExitInstance(), CVossenApp::kExitStationRefused);
+}
+
 TEST_F(AppStartTest, ALiveMainWindowInTheStationEndsTheStartBeforeTheLogin) {
     // Another process lists the main window, as a running console does.
     Child([] {

@@ -68,8 +68,11 @@ TEST(SplitString, AppendsTheNonEmptyPiecesOnly) {
 
 TEST_F(LinkTest, LaunchProgramStartsTheProgramWithItsArgumentTextAndReportsFailures) {
     const std::string folder = InstallArgumentWriter();
-    EXPECT_EQ(0u, LaunchProgram(kTraderExePath, "id|pw|c|n|p|0|NQZ20|2|Ms"));
+    zwin::ProcessIdentity started;
+    EXPECT_EQ(0u, LaunchProgram(kTraderExePath, "id|pw|c|n|p|0|NQZ20|2|Ms", &started));
     EXPECT_EQ("id|pw|c|n|p|0|NQZ20|2|Ms\n", ArgumentsOf(folder, "id|pw|c|n|p|0|NQZ20|2|Ms"));
+    EXPECT_GT(started.pid, 0) << "the started process is known";
+    EXPECT_NE(started.startTime, 0u);
 
     // Quotes around the path start the same program.
     const CString quoted = CString("\"\"") + kTraderExePath + "\"";
@@ -77,7 +80,8 @@ TEST_F(LinkTest, LaunchProgramStartsTheProgramWithItsArgumentTextAndReportsFailu
     EXPECT_EQ("two\nwords\n", ArgumentsOf(folder, "words"));
 
     EXPECT_EQ(ERROR_INVALID_PARAMETER, LaunchProgram(nullptr, "x"));
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, LaunchProgram("C:\\nowhere\\none.exe", nullptr));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, LaunchProgram("C:\\nowhere\\none.exe", nullptr, &started));
+    EXPECT_EQ(started, zwin::ProcessIdentity{});
 }
 
 // The shell refuses a program it may not run; the plain process start that follows must
@@ -93,152 +97,134 @@ TEST(LaunchProgram, ThePlainStartQuotesThePathOnceAndReturnsItsError) {
 }
 
 TEST_F(LinkTest, TheMsEngineStartsFirstAndTheMdEngineWhenMsReports) {
-    const std::string folder = InstallArgumentWriter();
     StoreLoginValues(0, "a", "b", "c", "d", "e", 1, "f", "g", "h", "i", "j", "NQZ20", "", "");
     state->trade_type = 1;
     dlg->BuildLaunchArgs();
     dlg->StartFirstEngine();
-    EXPECT_EQ("a|b|c|d|e|0|NQZ20|1|Ms\n", ArgumentsOf(folder, "a|b|c|d|e|0|NQZ20|1|Ms"));
-    ms = OpenEngine("Zorvik-MS");
+    EXPECT_EQ(dlg->starts, std::vector<CString>{"a|b|c|d|e|0|NQZ20|1|Ms"});
     SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
-    EXPECT_EQ("f|g|h|i|j|1|NQZ20|1|Md\n", ArgumentsOf(folder, "f|g|h|i|j|1|NQZ20|1|Md"));
+    EXPECT_EQ(dlg->starts, (std::vector<CString>{"a|b|c|d|e|0|NQZ20|1|Ms", "f|g|h|i|j|1|NQZ20|1|Md"}));
 }
 
 // Engines started while the console ends would outlive it; without a station they could
-// neither report nor be told to exit.
+// neither report nor be told to exit. Once the way out has begun, a start report is answered
+// with the exit.
 TEST_F(LinkTest, NoEngineStartsWithoutAWorkingStationOrOnceTheConsoleEnds) {
-    // The exit's wait for the started engine's window is not waited here.
-    SysCallsOverride sys;
-    Sys().sleepMs = [](unsigned) {};
-    const std::string folder = InstallArgumentWriter();
     ASSERT_EQ(chmod(drive.Station().c_str(), 0755), 0);
-    dlg->m_strLaunchArgMs = "a|b|c|d|e|0|NQZ20|1|refused";
     dlg->StartFirstEngine();
+    EXPECT_TRUE(dlg->starts.empty());
     ASSERT_EQ(chmod(drive.Station().c_str(), 0700), 0);
-    dlg->m_strLaunchArgMs = "a|b|c|d|e|0|NQZ20|1|allowed";
     dlg->StartFirstEngine();
-    EXPECT_NE("(not started)", ArgumentsOf(folder, "a|b|c|d|e|0|NQZ20|1|allowed"));
+    EXPECT_EQ(1u, dlg->starts.size());
 
-    dlg->m_strLaunchArgMd = "f|g|h|i|j|1|NQZ20|1|after-exit";
     dlg->OnAppExit();
+    EXPECT_FALSE(QuitPosted()) << "the started engine runs";
     ms = OpenEngine("Zorvik-MS");
     SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
-    EXPECT_EQ(1, dlg->m_nTraderCount);
-    // A start made now is seen at once; the two before it would have been seen by then.
-    EXPECT_EQ(0u, LaunchProgram(kTraderExePath, "control"));
-    EXPECT_NE("(not started)", ArgumentsOf(folder, "control"));
-    timespec ts{0, 200 * 1000 * 1000};
-    nanosleep(&ts, nullptr);
-    std::ifstream refused(folder + "/args-a|b|c|d|e|0|NQZ20|1|refused");
-    std::ifstream afterExit(folder + "/args-f|g|h|i|j|1|NQZ20|1|after-exit");
-    EXPECT_FALSE(refused.is_open());
-    EXPECT_FALSE(afterExit.is_open());
+    Pump();
+    EXPECT_EQ(1u, dlg->starts.size()) << "the Md engine was started";
+    EXPECT_EQ(std::vector<UINT>{WM_TRADER_EXIT}, ms->Messages());
+    SendMessageA(dlg->m_hWnd, WM_TRADER_EXIT, 0, 0);
+    EXPECT_TRUE(QuitPosted());
+    EXPECT_TRUE(dlg->told.empty());
 }
 
-// The menu's exit (and an end signal) right after an engine was started, before its window
-// is listed: it is waited for, and told to exit too.
+// The close right after an engine was started, before its window is listed (an engine logs in
+// at its broker first): the close waits for it, tells it once it is listed, and ends once it
+// has gone. One that has not reported after a while is named.
 TEST_F(LinkTest, AnEngineStartedButNotListedYetIsToldToExitToo) {
-    SysCallsOverride sys;
-    InstallArgumentWriter();
-    dlg->m_strLaunchArgMs = "a|b|c|d|e|0|NQZ20|1|Ms";
-    dlg->StartFirstEngine();
-    // The engine's window comes a moment later, in a process of its own that says whether it
-    // was asked to exit.
-    int told[2];
-    ASSERT_EQ(pipe(told), 0);
-    const pid_t engine = fork();
-    ASSERT_GE(engine, 0);
-    if (engine == 0) {
-        close(told[0]);
-        usleep(300 * 1000);
-        static int answer = told[1];
-        class CEngine : public CWnd {
-            LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-                if (message == WM_TRADER_EXIT) {
-                    ssize_t ignored = write(answer, "x", 1);
-                    (void)ignored;
-                    _exit(0);
-                }
-                return CWnd::WindowProc(message, wParam, lParam);
-            }
-        } window;
-        window.CreateEx(0, kTraderTitleMs, WS_POPUP, RECT{}, nullptr, 0);
-        for (int i = 0; i < 1000; ++i) {
-            zwin::PollFds(10);
-            zwin::PumpWaitingMessages();
-        }
-        _exit(1);
-    }
-    close(told[1]);
-    std::vector<unsigned> pauses;
-    static std::vector<unsigned>* s_pauses = &pauses;
-    Sys().sleepMs = [](unsigned ms) {
-        s_pauses->push_back(ms);
-        usleep(ms * 1000);
+    ForkedEngine engine(dlg.get(), {});
+    dlg->starter = [&engine](const CString&, zwin::ProcessIdentity* started) {
+        *started = engine.Process();
+        return DWORD{0};
     };
-    dlg->OnAppExit();
-    EXPECT_TRUE(QuitPosted());
-    EXPECT_FALSE(pauses.empty()) << "the exit waited for the window";
-    pollfd p{told[0], POLLIN, 0};
-    char c = 0;
-    EXPECT_EQ(poll(&p, 1, 10000), 1);
-    EXPECT_EQ(read(told[0], &c, 1), 1) << "the engine was not told to exit";
-    close(told[0]);
-    int status = 0;
-    waitpid(engine, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    dlg->StartFirstEngine();
+    SendMessageA(dlg->m_hWnd, WM_CLOSE, 0, 0);
+    EXPECT_NE(nullptr, dlg->m_hWnd) << "the close waits for the started engine";
+    Advance(CTraderLink::kReportWaitMs);
+    EXPECT_FALSE(QuitPosted());
+    ASSERT_EQ(1u, dlg->told.size()) << "not reported in time";
+    EXPECT_NE(-1,
+              dlg->told[0].Find(("Zorvik-MS (pid " + std::to_string(engine.Process().pid) + ")").c_str()));
 
-    // An engine that has reported is not waited for again, even once it has gone.
-    pauses.clear();
-    ms = OpenEngine("Zorvik-MS");
-    SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
-    ms->DestroyWindow();
-    dlg->OnAppExit();
-    EXPECT_TRUE(pauses.empty());
+    engine.Go();
+    int status = -1;
+    const double end = Seconds() + 20;
+    while (!engine.Ended(&status) && Seconds() < end) {
+        Advance(CTraderLink::kExitWatchMs);
+        zwin::PollFds(10);
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the engine was not told to exit";
+    const double until = Seconds() + 20;
+    while (!QuitPosted() && Seconds() < until) {
+        Advance(CTraderLink::kExitWatchMs);
+        zwin::PollFds(10);
+    }
+    EXPECT_TRUE(QuitPosted());
+    EXPECT_EQ(1u, dlg->starts.size());
+    EXPECT_EQ(1u, dlg->told.size());
 }
 
 } // namespace
 
 namespace {
 
-// An engine an earlier console left: an engine window of another process that never answers
-// the exit. The new console names it, waits for it a bounded time, and starts no engine.
+// Engines an earlier console left: engine windows of other processes, one that never answers
+// the exit and one that answers but runs on. The new console names them, tells them, names the
+// silent one again when it stays, and starts no engine until both have gone.
 TEST_F(LinkTest, AnEngineLeftByAnEarlierConsoleThatStaysIsNamedAndNoEngineStarts) {
-    SysCallsOverride sys;
-    const std::string folder = InstallArgumentWriter();
-    const pid_t left = fork();
-    ASSERT_GE(left, 0);
-    if (left == 0) {
-        // The copy of the console's window that the fork made is not the console.
-        dlg->SetWindowText("");
-        CWnd window;
-        window.CreateEx(0, kTraderTitleMd, WS_POPUP, RECT{}, nullptr, 0);
-        for (int i = 0; i < 3000; ++i) {
-            zwin::PollFds(10);
-            zwin::PumpWaitingMessages();
-        }
-        _exit(0);
-    }
+    ForkedEngine left(dlg.get(), {.ms = false, .deaf = true});
+    ForkedEngine lingering(dlg.get(), {.ms = true, .lingers = true});
+    left.Go();
+    lingering.Go();
     const double end = Seconds() + 20;
-    while (!FindWindowA(nullptr, kTraderTitleMd) && Seconds() < end)
+    while ((!FindWindowA(nullptr, kTraderTitleMd) || !FindWindowA(nullptr, kTraderTitleMs)) &&
+           Seconds() < end)
         usleep(10 * 1000);
     ASSERT_NE(nullptr, FindWindowA(nullptr, kTraderTitleMd));
-    std::vector<unsigned> pauses;
-    static std::vector<unsigned>* s_pauses = &pauses;
-    Sys().sleepMs = [](unsigned ms) { s_pauses->push_back(ms); };
-    dlg->m_strLaunchArgMs = "a|b|c|d|e|0|NQZ20|1|left";
+    ASSERT_NE(nullptr, FindWindowA(nullptr, kTraderTitleMs));
     dlg->StartFirstEngine();
-    unsigned waited = 0;
-    for (unsigned ms : pauses)
-        waited += ms;
-    EXPECT_GE(waited, 5000u) << "the left engine is given a few seconds";
-    ASSERT_EQ(2u, dlg->told.size());
-    const std::string name = "Zorvik-MD (pid " + std::to_string(left) + ")";
+    const std::string name = "Zorvik-MD (pid " + std::to_string(left.Process().pid) + ")";
+    ASSERT_EQ(1u, dlg->told.size());
     EXPECT_NE(-1, dlg->told[0].Find(name.c_str()));
+    EXPECT_NE(-1,
+              dlg->told[0].Find(("Zorvik-MS (pid " + std::to_string(lingering.Process().pid) + ")").c_str()));
+    // The lingering one's answer comes; the silent one is named once it is late.
+    auto answered = [&] {
+        for (const CEngineRecord& engine : dlg->EngineRecords())
+            if (engine.process == lingering.Process())
+                return engine.state == EngineState::Gone;
+        return false;
+    };
+    const double end2 = Seconds() + 20;
+    while (!answered() && Seconds() < end2) {
+        zwin::PollFds(10);
+        Pump();
+    }
+    ASSERT_TRUE(answered());
+    Advance(CTraderLink::kAnswerWaitMs);
+    ASSERT_EQ(2u, dlg->told.size()) << "it stays";
     EXPECT_NE(-1, dlg->told[1].Find(name.c_str()));
-    EXPECT_EQ("(not started)", ArgumentsOf(folder, "a|b|c|d|e|0|NQZ20|1|left"));
-    kill(left, SIGKILL);
-    waitpid(left, nullptr, 0);
+    Advance(CTraderLink::kReportWaitMs);
+    EXPECT_EQ(2u, dlg->told.size());
+    EXPECT_TRUE(dlg->starts.empty());
+
+    // The silent one goes; the one that answered still runs.
+    kill(left.Process().pid, SIGKILL);
+    for (int i = 0; i < 20; ++i) {
+        left.Ended();
+        Advance(CTraderLink::kWatchMs);
+        usleep(10 * 1000);
+    }
+    EXPECT_TRUE(dlg->starts.empty()) << "an engine started while one that answered still ran";
+    kill(lingering.Process().pid, SIGKILL);
+    const double until = Seconds() + 20;
+    while (dlg->starts.empty() && Seconds() < until) {
+        lingering.Ended();
+        Advance(CTraderLink::kWatchMs);
+        usleep(10 * 1000);
+    }
+    EXPECT_EQ(1u, dlg->starts.size()) << "the first engine starts once both have gone";
 }
 
 } // namespace

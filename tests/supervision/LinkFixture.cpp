@@ -1,6 +1,12 @@
 #include "LinkFixture.h"
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "platform/win/Station.h"
 #include "resources/ConsoleResources.h"
+#include "supervision/Launch.h"
 #include "supervision/TraderMessages.h"
 
 namespace {
@@ -31,9 +37,111 @@ ON_BN_CLICKED(IDC_BTN_STOP, OnBnClickedStop)
 ON_BN_CLICKED(IDC_CHECK_SOUND_OFF, OnBnClickedSoundOff)
 END_MESSAGE_MAP()
 
+DWORD CTestMainDlg::StartEngineProgram(const CString& args, zwin::ProcessIdentity* started) {
+    starts.push_back(args);
+    if (starter)
+        return starter(args, started);
+    *started = zwin::IdentifyProcess(getpid());
+    return 0;
+}
+
+DWORD CTestMainDlg::StartReally(const CString& args, zwin::ProcessIdentity* started) {
+    return LaunchProgram(kTraderExePath, args, started);
+}
+
 void CTestMainDlg::FillTradeList() {
     ++fills;
     g_pTradeState->trade_count = loadedTradeCount;
+}
+
+namespace {
+
+// How long a forked engine waits for its exit before it gives up.
+constexpr int kForkedEngineLifeMs = 60000;
+constexpr int kForkedEngineStepMs = 10;
+// How long one that reports first waits before it lists its window.
+constexpr unsigned kReportFirstLeadMs = 300;
+
+class CForkedEngineWnd : public CWnd {
+public:
+    bool deaf = false;
+    bool lingers = false;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_TRADER_EXIT && !deaf) {
+            PostMessageA(FindWindowA(nullptr, kTraderTitleMaster), WM_TRADER_EXIT, 0, 0);
+            if (!lingers)
+                _exit(0);
+        }
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+};
+
+} // namespace
+
+ForkedEngine::ForkedEngine(CWnd* console, Options options) {
+    int go[2];
+    if (pipe(go) != 0)
+        return;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(go[1]);
+        char c = 0;
+        if (read(go[0], &c, 1) != 1)
+            _exit(2);
+        // The copy of the console's window that the fork made is not the console.
+        console->SetWindowText("");
+        auto report = [&] {
+            PostMessageA(FindWindowA(nullptr, kTraderTitleMaster), WM_TRADER_STARTED, options.ms ? 1 : 0, 0);
+        };
+        if (options.reportFirst) {
+            report();
+            usleep(kReportFirstLeadMs * 1000);
+        }
+        CForkedEngineWnd window;
+        window.deaf = options.deaf;
+        window.lingers = options.lingers;
+        window.CreateEx(0, options.ms ? kTraderTitleMs : kTraderTitleMd, WS_POPUP, RECT{}, nullptr, 0);
+        if (!options.reportFirst)
+            report();
+        for (int waited = 0; waited < kForkedEngineLifeMs; waited += kForkedEngineStepMs) {
+            zwin::PollFds(kForkedEngineStepMs);
+            zwin::PumpWaitingMessages();
+        }
+        _exit(1);
+    }
+    close(go[0]);
+    m_go = go[1];
+    m_process = zwin::IdentifyProcess(pid);
+}
+
+ForkedEngine::~ForkedEngine() {
+    if (m_go >= 0)
+        close(m_go);
+    if (!Ended()) {
+        kill(m_process.pid, SIGKILL);
+        waitpid(m_process.pid, nullptr, 0);
+    }
+}
+
+void ForkedEngine::Go() {
+    if (m_go >= 0 && write(m_go, "g", 1) == 1) {
+        close(m_go);
+        m_go = -1;
+    }
+}
+
+bool ForkedEngine::Ended(int* status) {
+    int s = 0;
+    if (m_reaped || m_process.pid <= 0)
+        return true;
+    if (waitpid(m_process.pid, &s, WNOHANG) != m_process.pid)
+        return false;
+    if (status)
+        *status = s;
+    m_reaped = true;
+    return true;
 }
 
 LRESULT CTestMainDlg::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

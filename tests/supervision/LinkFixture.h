@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,9 +59,45 @@ public:
     void UpdateAccountSummary() override { ++summaries; }
     void FillTradeList() override;
 
+    // The argument texts of the engine starts the link made, in order.
+    std::vector<CString> starts;
+    // How a start is made: by default the started engine is this process, whose windows
+    // stand for the engines; a test may start real programs or name other processes.
+    std::function<DWORD(const CString& args, zwin::ProcessIdentity* started)> starter;
+    // Starts the engine program as the console does.
+    static DWORD StartReally(const CString& args, zwin::ProcessIdentity* started);
+
 protected:
+    DWORD StartEngineProgram(const CString& args, zwin::ProcessIdentity* started) override;
     LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     DECLARE_MESSAGE_MAP()
+};
+
+// An engine in a process of its own, forked from the test. Once let go it opens its window
+// and reports its start (or reports first and lists its window a moment later); it answers the
+// exit and ends, unless it is deaf (or lingers). Killed and reaped when it goes out of scope.
+class ForkedEngine {
+public:
+    struct Options {
+        bool ms = true;
+        bool reportFirst = false;
+        bool deaf = false;
+        bool lingers = false; // answers the exit but runs on
+    };
+    // console: the test's copy of the main dialog, whose copy in the fork is retitled.
+    ForkedEngine(CWnd* console, Options options);
+    ~ForkedEngine();
+    ForkedEngine(const ForkedEngine&) = delete;
+    ForkedEngine& operator=(const ForkedEngine&) = delete;
+    void Go();
+    zwin::ProcessIdentity Process() const { return m_process; }
+    // Whether it has ended (then reaped); its wait status in status.
+    bool Ended(int* status = nullptr);
+
+private:
+    zwin::ProcessIdentity m_process;
+    bool m_reaped = false;
+    int m_go = -1;
 };
 
 class LinkTest : public ::testing::Test {

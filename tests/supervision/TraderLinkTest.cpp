@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,6 +11,7 @@
 #include "LinkFixture.h"
 #include "platform/core/Sys.h"
 #include "platform/win/Station.h"
+#include "platform/win/StationFiles.h"
 #include "supervision/TraderMessages.h"
 #include "support/Seconds.h"
 
@@ -42,16 +45,27 @@ TEST(TraderMessages, TheWireNumbersAndTitlesAreFixed) {
     EXPECT_STREQ(kTraderTitleMaster, "Zorvik-Master");
 }
 
+// The engines' windows here are windows of this process, which stands for both engine
+// processes (the fixture's starts name it).
 TEST_F(LinkTest, HandshakeCountsEachEngineOnceAndTellsTheMsEngineWhenMdIsUp) {
-    // A report while no engine window of its title exists starts nothing.
+    // A report before any engine was started starts nothing.
     SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
     EXPECT_EQ(0, dlg->m_nTraderCount);
-    EXPECT_EQ(nullptr, dlg->m_hTraderMs);
+    EXPECT_TRUE(dlg->starts.empty());
 
-    ms = OpenEngine("Zorvik-MS");
+    dlg->m_strLaunchArgMs = "ms-args";
+    dlg->m_strLaunchArgMd = "md-args";
+    dlg->StartFirstEngine();
+    EXPECT_EQ(dlg->starts, std::vector<CString>{"ms-args"});
+    // Its report counts from its process before its window is listed, once; the Md engine
+    // follows at once, and the window is taken when it is listed.
     SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
     SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
     EXPECT_EQ(1, dlg->m_nTraderCount) << "a repeated report counts once";
+    EXPECT_EQ(dlg->starts, (std::vector<CString>{"ms-args", "md-args"}));
+    EXPECT_EQ(nullptr, dlg->m_hTraderMs);
+    ms = OpenEngine("Zorvik-MS");
+    Advance(CTraderLink::kWatchMs);
     EXPECT_EQ(ms->m_hWnd, dlg->m_hTraderMs);
     EXPECT_EQ(nullptr, dlg->m_hTraderMd);
     EXPECT_EQ(0, dlg->fills);
@@ -66,34 +80,48 @@ TEST_F(LinkTest, HandshakeCountsEachEngineOnceAndTellsTheMsEngineWhenMdIsUp) {
     EXPECT_TRUE(md->received.empty());
     EXPECT_EQ(1, dlg->fills);
 
-    // Once the known Ms engine has gone, a new one of its title takes its place, counted once.
+    // An engine whose window went is not started again.
     ms->DestroyWindow();
-    CRecordingWnd* ms2 = OpenEngine("Zorvik-MS");
+    OpenEngine("Zorvik-MS");
     SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
+    Advance(CTraderLink::kWatchMs);
     EXPECT_EQ(2, dlg->m_nTraderCount);
-    EXPECT_EQ(ms2->m_hWnd, dlg->m_hTraderMs);
+    EXPECT_EQ(2u, dlg->starts.size());
+    EXPECT_TRUE(dlg->told.empty());
 }
 
-TEST_F(LinkTest, ExitAnswersCountOnlyFromKnownEnginesAndTheLastOneQuits) {
+TEST_F(LinkTest, ExitAnswersCountOnlyFromKnownEnginesAndAnUnaskedOneIsNamedAndTheConsoleStays) {
     SendMessageA(dlg->m_hWnd, WM_TRADER_EXIT, 0, 0);
     EXPECT_EQ(0, dlg->m_nTraderCount);
     EXPECT_FALSE(QuitPosted()) << "no engine of this console answered";
 
     ms = OpenEngine("Zorvik-MS");
     md = OpenEngine("Zorvik-MD");
+    dlg->StartFirstEngine();
     SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
     SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 0, 0);
+    ASSERT_EQ(2, dlg->m_nTraderCount);
+    // An engine that ends unasked is named; the console stays and starts nothing.
     SendMessageA(dlg->m_hWnd, WM_TRADER_EXIT, 0, 0);
     EXPECT_EQ(1, dlg->m_nTraderCount);
+    EXPECT_FALSE(QuitPosted());
+    ASSERT_EQ(1u, dlg->told.size());
+    EXPECT_NE(-1, dlg->told[0].Find(("Zorvik-MS (pid " + std::to_string(getpid()) + ")").c_str()));
+    EXPECT_EQ(2u, dlg->starts.size());
+
+    // Asked, the last answer ends the console.
+    SendMessageA(dlg->m_hWnd, WM_CLOSE, 0, 0);
     EXPECT_FALSE(QuitPosted());
     SendMessageA(dlg->m_hWnd, WM_TRADER_EXIT, 0, 0);
     EXPECT_EQ(0, dlg->m_nTraderCount);
     EXPECT_TRUE(QuitPosted());
+    EXPECT_EQ(1u, dlg->told.size());
 }
 
-TEST_F(LinkTest, CloseAsksEveryEngineAndWaitsOnlyForKnownOnesThatStillRun) {
+TEST_F(LinkTest, CloseAsksEveryEngineAndNamesEachThatDoesNotAnswerInTime) {
     ms = OpenEngine("Zorvik-MS");
     md = OpenEngine("Zorvik-MD");
+    dlg->StartFirstEngine();
     SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
     SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 0, 0);
     Pump();
@@ -110,13 +138,22 @@ TEST_F(LinkTest, CloseAsksEveryEngineAndWaitsOnlyForKnownOnesThatStillRun) {
     Pump();
     EXPECT_EQ((Msgs{WM_TRADER_EXIT, WM_TRADER_EXIT}), md->Messages());
 
-    // Both go without an answer: the console stops waiting for them.
-    ms->DestroyWindow();
-    md->DestroyWindow();
+    // Neither answers: each is named once, and the console waits on.
+    Advance(CTraderLink::kAnswerWaitMs - CTraderLink::kExitWatchMs);
+    EXPECT_TRUE(dlg->told.empty());
     Advance(CTraderLink::kExitWatchMs);
+    ASSERT_EQ(2u, dlg->told.size());
+    EXPECT_NE(-1, dlg->told[0].Find("Zorvik-MS (pid "));
+    EXPECT_NE(-1, dlg->told[1].Find("Zorvik-MD (pid "));
+    Advance(CTraderLink::kAnswerWaitMs);
+    EXPECT_EQ(2u, dlg->told.size());
+    EXPECT_FALSE(QuitPosted());
+    EXPECT_NE(nullptr, dlg->m_hWnd);
+
+    SendMessageA(dlg->m_hWnd, WM_TRADER_EXIT, 0, 0);
+    SendMessageA(dlg->m_hWnd, WM_TRADER_EXIT, 0, 0);
     EXPECT_EQ(0, dlg->m_nTraderCount);
     EXPECT_TRUE(QuitPosted());
-    EXPECT_TRUE(dlg->told.empty());
 }
 
 TEST_F(LinkTest, CloseTellsAnUnknownEngineWindowButDoesNotWaitForIt) {
@@ -131,28 +168,13 @@ TEST_F(LinkTest, CloseTellsAnUnknownEngineWindowButDoesNotWaitForIt) {
 // it says so, naming it, and leaves the console open; once it can be reached, its exit
 // answer ends the console.
 TEST_F(LinkTest, AKnownEngineThatCannotBeToldToExitIsNamedAndTheConsoleStays) {
-    const pid_t engine = fork();
-    ASSERT_GE(engine, 0);
-    if (engine == 0) {
-        class CEngine : public CWnd {
-            LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-                if (message == WM_TRADER_EXIT) {
-                    PostMessageA(FindWindowA(nullptr, kTraderTitleMaster), WM_TRADER_EXIT, 0, 0);
-                    _exit(0);
-                }
-                return CWnd::WindowProc(message, wParam, lParam);
-            }
-        } window;
-        // The copy of the console's window that the fork made is not the console.
-        dlg->SetWindowText("");
-        window.CreateEx(0, kTraderTitleMs, WS_POPUP, RECT{}, nullptr, 0);
-        PostMessageA(FindWindowA(nullptr, kTraderTitleMaster), WM_TRADER_STARTED, 1, 0);
-        for (int i = 0; i < 2000; ++i) {
-            zwin::PollFds(10);
-            zwin::PumpWaitingMessages();
-        }
-        _exit(1);
-    }
+    ForkedEngine engine(dlg.get(), {});
+    dlg->starter = [&engine](const CString&, zwin::ProcessIdentity* started) {
+        *started = engine.Process();
+        return DWORD{0};
+    };
+    dlg->StartFirstEngine();
+    engine.Go();
     const double end = Seconds() + 20;
     while (dlg->m_nTraderCount == 0 && Seconds() < end) {
         zwin::PollFds(10);
@@ -161,7 +183,7 @@ TEST_F(LinkTest, AKnownEngineThatCannotBeToldToExitIsNamedAndTheConsoleStays) {
     ASSERT_EQ(1, dlg->m_nTraderCount) << "the engine's own start report counts";
     DWORD pid = 0;
     GetWindowThreadProcessId(dlg->m_hTraderMs, &pid);
-    EXPECT_EQ(static_cast<DWORD>(engine), pid);
+    EXPECT_EQ(static_cast<DWORD>(engine.Process().pid), pid);
 
     {
         // Nothing reaches the engine's socket.
@@ -174,24 +196,67 @@ TEST_F(LinkTest, AKnownEngineThatCannotBeToldToExitIsNamedAndTheConsoleStays) {
         Pump();
     }
     ASSERT_EQ(1u, dlg->told.size());
-    EXPECT_NE(-1, dlg->told[0].Find(("Zorvik-MS (pid " + std::to_string(engine) + ")").c_str()));
+    EXPECT_NE(-1,
+              dlg->told[0].Find(("Zorvik-MS (pid " + std::to_string(engine.Process().pid) + ")").c_str()));
     EXPECT_NE(nullptr, dlg->m_hWnd);
     EXPECT_FALSE(QuitPosted());
 
     SendMessageA(dlg->m_hWnd, WM_CLOSE, 0, 0);
     int status = -1;
-    EXPECT_EQ(engine, waitpid(engine, &status, 0));
+    const double ending = Seconds() + 20;
+    while (!engine.Ended(&status) && Seconds() < ending)
+        usleep(10 * 1000);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the engine was told to exit";
+    // The console ends: at once when the engine ended before the close was through, else on
+    // its answer.
     const double until = Seconds() + 20;
-    while (!QuitPosted() && Seconds() < until) {
+    while (dlg->m_hWnd && !QuitPosted() && Seconds() < until) {
         zwin::PollFds(10);
         Pump();
     }
-    EXPECT_TRUE(QuitPosted());
+    EXPECT_TRUE(!dlg->m_hWnd || QuitPosted());
     EXPECT_EQ(0, dlg->m_nTraderCount);
 }
 
-TEST_F(LinkTest, MenuExitAsksBothEnginesAndQuitsAtOnce) {
+// The exit answer is an engine's last word, but the console ends only once the process has
+// ended too.
+TEST_F(LinkTest, AnEngineThatAnswersTheExitIsWaitedForUntilItsProcessHasEnded) {
+    ForkedEngine engine(dlg.get(), {.lingers = true});
+    dlg->starter = [&engine](const CString& args, zwin::ProcessIdentity* started) {
+        *started = args.Right(2) == "Ms" ? engine.Process() : zwin::ProcessIdentity{};
+        return args.Right(2) == "Ms" ? DWORD{0} : ERROR_FILE_NOT_FOUND;
+    };
+    dlg->m_strLaunchArgMs = "ms-args|Ms";
+    dlg->m_strLaunchArgMd = "md-args|Md";
+    dlg->StartFirstEngine();
+    engine.Go();
+    const double end = Seconds() + 20;
+    while (dlg->m_nTraderCount == 0 && Seconds() < end) {
+        zwin::PollFds(10);
+        Pump();
+    }
+    ASSERT_EQ(1, dlg->m_nTraderCount);
+    dlg->OnAppExit();
+    const double answered = Seconds() + 20;
+    while (dlg->m_nTraderCount == 1 && Seconds() < answered) {
+        zwin::PollFds(10);
+        Advance(CTraderLink::kExitWatchMs);
+    }
+    ASSERT_EQ(0, dlg->m_nTraderCount) << "it answered";
+    Advance(CTraderLink::kExitWatchMs);
+    EXPECT_FALSE(QuitPosted()) << "its process still runs";
+    kill(engine.Process().pid, SIGKILL);
+    const double until = Seconds() + 20;
+    while (!QuitPosted() && Seconds() < until) {
+        engine.Ended();
+        zwin::PollFds(10);
+        Advance(CTraderLink::kExitWatchMs);
+    }
+    EXPECT_TRUE(QuitPosted());
+    EXPECT_TRUE(dlg->told.empty());
+}
+
+TEST_F(LinkTest, MenuExitTellsEngineWindowsItDidNotStartAndDoesNotWaitForThem) {
     ms = OpenEngine("Zorvik-MS");
     md = OpenEngine("Zorvik-MD");
     SendMessageA(dlg->m_hWnd, WM_COMMAND, MAKEWPARAM(32775, 0), 0);
@@ -200,6 +265,43 @@ TEST_F(LinkTest, MenuExitAsksBothEnginesAndQuitsAtOnce) {
     EXPECT_EQ(Msgs{WM_TRADER_EXIT}, md->Messages());
     EXPECT_TRUE(QuitPosted());
     EXPECT_EQ(0, dlg->m_nTraderCount);
+}
+
+// The station removed under a running console is made again at the watch's next look: its
+// lock is held again, its window listed and its engines recorded, so that a second console is
+// still refused and still finds this one's engines.
+TEST_F(LinkTest, TheWatchMakesTheRemovedStationAgainWithinASecond) {
+    ASSERT_EQ(zwin::LockStation("console.lock"), zwin::StationLockResult::Taken);
+    dlg->StartFirstEngine();
+    const std::string station = drive.Station();
+    const std::string record = station + "/" + kEngineRecordFile;
+    ASSERT_EQ(access(record.c_str(), F_OK), 0);
+    ASSERT_EQ(system(("rm -rf '" + station + "'").c_str()), 0);
+    Advance(CTraderLink::kWatchMs);
+    EXPECT_EQ(access(record.c_str(), F_OK), 0) << "the record of its engines";
+    // Its window's listing, as another process finds it.
+    char hex[3];
+    std::string listing = "win-";
+    for (unsigned char c : std::string(kTraderTitleMaster)) {
+        std::snprintf(hex, sizeof hex, "%02x", c);
+        listing += hex;
+    }
+    listing += "-" + std::to_string(getpid()) + "-" + std::to_string(zwin::HandleId(dlg->m_hWnd));
+    EXPECT_EQ(access((station + "/" + listing).c_str(), F_OK), 0) << listing;
+    // The lock, as another process finds it.
+    const std::string lock = station + "/console.lock";
+    const pid_t child = fork();
+    if (child == 0) {
+        const int fd = ::open(lock.c_str(), O_RDWR);
+        _exit(fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK ? 0 : 1);
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the lock is not held";
+    struct stat folder;
+    EXPECT_EQ(stat(station.c_str(), &folder), 0);
+    EXPECT_EQ(folder.st_mode & 0777, 0700u);
+    zwin::UnlockStation();
 }
 
 TEST_F(LinkTest, StartAndStopSetTheStoppedFlagRepaintAndReachTheKnownEnginesInOrder) {
@@ -311,6 +413,9 @@ TEST_F(CopyDataTest, ARecordIsReadOnlyWithinItsBytes) {
 }
 
 TEST_F(LinkTest, InformationRecordsLookTheMdWindowUpUntilFoundUpdatesNever) {
+    dlg->StartFirstEngine();
+    SendMessageA(dlg->m_hWnd, WM_TRADER_STARTED, 1, 0);
+    ASSERT_EQ(2u, dlg->starts.size());
     Info("0|0|0");
     EXPECT_EQ(nullptr, dlg->m_hTraderMd);
     md = OpenEngine("Zorvik-MD");

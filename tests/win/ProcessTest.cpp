@@ -250,6 +250,45 @@ TEST_F(ProcessTest, StartedProgramsLeaveNoZombieAndOtherChildrenStayWaitable) {
     EXPECT_EQ(WEXITSTATUS(status), 7);
 }
 
+// A starter knows the process it started by pid and start time, even one that ended at once,
+// and how each ended once it has.
+TEST_F(ProcessTest, AStartedProcessIsKnownFromItsStartAndHowItEndedIsKept) {
+    auto start = [](const char* file, const char* parameters) {
+        SHELLEXECUTEINFOA sei{};
+        sei.cbSize = 60;
+        sei.fMask = SEE_MASK_CLASSNAME | SEE_MASK_NOCLOSEPROCESS;
+        sei.lpFile = file;
+        sei.lpParameters = parameters;
+        sei.lpClass = "exefile";
+        EXPECT_TRUE(ShellExecuteExA(&sei));
+        const zwin::ProcessIdentity started = zwin::StartedProcess(sei.hProcess);
+        EXPECT_EQ(static_cast<DWORD>(started.pid), GetProcessId(sei.hProcess));
+        CloseHandle(sei.hProcess);
+        EXPECT_EQ(zwin::StartedProcess(sei.hProcess), zwin::ProcessIdentity{}) << "its handle is closed";
+        return started;
+    };
+    for (int i = 0; i < 20; ++i)
+        EXPECT_NE(start("Z:\\bin\\true", nullptr).startTime, 0u) << "ended before it was looked at";
+
+    const zwin::ProcessIdentity exits = start("Z:\\bin\\sh", "-c \"sleep 0.3; exit 7\"");
+    const zwin::ProcessIdentity killed = start("Z:\\bin\\sleep", "30");
+    EXPECT_EQ(exits.startTime, zwin::ProcessStartTime(exits.pid));
+    EXPECT_TRUE(zwin::ProcessLives(exits));
+    EXPECT_TRUE(zwin::ProcessLives(killed));
+    int status = -1;
+    EXPECT_FALSE(zwin::StartedProcessEnded(killed.pid, &status)) << "it runs";
+    ASSERT_EQ(kill(killed.pid, SIGKILL), 0);
+    for (int i = 0; i < 1000 && (zwin::ProcessLives(exits) || zwin::ProcessLives(killed)); ++i)
+        SleepMs(5);
+    EXPECT_FALSE(zwin::ProcessLives(exits));
+    EXPECT_FALSE(zwin::ProcessLives(killed));
+    ASSERT_TRUE(zwin::StartedProcessEnded(exits.pid, &status));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 7) << status;
+    ASSERT_TRUE(zwin::StartedProcessEnded(killed.pid, &status));
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+    EXPECT_FALSE(zwin::StartedProcessEnded(getpid(), &status)) << "not started here";
+}
+
 TEST_F(ProcessTest, OnlyExecutablesStartThroughTheShell) {
     SHELLEXECUTEINFOA sei{};
     sei.cbSize = 60;

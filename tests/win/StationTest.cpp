@@ -23,6 +23,7 @@
 #include "platform/core/Text.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Station.h"
+#include "platform/win/StationFiles.h"
 #include "platform/win/StationWire.h"
 #include "platform/win/Wnd.h"
 #include "support/Seconds.h"
@@ -397,6 +398,8 @@ TEST_F(StationTest, AKilledProcessLeavesNothingToFindAndPostsToItFail) {
     int pid = 0;
     ASSERT_TRUE(zwin::RemoteTarget(second, &pid, nullptr));
     EXPECT_EQ(pid, newer.Pid());
+    EXPECT_EQ(zwin::FindWindows("Zorvik-MS"), (std::vector<HWND>{second, first}))
+        << "every one, newest first";
 
     // Killed and not yet reaped: the newer window is gone, the older one is found again.
     kill(newer.Pid(), SIGKILL);
@@ -406,11 +409,51 @@ TEST_F(StationTest, AKilledProcessLeavesNothingToFindAndPostsToItFail) {
     EXPECT_EQ(SendMessageA(second, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)), 0);
     newer.Reap();
 
+    EXPECT_EQ(zwin::FindWindows("Zorvik-MS"), std::vector<HWND>{first});
     kill(older.Pid(), SIGKILL);
     older.Reap();
     EXPECT_EQ(FindWindowA(nullptr, "Zorvik-MS"), nullptr);
+    EXPECT_TRUE(zwin::FindWindows("Zorvik-MS").empty());
     // Only this process's own socket is left in the station.
     EXPECT_EQ(FolderEntries(drive.Station()), (std::vector<std::string>{std::to_string(getpid()) + ".sock"}));
+}
+
+// The system gives an ended process's pid to later programs: a window stays the window of the
+// process that listed it, and a later process with that pid is neither it nor reached by it.
+TEST_F(StationTest, AWindowIsLiveOnlyWhileTheVeryProcessThatListedItRuns) {
+    const std::string log = LogPath("peer.log");
+    Peer peer({"serve", "Zorvik-MS", log});
+    HWND first = FindPeer("Zorvik-MS");
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(IsWindow(first));
+    EXPECT_TRUE(PostMessageA(first, WM_PEER_ONE, 1, 0));
+    EXPECT_EQ(WaitLog(log, 1), (std::vector<std::string>{"post 1025 1 0"}));
+    {
+        // The process with that pid now started at another time, as a later one would have.
+        static std::string s_real, s_later;
+        s_real = "/proc/" + std::to_string(peer.Pid()) + "/stat";
+        s_later = LogPath("later-stat");
+        std::string line = ReadLines(s_real).at(0);
+        std::size_t field = line.rfind(')') + 2;
+        for (int i = 3; i < 22; ++i)
+            field = line.find(' ', field) + 1;
+        line.replace(field, line.find(' ', field) - field, "1");
+        std::ofstream(s_later) << line << "\n";
+        SysCallsOverride sys;
+        Sys().open = [](const char* path, int flags, mode_t mode) {
+            return ::open(s_real == path ? s_later.c_str() : path, flags | O_CLOEXEC, mode);
+        };
+        EXPECT_FALSE(IsWindow(first));
+        EXPECT_FALSE(PostMessageA(first, WM_PEER_ONE, 2, 0));
+        // Its own window is another handle.
+        HWND later = FindWindowA(nullptr, "Zorvik-MS");
+        EXPECT_NE(later, first);
+        EXPECT_TRUE(IsWindow(later));
+        EXPECT_FALSE(PostMessageA(first, WM_PEER_ONE, 3, 0));
+    }
+    kill(peer.Pid(), SIGKILL);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(first); }));
+    EXPECT_EQ(ReadLines(log), (std::vector<std::string>{"post 1025 1 0"}));
 }
 
 // A window's process is known by its handle, and every message by the process that sent it,
@@ -499,6 +542,103 @@ TEST_F(StationTest, AProcessWhoseFilesWereRemovedListsItselfAgain) {
     SendRaw(drive.Station(), post);
     ASSERT_TRUE(PumpUntil([&] { return !own.received.empty(); }));
     EXPECT_EQ(own.received[0].sender, 4242u);
+}
+
+namespace {
+
+// What LockStation gives in a process of its own (which leaves no socket behind).
+zwin::StationLockResult LockInAnotherProcess() {
+    const pid_t child = fork();
+    if (child == 0) {
+        const zwin::StationLockResult result = zwin::LockStation("console.lock");
+        // Its copies of this process's windows were listed as its own.
+        const std::string folder = zwin::OpenStation().folder;
+        const std::string pid = std::to_string(getpid());
+        for (const std::string& name : FolderEntries(folder))
+            if (name == pid + ".sock" || name.find("-" + pid + "-") != std::string::npos)
+                unlink((folder + "/" + name).c_str());
+        _exit(static_cast<int>(result));
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    return static_cast<zwin::StationLockResult>(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+}
+
+} // namespace
+
+// A process keeps what it has in the station: removed or replaced, its socket, listing, lock
+// and files are made again at once, so that it stays findable and its lock holds. A lock file
+// that is not a regular file of this user with one link is never taken.
+TEST_F(StationTest, AProcessKeepsItsLockListingAndFilesWhateverIsRemoved) {
+    using zwin::StationLockResult;
+    CRecordWnd own;
+    own.CreateEx(0, "Zorvik-Master", WS_POPUP, RECT{}, nullptr, 0);
+    ASSERT_EQ(zwin::LockStation("console.lock"), StationLockResult::Taken);
+    ASSERT_TRUE(zwin::WriteStationFile("console.engines", "Ms 12 34\n"));
+    const std::string station = drive.Station();
+    struct stat st;
+    ASSERT_EQ(lstat((station + "/console.engines").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    std::string text;
+    EXPECT_TRUE(zwin::ReadStationFile("console.engines", &text));
+    EXPECT_EQ(text, "Ms 12 34\n");
+    EXPECT_EQ(LockInAnotherProcess(), StationLockResult::HeldByOther);
+    const std::vector<std::string> kept = FolderEntries(station);
+
+    ASSERT_EQ(system(("rm -rf '" + station + "'").c_str()), 0);
+    EXPECT_EQ(LockInAnotherProcess(), StationLockResult::Taken) << "nothing held the new file";
+    ASSERT_EQ(system(("rm -rf '" + station + "'").c_str()), 0);
+    zwin::KeepStation();
+    EXPECT_EQ(FolderEntries(station), kept);
+    EXPECT_EQ(FindWindowA(nullptr, "Zorvik-Master"), own.m_hWnd);
+    EXPECT_EQ(LockInAnotherProcess(), StationLockResult::HeldByOther);
+    EXPECT_TRUE(zwin::ReadStationFile("console.engines", &text));
+    EXPECT_EQ(text, "Ms 12 34\n");
+
+    // Single files removed or replaced.
+    std::ofstream(station + "/other") << "Md 1 1\n";
+    ASSERT_EQ(rename((station + "/other").c_str(), (station + "/console.engines").c_str()), 0);
+    ASSERT_EQ(unlink((station + "/console.lock").c_str()), 0);
+    for (const std::string& name : kept) {
+        if (name.rfind("win-", 0) == 0) {
+            ASSERT_EQ(unlink((station + "/" + name).c_str()), 0);
+        }
+    }
+    zwin::KeepStation();
+    EXPECT_EQ(FolderEntries(station), kept);
+    EXPECT_TRUE(zwin::ReadStationFile("console.engines", &text));
+    EXPECT_EQ(text, "Ms 12 34\n");
+    EXPECT_EQ(LockInAnotherProcess(), StationLockResult::HeldByOther);
+    zwin::RemoveStationFile("console.engines");
+    zwin::KeepStation();
+    EXPECT_FALSE(zwin::ReadStationFile("console.engines", &text));
+
+    // Lock files that are not this user's own regular file.
+    zwin::UnlockStation();
+    const std::string lock = station + "/console.lock";
+    ASSERT_EQ(unlink(lock.c_str()), 0);
+    std::ofstream(station + "/target") << "";
+    ASSERT_EQ(symlink((station + "/target").c_str(), lock.c_str()), 0);
+    EXPECT_EQ(zwin::LockStation("console.lock"), StationLockResult::Refused) << "a link";
+    EXPECT_FALSE(zwin::ReadStationFile("console.lock", &text)) << "a link is not read";
+    ASSERT_EQ(unlink(lock.c_str()), 0);
+    ASSERT_EQ(mkdir(lock.c_str(), 0700), 0);
+    EXPECT_EQ(zwin::LockStation("console.lock"), StationLockResult::Refused) << "a folder";
+    ASSERT_EQ(rmdir(lock.c_str()), 0);
+    ASSERT_EQ(link((station + "/target").c_str(), lock.c_str()), 0);
+    EXPECT_EQ(zwin::LockStation("console.lock"), StationLockResult::Refused) << "a second link";
+    ASSERT_EQ(unlink(lock.c_str()), 0);
+    {
+        SysCallsOverride sys;
+        Sys().fstat = [](int fd, struct stat* st) {
+            const int rc = ::fstat(fd, st);
+            st->st_uid = geteuid() + 1;
+            return rc;
+        };
+        EXPECT_EQ(zwin::LockStation("console.lock"), StationLockResult::Refused) << "another user's";
+    }
+    EXPECT_EQ(zwin::LockStation("console.lock"), StationLockResult::Taken);
+    zwin::UnlockStation();
 }
 
 TEST_F(StationTest, OnlyListedTopLevelWindowsReceiveAndControlNumbersAreRefused) {

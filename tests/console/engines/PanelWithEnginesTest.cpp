@@ -30,6 +30,7 @@ protected:
         // The real engines take the titles; the fixture's stand-in windows go.
         ms.reset();
         md.reset();
+        dlg->engines = TestVossenDlg::Engines::Started;
         ASSERT_EQ(0, symlink(ZORVIK_ENGINE_EXE, HostPath(kTraderExePath).c_str()));
         setenv("ZORVIK_ENGINE_LOG", (drive.Root() + "/engine-{mode}.log").c_str(), 1);
         setenv("ZORVIK_ENGINE_SCENARIO", (drive.Root() + "/scenario-{mode}.txt").c_str(), 1);

@@ -4,18 +4,26 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "LinkFixture.h"
 #include "platform/core/Path.h"
+#include "platform/core/Sys.h"
+#include "platform/core/Text.h"
 #include "platform/win/Station.h"
+#include "platform/win/StationFiles.h"
 #include "supervision/Launch.h"
 #include "supervision/TraderMessages.h"
 #include "support/Seconds.h"
@@ -46,17 +54,78 @@ protected:
                          "2222", "NQZ20", "", "");
         state->trade_type = 2;
         dlg->BuildLaunchArgs();
+        dlg->starter = [this](const CString& args, zwin::ProcessIdentity* started) {
+            const DWORD error = CTestMainDlg::StartReally(args, started);
+            if (error == 0)
+                engines.push_back({*started, args.Right(2) == "Ms"});
+            return error;
+        };
+    }
+
+    // Another main dialog with the same link, as a new console would have; the fixture's own
+    // dialog loses its title meanwhile.
+    std::unique_ptr<CTestMainDlg> NewLink() {
+        dlg->SetWindowText("");
+        auto link = std::make_unique<CTestMainDlg>();
+        EXPECT_TRUE(link->CreateEx(0, "Zorvik-Master", WS_POPUP, RECT{0, 0, 100, 100}, nullptr, 0));
+        link->m_strLaunchArgMs = dlg->m_strLaunchArgMs;
+        link->m_strLaunchArgMd = dlg->m_strLaunchArgMd;
+        link->starter = dlg->starter;
+        return link;
     }
 
     void TearDown() override {
-        // Whatever a test left running is asked to leave.
+        // Whatever a test left running is asked to leave, and then made to.
         dlg->SendByTitle(WM_TRADER_EXIT, 0);
         PumpUntil([] { return !FindWindowA(nullptr, "Zorvik-MS") && !FindWindowA(nullptr, "Zorvik-MD"); },
                   10);
+        for (const Started& engine : engines)
+            if (zwin::ProcessLives(engine.process))
+                kill(engine.process.pid, SIGKILL);
         unsetenv("ZORVIK_ENGINE_LOG");
         unsetenv("ZORVIK_ENGINE_SCENARIO");
+        unsetenv("ZORVIK_ENGINE_START_DELAY_MS");
         LinkTest::TearDown();
     }
+
+    // An engine started as an earlier console would have started it.
+    zwin::ProcessIdentity StartEngineAlone(const CString& args) {
+        zwin::ProcessIdentity started;
+        EXPECT_EQ(0u, LaunchProgram(kTraderExePath, args, &started));
+        engines.push_back({started, args.Right(2) == "Ms"});
+        return started;
+    }
+    // How many engine processes of each kind run now (Ms, Md), of all those started here.
+    std::pair<int, int> Running() const {
+        std::pair<int, int> count{0, 0};
+        for (const Started& engine : engines)
+            if (zwin::ProcessLives(engine.process))
+                ++(engine.ms ? count.first : count.second);
+        return count;
+    }
+    bool EnginesGone() const { return Running() == std::pair<int, int>{0, 0}; }
+
+    // Pumps as PumpUntil does, the console's clock following the real one, so that its watch
+    // runs as it would; cond is also checked at every step.
+    bool WatchUntil(const std::function<bool()>& cond, double seconds) {
+        const double start = Seconds();
+        std::uint64_t advanced = 0;
+        return PumpUntil(
+            [&] {
+                const auto elapsed = static_cast<std::uint64_t>((Seconds() - start) * 1000);
+                CClock::Advance(elapsed - advanced);
+                advanced = elapsed;
+                return cond();
+            },
+            seconds);
+    }
+
+    // Every engine process started here, in order, and whether it is an Ms engine.
+    struct Started {
+        zwin::ProcessIdentity process;
+        bool ms;
+    };
+    std::vector<Started> engines;
 
     // Scenario lines of one instance; a last exit keeps a failed test from leaving it behind.
     void Scenario(const char* mode, const std::string& lines) {
@@ -139,32 +208,204 @@ TEST_F(EngineIntegrationTest, HandshakeCommandsAndCloseWaitForBothEngines) {
     EXPECT_EQ((Commands{{WM_TRADER_START, 0}, {WM_TRADER_STOP, 0}, {WM_TRADER_LIQUIDATE_ALL, 0}}),
               Received("Md"));
 
-    // Close: both are asked, the dialog stays until both answered, then the loop ends.
+    // Close: both are asked; the dialog ends once both have ended (at once, when they were
+    // quicker than the close itself).
     SendMessageA(dlg->m_hWnd, WM_CLOSE, 0, 0);
-    EXPECT_NE(nullptr, dlg->m_hWnd);
-    EXPECT_FALSE(QuitPosted());
-    ASSERT_TRUE(PumpUntil([&] { return QuitPosted(); }, 10));
-    EXPECT_EQ(0, dlg->m_nTraderCount);
-    EXPECT_NE(nullptr, dlg->m_hWnd);
+    ASSERT_TRUE(WatchUntil([&] { return QuitPosted() || !dlg->m_hWnd; }, 10));
+    EXPECT_TRUE(EnginesGone());
     EXPECT_TRUE(HasReceived("Ms", WM_TRADER_EXIT));
     EXPECT_TRUE(HasReceived("Md", WM_TRADER_EXIT));
     EXPECT_TRUE(PumpUntil(
         [] { return !FindWindowA(nullptr, "Zorvik-MS") && !FindWindowA(nullptr, "Zorvik-MD"); }, 10));
 }
 
-TEST_F(EngineIntegrationTest, MenuExitQuitsAtOnceAndTheEnginesStillLeave) {
+// The menu's exit (as the end signals) waits for the engines it started: a stopped one keeps
+// the console open, is named once it has not answered in time, and ends it once it answers.
+TEST_F(EngineIntegrationTest, MenuExitWaitsForEveryEngineItStartedAndNamesOneThatDoesNotAnswer) {
     Scenario("Ms", "# commands only\n");
     Scenario("Md", "# commands only\n");
     Handshake();
+    const zwin::ProcessIdentity ms = engines.at(0).process;
+    ASSERT_EQ(kill(ms.pid, SIGSTOP), 0);
     SendMessageA(dlg->m_hWnd, WM_COMMAND, MAKEWPARAM(32775, 0), 0);
-    EXPECT_TRUE(QuitPosted()) << "without waiting for an answer";
-    EXPECT_EQ(2, dlg->m_nTraderCount);
-    MSG quit;
-    PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-    EXPECT_TRUE(PumpUntil(
-        [] { return !FindWindowA(nullptr, "Zorvik-MS") && !FindWindowA(nullptr, "Zorvik-MD"); }, 10));
+    EXPECT_TRUE(WatchUntil(
+        [&] {
+            return Running() == std::pair<int, int>{1, 0};
+        },
+        10))
+        << "the Md engine ends";
+    EXPECT_FALSE(QuitPosted()) << "the stopped engine still runs";
+    EXPECT_TRUE(dlg->told.empty());
+    CClock::Advance(CTraderLink::kAnswerWaitMs);
+    Pump();
+    ASSERT_EQ(1u, dlg->told.size());
+    EXPECT_NE(-1, dlg->told[0].Find(("Zorvik-MS (pid " + std::to_string(ms.pid) + ")").c_str()));
+    EXPECT_FALSE(QuitPosted());
+
+    ASSERT_EQ(kill(ms.pid, SIGCONT), 0);
+    EXPECT_TRUE(WatchUntil([&] { return QuitPosted(); }, 10));
+    EXPECT_TRUE(EnginesGone());
     EXPECT_TRUE(HasReceived("Ms", WM_TRADER_EXIT));
     EXPECT_TRUE(HasReceived("Md", WM_TRADER_EXIT));
+    EXPECT_EQ(1u, dlg->told.size());
+}
+
+// A real engine logs in at its broker before it lists its window. A close right after the
+// start waits for it, tells it once it is listed, starts nothing after it (its start report
+// is answered with the exit) and ends only once it has gone.
+TEST_F(EngineIntegrationTest, TheCloseRightAfterTheStartWaitsForASlowEngineAndStartsNothingAfterIt) {
+    Scenario("Ms", "# commands only\n");
+    Scenario("Md", "# commands only\n");
+    for (const char* delay : {"300", "1500"}) {
+        SCOPED_TRACE(delay);
+        setenv("ZORVIK_ENGINE_START_DELAY_MS", delay, 1);
+        std::unique_ptr<CTestMainDlg> link = NewLink();
+        link->StartFirstEngine();
+        ASSERT_EQ(1u, link->starts.size());
+        SendMessageA(link->m_hWnd, WM_CLOSE, 0, 0);
+        EXPECT_NE(nullptr, link->m_hWnd) << "the started engine is waited for";
+        std::vector<std::pair<int, int>> seen;
+        EXPECT_TRUE(WatchUntil(
+            [&] {
+                if (seen.empty() || seen.back() != Running())
+                    seen.push_back(Running());
+                return !link->m_hWnd || QuitPosted();
+            },
+            20));
+        EXPECT_TRUE(EnginesGone());
+        EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{{1, 0}, {0, 0}})) << "engines running over time";
+        EXPECT_EQ(1u, link->starts.size()) << "no Md engine after the close";
+        EXPECT_TRUE(HasReceived("Ms", WM_TRADER_EXIT));
+        EXPECT_TRUE(link->told.empty());
+        MSG quit;
+        PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+        link->DestroyWindow();
+        dlg->SetWindowText("Zorvik-Master");
+        std::remove((drive.Root() + "/engine-Ms.log").c_str());
+        engines.clear();
+    }
+}
+
+// Engines an earlier console left, found in the station's record while still starting or as
+// windows (two of one title): each is named and told, and this console's first engine starts
+// only once all have gone, so that no two engines of one account ever run.
+TEST_F(EngineIntegrationTest, EnginesAnEarlierConsoleLeftAreAllNamedToldAndOutlivedBeforeTheFirstStarts) {
+    Scenario("Ms", "# commands only\n");
+    Scenario("Md", "# commands only\n");
+    const zwin::ProcessIdentity listedFirst = StartEngineAlone("a|b|c|d|e|1|NQZ20|2|Ms");
+    const zwin::ProcessIdentity listedSecond = StartEngineAlone("a|b|c|d|e|1|NQZ20|2|Ms");
+    ASSERT_TRUE(PumpUntil([] { return zwin::FindWindows(kTraderTitleMs).size() == 2; }, 10));
+    // The earlier console's record of an engine that had not listed its window when it died.
+    setenv("ZORVIK_ENGINE_START_DELAY_MS", "1500", 1);
+    const zwin::ProcessIdentity starting = StartEngineAlone("a|b|c|d|e|1|NQZ20|2|Ms");
+    unsetenv("ZORVIK_ENGINE_START_DELAY_MS");
+    std::ofstream(drive.Station() + "/console.engines")
+        << "Ms " << starting.pid << " " << starting.startTime << " launched\n";
+
+    ASSERT_EQ(Running(), (std::pair<int, int>{3, 0}));
+    dlg->StartFirstEngine();
+    ASSERT_EQ(1u, dlg->told.size());
+    for (const zwin::ProcessIdentity& left : {listedFirst, listedSecond, starting})
+        EXPECT_NE(-1, dlg->told[0].Find(("Zorvik-MS (pid " + std::to_string(left.pid)).c_str())) << left.pid;
+    EXPECT_TRUE(dlg->starts.empty());
+    std::vector<std::pair<int, int>> seen{Running()};
+    bool together = false;
+    ASSERT_TRUE(WatchUntil(
+        [&] {
+            if (seen.back() != Running())
+                seen.push_back(Running());
+            together = together || (!dlg->starts.empty() &&
+                                    std::any_of(engines.begin(), engines.begin() + 3, [](const Started& e) {
+                                        return zwin::ProcessLives(e.process);
+                                    }));
+            return dlg->m_nTraderCount == 2;
+        },
+        20));
+    EXPECT_FALSE(together) << "this console's engine started while a left one ran";
+    EXPECT_EQ(seen.back(), (std::pair<int, int>{1, 1}));
+    for (std::size_t i = 1; i < seen.size(); ++i)
+        EXPECT_LE(seen[i].first + seen[i].second, 3) << "engines running over time";
+    for (const zwin::ProcessIdentity& left : {listedFirst, listedSecond, starting})
+        EXPECT_FALSE(zwin::ProcessLives(left));
+    EXPECT_EQ(1u, dlg->told.size());
+
+    // This console's engines are in the station's record, readable by this user only.
+    std::string record;
+    ASSERT_TRUE(zwin::ReadStationFile(kEngineRecordFile, &record));
+    for (const CEngineRecord& engine : dlg->EngineRecords()) {
+        if (engine.left)
+            continue;
+        EXPECT_NE(record.find(std::string(engine.ms ? "Ms " : "Md ") + std::to_string(engine.process.pid) +
+                              " " + std::to_string(engine.process.startTime)),
+                  std::string::npos)
+            << record;
+    }
+    struct stat st;
+    ASSERT_EQ(stat((drive.Station() + "/console.engines").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+// An engine that is not there is named once, with how it ended, and nothing is started again:
+// an Md engine that refuses its argument before its handshake, an Ms engine killed during the
+// day. A later program that got a dead engine's pid holds up no way out.
+TEST_F(EngineIntegrationTest, AnEngineThatEndsUnaskedIsNamedWithHowItEndedAndNothingStartsAgain) {
+    Scenario("Ms", "# commands only\n");
+    Scenario("Md", "# commands only\n");
+    dlg->m_strLaunchArgMd = "md-user|p|w2|cert2|222|2222|1|NQZ20|2|Md"; // ten fields: refused
+    dlg->StartFirstEngine();
+    ASSERT_TRUE(WatchUntil([&] { return dlg->told.size() == 1; }, 15));
+    ASSERT_EQ(2u, engines.size());
+    const std::string md = "Zorvik-MD (pid " + std::to_string(engines[1].process.pid) + ", 종료 코드 2)";
+    EXPECT_NE(-1, dlg->told[0].Find(md.c_str())) << AnsiToHostUtf8(dlg->told[0]);
+    EXPECT_EQ(1, dlg->m_nTraderCount);
+
+    const zwin::ProcessIdentity ms = engines[0].process;
+    ASSERT_EQ(kill(ms.pid, SIGKILL), 0);
+    ASSERT_TRUE(WatchUntil([&] { return dlg->told.size() == 2; }, 15));
+    const std::string killed = "Zorvik-MS (pid " + std::to_string(ms.pid) + ", 신호 9)";
+    EXPECT_NE(-1, dlg->told[1].Find(killed.c_str())) << AnsiToHostUtf8(dlg->told[1]);
+    EXPECT_EQ(0, dlg->m_nTraderCount);
+    WatchUntil([] { return false; }, 1.5);
+    EXPECT_EQ(2u, dlg->starts.size()) << "nothing started again";
+    EXPECT_EQ(2u, dlg->told.size()) << "each named once";
+    EXPECT_FALSE(QuitPosted()) << "the console stays";
+
+    // Another console's Ms engine is killed, and a later program gets its pid before the
+    // console has looked again; the way out neither waits for that program nor says that an
+    // engine cannot be told.
+    std::unique_ptr<CTestMainDlg> link = NewLink();
+    link->m_strLaunchArgMd = "md-user|pw2|cert2|222|2222|1|NQZ20|2|Md";
+    link->StartFirstEngine();
+    ASSERT_TRUE(PumpUntil([&] { return link->m_nTraderCount == 2; }, 15));
+    const zwin::ProcessIdentity ms2 = engines[2].process;
+    const zwin::ProcessIdentity md2 = engines[3].process;
+    ASSERT_EQ(kill(ms2.pid, SIGKILL), 0);
+    ASSERT_EQ(kill(md2.pid, SIGKILL), 0);
+    PumpUntil([&] { return !zwin::ProcessLives(ms2) && !zwin::ProcessLives(md2); }, 10);
+    {
+        static std::string s_stat[2], s_later[2];
+        for (int i = 0; i < 2; ++i) {
+            const int pid = (i == 0 ? ms2 : md2).pid;
+            s_stat[i] = "/proc/" + std::to_string(pid) + "/stat";
+            s_later[i] = drive.Root() + "/later-stat-" + std::to_string(i);
+            std::ofstream(s_later[i]) << pid << " (sleep) S 1 1 1 0 -1 0 0 0 0 0 0 0 0 0 20 0 1 0 1 0 0\n";
+        }
+        SysCallsOverride sys;
+        Sys().open = [](const char* path, int flags, mode_t mode) {
+            const char* open = path;
+            for (int i = 0; i < 2; ++i)
+                if (s_stat[i] == path)
+                    open = s_later[i].c_str();
+            return ::open(open, flags | O_CLOEXEC, mode);
+        };
+        SendMessageA(link->m_hWnd, WM_COMMAND, MAKEWPARAM(32775, 0), 0);
+        EXPECT_TRUE(QuitPosted()) << "a later program with an engine's pid was waited for";
+    }
+    EXPECT_TRUE(link->told.empty());
+    MSG quit;
+    PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    link->DestroyWindow();
+    dlg->SetWindowText("Zorvik-Master");
 }
 
 TEST_F(EngineIntegrationTest, ASendToAnEngineThatDiedIsLostQuietly) {
