@@ -8,6 +8,7 @@
 #include "console/VossenApp.h"
 #include "console/VossenDlg.h"
 #include "platform/core/Time.h"
+#include "store/TradeDataBase.h"
 
 namespace {
 
@@ -66,10 +67,18 @@ void AddListRow(LineBlock& block, std::string& digits, const std::string_view* c
 } // namespace
 
 void CVossenDlg::OnBnClickedExcelSave() {
-    // Rows that could not be read are not saved as if the list were whole.
+    // Rows that could not be read are not saved as if the list were whole. A log that is not
+    // the user's own file is never read, however often the export is tried.
     if (!ReadHistoryAgainIfUnread()) {
-        AfxMessageBox("매매내역을 읽지 못해 파일로 저장하지 않았습니다.\n잠시 후 다시 저장하십시오.",
-                      MB_OK | MB_ICONSTOP);
+        CString log;
+        const FileRefusal refusal =
+            g_pTradeDataBase ? g_pTradeDataBase->RefusedTradingLog(&log) : FileRefusal::None;
+        CString text = "매매내역을 읽지 못해 파일로 저장하지 않았습니다.\n잠시 후 다시 저장하십시오.";
+        if (refusal != FileRefusal::None)
+            text.Format(
+                "매매내역을 읽지 못해 파일로 저장하지 않았습니다.\n%s 파일을 읽지 않습니다.\n이유: %s",
+                log.GetString(), FileRefusalText(refusal).GetString());
+        AfxMessageBox(text, MB_OK | MB_ICONSTOP);
         return;
     }
     const __time64_t now = _time64(nullptr);
@@ -90,7 +99,7 @@ void CVossenDlg::OnBnClickedExcelSave() {
 
     {
         // A file that cannot be opened or written ends the export with the framework's report;
-        // the file is closed on the way out.
+        // the file of that name keeps what it held, as the rows go to it only when written whole.
         CCSVFile file(path, CFile::modeCreate | CFile::modeWrite | CFile::shareDenyWrite | CFile::typeText);
         CStringArray fields;
         if (tradeView) {

@@ -211,6 +211,7 @@ void CVossenDlg::FillStatisticsList(int kind) {
     std::vector<StatRow>& merged = *m_pStatMerged;
     first.clear();
     second.clear();
+    const CTradeDataBase::TradingLogReads group(g_pTradeDataBase);
     if (CTradeDataBase::QueryPeriodStatistics(first, m_strAccountNumber, kind) < 0 ||
         CTradeDataBase::QueryPeriodStatistics(second, m_strAccountNumber2, kind) < 0) {
         // The list keeps what it shows; it lacks an account's groups.

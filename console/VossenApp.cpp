@@ -11,6 +11,7 @@
 #include "console/VossenDlg.h"
 #include "dialogs/AppHooks.h"
 #include "dialogs/LoginDialog.h"
+#include "dialogs/StoreMessages.h"
 #include "platform/core/Files.h"
 #include "platform/core/Path.h"
 #include "platform/core/Sys.h"
@@ -227,6 +228,9 @@ CString CVossenApp::GetBasePath() const {
 
 void CVossenApp::InitEnvironment() {
     m_strBasePath = kBaseFolder;
+    // Links on the operator's way to the base folder are followed here, once; below it the
+    // console's files are opened without following any.
+    ResolveFolderLinks(m_strBasePath);
     SetBasePathProvider(AppBasePath);
     SetDialogHooks(DialogHooks{KeepLaunchField, ShowSavedSettings});
     // The base folder itself belongs to the installation and is never made here. The folders
@@ -244,6 +248,8 @@ void CVossenApp::InitEnvironment() {
     if (g_pTradeDataBase->Open()) {
         CreateTables(g_pTradeDataBase);
         g_pTradeDataBase->Close();
+    } else {
+        TellOperator(StoreNotOpenedText(*g_pTradeDataBase), MB_ICONSTOP);
     }
 
     m_pTradeState = g_pTradeState = new CTradeState;

@@ -161,10 +161,12 @@ BOOL CVossenDlg::OnInitDialog() {
 
         BuildLaunchArgs();
 
-        CTradeDataBase::SaveAccount(s->server_type, m_strId, m_strPasswd, m_strCertPasswd, m_strAccountNumber,
-                                    m_strAccountPasswd, s->server_type2, m_strId2, m_strPasswd2,
-                                    m_strCertPasswd2, m_strAccountNumber2, m_strAccountPasswd2,
-                                    m_strTradeItem, m_strIdentCode, m_strSubPassword);
+        // The engines start all the same; only the next start's preload is lost.
+        if (!CTradeDataBase::SaveAccount(
+                s->server_type, m_strId, m_strPasswd, m_strCertPasswd, m_strAccountNumber, m_strAccountPasswd,
+                s->server_type2, m_strId2, m_strPasswd2, m_strCertPasswd2, m_strAccountNumber2,
+                m_strAccountPasswd2, m_strTradeItem, m_strIdentCode, m_strSubPassword))
+            ReportLoginNotStored();
     }
 
     m_pStatMerged = std::make_unique<std::vector<StatRow>>();

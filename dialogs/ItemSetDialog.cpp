@@ -1,6 +1,7 @@
 #include "dialogs/ItemSetDialog.h"
 
 #include "dialogs/DialogDrawing.h"
+#include "dialogs/StoreMessages.h"
 #include "platform/core/Text.h"
 #include "resources/LoginDialogs.h"
 #include "store/TradeDataBase.h"
@@ -74,7 +75,8 @@ void ItemSetDialog::OnBnClickedSave() {
         code.TrimLeft();
         CopyBounded(item.code, sizeof item.code, code);
     }
-    CTradeDataBase::SaveItems(g_pTradeState->items);
+    if (CTradeDataBase::SaveItems(g_pTradeState->items) != 0)
+        ReportItemsNotStored();
 }
 
 void ItemSetDialog::OnBnClickedRevert() {

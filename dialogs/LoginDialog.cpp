@@ -6,6 +6,7 @@
 #include "dialogs/DialogDrawing.h"
 #include "dialogs/ItemSetDialog.h"
 #include "dialogs/RootConfirmDlg.h"
+#include "dialogs/StoreMessages.h"
 #include "dialogs/UpdateHandoff.h"
 #include "platform/core/Text.h"
 #include "resources/LoginDialogs.h"
@@ -137,7 +138,8 @@ BOOL CLoginDialog::OnInitDialog() {
             CopyBounded(state->items[k].code, sizeof state->items[k].code, kDefaultItems[k].code);
         }
         // The defaults stand in the trading state even when the store cannot keep them.
-        CTradeDataBase::SaveItems(state->items);
+        if (CTradeDataBase::SaveItems(state->items) != 0)
+            ReportItemsNotStored();
         state->curr_idx = 0;
     }
 
@@ -261,7 +263,9 @@ void CLoginDialog::OnBnClickedOk() {
         return;
     }
 
-    CTradeDataBase::SaveCurrentItemIndex(index);
+    // The login goes on with the item chosen; only the next start's choice is lost.
+    if (!CTradeDataBase::SaveCurrentItemIndex(index))
+        ReportItemChoiceNotStored();
     if (m_bAccountUnread)
         RereadHiddenTexts();
     StoreLoginValues(m_nServerType, first.id, first.passwd, first.cert_passwd, first.account_number,

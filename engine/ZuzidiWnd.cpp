@@ -9,9 +9,11 @@
 #include "engine/EngineMessages.h"
 #include "engine/EngineStore.h"
 #include "platform/core/Numbers.h"
+#include "platform/core/Path.h"
 #include "platform/core/Sys.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Station.h"
+#include "store/BaseFolder.h"
 
 namespace {
 
@@ -68,6 +70,9 @@ CZuzidiWnd::CZuzidiWnd(const CEngineArgs& args, const CEngineOptions& options)
     : m_args(args), m_options(options), m_market(options.seed + (args.ms ? 0 : 7919), args.tradeItem) {}
 
 bool CZuzidiWnd::Start() {
+    // The trading log is opened without following links; links on the way to the base folder
+    // are the operator's own.
+    ResolveFolderLinks(kBaseFolder);
     m_log.Open(m_options.logPath, m_args.Mode());
     if (!Simulating()) {
         int badLine = 0;

@@ -125,6 +125,10 @@ CString HourMinute(int hour, int minute) {
 
 } // namespace
 
+int CTradeDataBase::UpdateWrote(CTradeDataBase* db, const char* key, int value) {
+    return db->Execute(UpdateStatement(key, value)) && sqlite3_changes(db->m_pDB) > 0 ? 1 : 0;
+}
+
 int CTradeDataBase::GetStrategyValue(const char* key, int defaultValue) {
     bool read = false;
     return ReadStrategyValue(key, defaultValue, &read);
@@ -157,7 +161,11 @@ int CTradeDataBase::SetStrategyValue(const char* key, int value) {
     Close();
     if (inserted)
         return 1;
-    return WriteStatement(UpdateStatement(key, value));
+    if (!Open())
+        return 0;
+    const int updated = UpdateWrote(this, key, value);
+    Close();
+    return updated;
 }
 
 int CTradeDataBase::SaveStrategyBatch(const StrategyValue* records) {
@@ -165,13 +173,13 @@ int CTradeDataBase::SaveStrategyBatch(const StrategyValue* records) {
     if (!db || !db->Open())
         return 0;
     // The values are stored all together or not at all: a record that can be neither
-    // inserted nor updated (the store locked past the wait, a damaged file), or a COMMIT that
-    // fails, rolls the whole save back and reports it.
+    // inserted nor updated (the store locked past the wait, a damaged file, a table the insert
+    // does not fit), or a COMMIT that fails, rolls the whole save back and reports it.
     bool saved = ExecuteFixed(db->m_pDB, "BEGIN;");
     for (int i = 0; saved && i < kStrategyValueCount; ++i) {
         CString name(records[i].name, static_cast<int>(strnlen(records[i].name, sizeof records[i].name)));
         if (!db->Execute(InsertStatement(name, records[i].value)))
-            saved = db->Execute(UpdateStatement(name, records[i].value));
+            saved = UpdateWrote(db, name, records[i].value);
     }
     if (saved)
         saved = ExecuteFixed(db->m_pDB, "COMMIT;");

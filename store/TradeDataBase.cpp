@@ -5,14 +5,19 @@
 // written only when a row came. SQLite's error texts are released unread.
 #include "store/TradeDataBase.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 
 #include "platform/core/Files.h"
 #include "platform/core/Numbers.h"
 #include "platform/core/Path.h"
+#include "platform/core/Sys.h"
 #include "platform/core/Text.h"
 #include "store/BaseFolder.h"
 
@@ -26,6 +31,64 @@ const char* const kCreateStrategyTable =
 CTradeDataBase* g_pTradeDataBase = nullptr;
 
 namespace {
+
+// ---------------------------------------------------------------------------------------
+// Every file SQLite opens in this process (stores, logs, their journals) is looked at through
+// the descriptor SQLite then uses: the program writes only into its user's own regular files
+// with one name. SQLite's own open is replaced through its system-call table for that.
+
+using SqliteOpenCall = int (*)(const char* path, int flags, int mode);
+SqliteOpenCall g_sqliteOpen = nullptr;
+
+// What the files SQLite makes may be: their owner's only. SQLite gives a journal the mode of
+// its database afterwards.
+constexpr int kOwnerOnlyMode = 0600;
+
+// The last file refused on this thread, with the reason.
+thread_local std::string t_refusedPath;
+thread_local FileRefusal t_refusal = FileRefusal::None;
+
+int OpenOwnFile(const char* path, int flags, int mode) {
+    // A pipe in a file's place must not hold the open; on a regular file the flag changes nothing.
+    const int fd = g_sqliteOpen(path, flags | O_NONBLOCK, mode & kOwnerOnlyMode);
+    if (fd < 0) {
+        if (errno == ELOOP) {
+            t_refusedPath = path;
+            t_refusal = FileRefusal::Link;
+        }
+        return fd;
+    }
+    // SQLite also reads its files' folders (to make their entries durable) and the system's
+    // random device.
+    struct stat st;
+    if ((flags & O_ACCMODE) == O_RDONLY && Sys().fstat(fd, &st) == 0 &&
+        (S_ISDIR(st.st_mode) || (S_ISCHR(st.st_mode) && std::strncmp(path, "/dev/", 5) == 0)))
+        return fd;
+    const FileRefusal refusal = CheckOwnFile(fd);
+    if (refusal == FileRefusal::None)
+        return fd;
+    Sys().close(fd);
+    t_refusedPath = path;
+    t_refusal = refusal;
+    errno = EPERM;
+    return -1;
+}
+
+// False when SQLite's open cannot be replaced: then no file can be checked, and none is opened.
+bool ChecksOwnFiles() {
+    static const bool installed = [] {
+        sqlite3_vfs* vfs = sqlite3_vfs_find(nullptr);
+        if (!vfs || vfs->iVersion < 3 || !vfs->xGetSystemCall || !vfs->xSetSystemCall)
+            return false;
+        g_sqliteOpen = reinterpret_cast<SqliteOpenCall>(vfs->xGetSystemCall(vfs, "open"));
+        return g_sqliteOpen &&
+               vfs->xSetSystemCall(vfs, "open", reinterpret_cast<sqlite3_syscall_ptr>(OpenOwnFile)) ==
+                   SQLITE_OK;
+    }();
+    return installed;
+}
+
+// ---------------------------------------------------------------------------------------
 
 CString FixedBasePath() {
     return CString(kBaseFolder);
@@ -52,6 +115,8 @@ CString StoreBasePath() {
 
 CTradeDataBase::~CTradeDataBase() {
     Close();
+    for (auto& [path, watch] : m_logWatches)
+        CloseWatch(watch);
 }
 
 CString MainStorePath() {
@@ -61,9 +126,7 @@ CString MainStorePath() {
 int CTradeDataBase::Open() {
     // The main store is the console's own: made when missing, readable by its owner only (its
     // journals take the same mode).
-    std::string hostPath = HostPath(MainStorePath());
-    CreatePrivateFile(hostPath);
-    return OpenFile(hostPath, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, kBusyWaitMs);
+    return OpenFile(HostPath(MainStorePath()), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, kBusyWaitMs);
 }
 
 CString TradingLogStorePath(const CString& account) {
@@ -72,15 +135,56 @@ CString TradingLogStorePath(const CString& account) {
 
 int CTradeDataBase::OpenTradingLog(CString account) {
     // The engines make their logs; the console never creates one. An engine's commit takes
-    // milliseconds: a read that meets one waits that long rather than reading nothing.
-    return OpenFile(HostPath(TradingLogStorePath(account)), SQLITE_OPEN_READWRITE, kTradingLogWaitMs);
+    // milliseconds: a read that meets one waits that long rather than reading nothing, as far
+    // as the wait left to its group of reads goes.
+    const TradingLogReads alone(this);
+    if (!OpenFile(HostPath(TradingLogStorePath(account)), SQLITE_OPEN_READWRITE, 0))
+        return 0;
+    sqlite3_busy_handler(m_pDB, WaitForCommit, this);
+    return 1;
+}
+
+int CTradeDataBase::WaitForCommit(void* store, int) {
+    auto* db = static_cast<CTradeDataBase*>(store);
+    if (db->m_nLogWaitLeftMs <= 0)
+        return 0;
+    const int step = std::min(kTradingLogRetryMs, db->m_nLogWaitLeftMs);
+    Sys().sleepMs(static_cast<unsigned>(step));
+    db->m_nLogWaitLeftMs -= step;
+    return 1;
+}
+
+CTradeDataBase::TradingLogReads::TradingLogReads(CTradeDataBase* db) : m_pDB(db) {
+    if (m_pDB && m_pDB->m_nLogReadDepth++ == 0) {
+        m_pDB->m_nLogWaitLeftMs = kTradingLogWaitMs;
+        m_pDB->m_refusedLog = FileRefusal::None;
+        m_pDB->m_strRefusedLog.Empty();
+    }
+}
+
+CTradeDataBase::TradingLogReads::~TradingLogReads() {
+    if (m_pDB)
+        --m_pDB->m_nLogReadDepth;
 }
 
 int CTradeDataBase::OpenFile(const std::string& hostPath, int flags, int busyWaitMs) {
     Close();
+    m_openRefusal = FileRefusal::None;
+    m_nOpenError = 0;
+    if (!ChecksOwnFiles()) {
+        m_nOpenError = ENOSYS;
+        return 0;
+    }
+    t_refusal = FileRefusal::None;
     // SQLite gets the UTF-8 name of the host file behind the Windows path. A link in its
-    // place is refused: the file would be made or written wherever the link points.
+    // place (or in a folder of the program's own below the resolved base folder) is refused:
+    // the file would be made or written wherever the link points.
     if (sqlite3_open_v2(hostPath.c_str(), &m_pDB, flags | SQLITE_OPEN_NOFOLLOW, nullptr) != SQLITE_OK) {
+        if (m_pDB && sqlite3_extended_errcode(m_pDB) == SQLITE_CANTOPEN_SYMLINK)
+            m_openRefusal = FileRefusal::Link;
+        else if (t_refusal != FileRefusal::None && t_refusedPath == hostPath)
+            m_openRefusal = t_refusal;
+        m_nOpenError = m_pDB ? sqlite3_system_errno(m_pDB) : ENOMEM;
         Close();
         return 0;
     }

@@ -2,6 +2,7 @@
 // engines' per-account trading logs, opened afresh by every operation.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -27,8 +28,16 @@ using BasePathProvider = CString (*)();
 void SetBasePathProvider(BasePathProvider provider);
 CString StoreBasePath();
 
+// How long the main store's connections wait for another connection's lock.
+constexpr int kBusyWaitMs = 2000;
+// How long the trading-log reads of one refill wait, all together, for an engine's commit,
+// and the steps of that wait.
+constexpr int kTradingLogWaitMs = 100;
+constexpr int kTradingLogRetryMs = 2;
+
 class CTradeDataBase;
 extern CTradeDataBase* g_pTradeDataBase;
+struct TradingLogStamp;
 
 class CTradeDataBase {
 public:
@@ -38,13 +47,20 @@ public:
     CTradeDataBase& operator=(const CTradeDataBase&) = delete;
 
     // Opens the main store, or one account's trading log; 1 on success, else 0 (closed). The
-    // main store waits up to kBusyWaitMs for another connection's lock, a trading log up to
-    // kTradingLogWaitMs. Neither follows a link in the file's place; a missing trading log is
-    // not made.
+    // main store waits up to kBusyWaitMs for another connection's lock, a trading log as long
+    // as its group of reads has left (TradingLogReads). Neither follows a link in the file's place; a missing
+    // trading log is not made. Every file SQLite opens for them, journals included, must be a regular file of
+    // the effective user with one name, looked at through its descriptor; the files it makes
+    // are their owner's only.
     int Open();
     int OpenTradingLog(CString account);
     // Finalizes the statement and closes the connection, each when there is one.
     void Close();
+    // Why the last Open or OpenTradingLog failed: the file is not the user's own (a link,
+    // another user's file, a second name of a file, not a regular file), or else None and the
+    // system's error number (0 when there was none).
+    FileRefusal OpenRefusal() const { return m_openRefusal; }
+    int OpenError() const { return m_nOpenError; }
 
     // Strategy values.
     static int GetStrategyValue(const char* key, int defaultValue);
@@ -76,6 +92,27 @@ public:
     static int LoadItems(TradeItem* items);
     static int SaveCurrentItemIndex(int index);
 
+    // The reads of the trading logs for one refill of the history: together they wait at most
+    // kTradingLogWaitMs for the engines' commits, however many logs they read. A read outside
+    // such a group waits that long alone. Groups nest: the outermost one counts.
+    class TradingLogReads {
+    public:
+        explicit TradingLogReads(CTradeDataBase* db);
+        ~TradingLogReads();
+        TradingLogReads(const TradingLogReads&) = delete;
+        TradingLogReads& operator=(const TradingLogReads&) = delete;
+
+    private:
+        CTradeDataBase* m_pDB;
+    };
+    // The trading log that the current (or last) group of reads refused to read, and why: a
+    // link, another user's file ... (None when every log it opened was the user's own; a log
+    // locked past the wait or damaged is not refused).
+    FileRefusal RefusedTradingLog(CString* path) const {
+        *path = m_strRefusedLog;
+        return m_refusedLog;
+    }
+
     // Trading logs and statistics. An account without a log, or whose log has no table yet,
     // has no trades (0 rows). A log that cannot be read (not opened, locked past the wait,
     // damaged) gives -1 and leaves `rows` as they were; LoadTradingLog returns the rows of
@@ -90,6 +127,28 @@ public:
     sqlite3_stmt* m_pStmt = nullptr;
 
 private:
+    FileRefusal m_openRefusal = FileRefusal::None;
+    int m_nOpenError = 0;
+    // The wait left to the current group of trading-log reads, and how deep the groups are.
+    int m_nLogWaitLeftMs = kTradingLogWaitMs;
+    int m_nLogReadDepth = 0;
+    FileRefusal m_refusedLog = FileRefusal::None;
+    CString m_strRefusedLog;
+    // A connection kept between reads to a trading log in write-ahead mode, to learn of its
+    // commits.
+    struct LogWatch {
+        sqlite3* db = nullptr;
+        sqlite3_stmt* version = nullptr;
+        unsigned long long device = 0;
+        unsigned long long inode = 0;
+        unsigned long long serial = 0;
+    };
+    std::map<std::string, LogWatch> m_logWatches;
+    unsigned long long m_nWatchSerial = 0;
+    static void CloseWatch(LogWatch& watch);
+    static int WaitForCommit(void* store, int attempts);
+    friend bool StampTradingLog(const char* account, TradingLogStamp* stamp);
+
     // The one store the class-level operations work on; null before start-up.
     static CTradeDataBase* Store() { return g_pTradeDataBase; }
     int OpenFile(const std::string& hostPath, int flags, int busyWaitMs);
@@ -100,6 +159,9 @@ private:
     int PrepareTradingLogRead(const CString& sql);
     // Runs one statement on the open connection; its error text is released unread.
     int Execute(const CString& sql);
+    // The fallback update of a strategy value on the open connection: 1 only when it changed
+    // the key's row. An update that matches no row succeeds in SQLite and stores nothing.
+    static int UpdateWrote(CTradeDataBase* db, const char* key, int value);
     // Compiles one statement into m_pStmt; 1 when it compiled.
     int Prepare(const CString& sql);
     // Opens the main store and steps `sql` once: 1 leaves the first row to read and the store
@@ -119,26 +181,26 @@ private:
     int CopyColumnText(char* buffer, int size, int column) const;
 };
 
-// How long the main store's connections wait for another connection's lock.
-constexpr int kBusyWaitMs = 2000;
-// How long a trading-log read waits for an engine's commit.
-constexpr int kTradingLogWaitMs = 100;
-
 // The main store as the program names it, for the operator's messages.
 CString MainStorePath();
 // An account's trading log, as the program names it.
 CString TradingLogStorePath(const CString& account);
 
-// An account's trading log as a read would find it, taken without reading it: the file, whose
-// header counts every commit, and for a log in write-ahead mode its log and index, whose
-// header counts that mode's commits. Equal stamps: a read gives the same rows.
+// An account's trading log as a read would find it, taken without reading its rows: the file
+// (identity, size, time and header), whose header counts every commit in rollback mode. Once
+// a log is seen in write-ahead mode, whose header does not, the store keeps a connection to it
+// between reads and takes the file's identity and SQLite's data version on that connection,
+// which moves with every commit of another connection however coarse the file system's clock.
+// Equal stamps: a read gives the same rows.
 struct TradingLogStamp {
     FileStamp file;
-    FileStamp wal;
-    FileStamp walIndex;
+    // The kept connection that counted (a new one counts afresh), and its count.
+    unsigned long long watch = 0;
+    long long dataVersion = 0;
     bool operator==(const TradingLogStamp&) const = default;
 };
-// False when the log could not be looked at; the stamp then tells nothing.
+// False when the log could not be looked at (no store object, not a regular file, its count
+// not to be had at that moment); the stamp then tells nothing.
 bool StampTradingLog(const char* account, TradingLogStamp* stamp);
 
 // Sort order of the trade records: by exit time.

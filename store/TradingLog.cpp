@@ -12,6 +12,15 @@
 #include "platform/core/Text.h"
 #include "store/TradeDataBase.h"
 
+namespace {
+
+// Byte 18 of a database file's header: 2 while the file is in write-ahead mode.
+constexpr int kWriteVersionByte = 18;
+constexpr unsigned char kWriteAheadVersion = 2;
+static_assert(kWriteVersionByte < kFileStampHeadBytes);
+
+} // namespace
+
 bool TradeLogRowLess(const TradeLogRow& a, const TradeLogRow& b) {
     return std::strcmp(a.out_time, b.out_time) < 0;
 }
@@ -21,6 +30,7 @@ int CTradeDataBase::LoadTradingLog(std::vector<TradeLogRow>& rows, const char* f
     CTradeDataBase* db = Store();
     if (!db)
         return -1;
+    const TradingLogReads group(db);
     // Read aside: a log that cannot be read leaves the rows the caller has.
     std::vector<TradeLogRow> read;
     read.reserve(rows.size());
@@ -40,20 +50,83 @@ int CTradeDataBase::LoadTradingLog(std::vector<TradeLogRow>& rows, const char* f
     return first + others;
 }
 
+void CTradeDataBase::CloseWatch(LogWatch& watch) {
+    sqlite3_finalize(watch.version);
+    sqlite3_close(watch.db);
+    watch = LogWatch{};
+}
+
 bool StampTradingLog(const char* account, TradingLogStamp* stamp) {
-    // Closing a descriptor of a file drops every lock this process holds on it: the store's own
-    // connection must not be open meanwhile (every operation closes it before it returns).
-    assert(!g_pTradeDataBase || !g_pTradeDataBase->m_pDB);
+    *stamp = TradingLogStamp{};
+    CTradeDataBase* db = g_pTradeDataBase;
+    if (!db)
+        return false;
+    assert(!db->m_pDB);
     const std::string path = HostPath(TradingLogStorePath(account));
-    return StampFile(path, &stamp->file) && StampFile(path + "-wal", &stamp->wal) &&
-           StampFile(path + "-shm", &stamp->walIndex);
+    auto kept = db->m_logWatches.find(path);
+    if (kept != db->m_logWatches.end()) {
+        // A connection is kept to the log: the file is looked at by name only. Closing a
+        // descriptor of it here would drop every lock this process holds on it, the kept
+        // connection's among them, and the engine's last close would then take the WAL away
+        // from under it.
+        struct stat st;
+        const bool named = Sys().lstat(path.c_str(), &st) == 0;
+        const int err = errno;
+        if (named && S_ISREG(st.st_mode) && st.st_dev == kept->second.device &&
+            st.st_ino == kept->second.inode) {
+            stamp->file.exists = true;
+            stamp->file.device = st.st_dev;
+            stamp->file.inode = st.st_ino;
+        } else {
+            // Another file now, or none: it is looked at afresh below.
+            CTradeDataBase::CloseWatch(kept->second);
+            db->m_logWatches.erase(kept);
+            kept = db->m_logWatches.end();
+            if (!named)
+                return err == ENOENT;
+        }
+    }
+    if (kept == db->m_logWatches.end()) {
+        // Nothing of this process holds a lock on the file: it may be opened and closed.
+        if (!StampFile(path, &stamp->file))
+            return false;
+        // In rollback mode the header's change counter moves with every commit.
+        if (!stamp->file.exists || stamp->file.head[kWriteVersionByte] != kWriteAheadVersion)
+            return true;
+        CTradeDataBase::LogWatch watch;
+        if (sqlite3_open_v2(path.c_str(), &watch.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, nullptr) !=
+                SQLITE_OK ||
+            sqlite3_prepare_v2(watch.db, "PRAGMA data_version", -1, &watch.version, nullptr) != SQLITE_OK) {
+            CTradeDataBase::CloseWatch(watch);
+            return false;
+        }
+        watch.device = stamp->file.device;
+        watch.inode = stamp->file.inode;
+        watch.serial = ++db->m_nWatchSerial;
+        kept = db->m_logWatches.emplace(path, watch).first;
+    }
+    // It never waits: a log that cannot be counted at this moment is read again, within the wait.
+    CTradeDataBase::LogWatch& watch = kept->second;
+    const bool counted = sqlite3_step(watch.version) == SQLITE_ROW;
+    if (counted) {
+        stamp->watch = watch.serial;
+        stamp->dataVersion = sqlite3_column_int64(watch.version, 0);
+    }
+    sqlite3_reset(watch.version);
+    return counted;
 }
 
 int CTradeDataBase::OpenTradingLogToRead(const char* account) {
     struct stat st;
     if (Sys().lstat(HostPath(TradingLogStorePath(account)).c_str(), &st) != 0 && errno == ENOENT)
         return 0;
-    return OpenTradingLog(account) ? 1 : -1;
+    if (OpenTradingLog(account))
+        return 1;
+    if (m_openRefusal != FileRefusal::None) {
+        m_refusedLog = m_openRefusal;
+        m_strRefusedLog = TradingLogStorePath(account);
+    }
+    return -1;
 }
 
 int CTradeDataBase::PrepareTradingLogRead(const CString& sql) {
@@ -69,6 +142,7 @@ int CTradeDataBase::PrepareTradingLogRead(const CString& sql) {
 
 int CTradeDataBase::QueryTradingLog(std::vector<TradeLogRow>& rows, const char* account, const char* fromDay,
                                     const char* toDay) {
+    const TradingLogReads group(this);
     const int opened = OpenTradingLogToRead(account);
     if (opened <= 0)
         return opened;
@@ -109,6 +183,7 @@ int CTradeDataBase::QueryPeriodStatistics(std::vector<StatRow>& rows, const char
     CTradeDataBase* db = Store();
     if (!db)
         return -1;
+    const TradingLogReads group(db);
     if (const int opened = db->OpenTradingLogToRead(account); opened <= 0)
         return opened;
     const char* key = kind == 0 ? "tr_day" : "tr_month";

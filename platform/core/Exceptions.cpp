@@ -23,6 +23,13 @@ CString CFileException::GetErrorMessage() const {
     case fileNotFound:
         text.Format("%s에 잘못된 경로가 있습니다.", m_strFileName.GetString());
         break;
+    case invalidFile:
+        if (m_strReason.IsEmpty())
+            text.Format("%s에 액세스하는 동안 알 수 없는 오류가 발생했습니다.", m_strFileName.GetString());
+        else
+            text.Format("%s 파일에 쓰지 않았습니다.\n이유: %s", m_strFileName.GetString(),
+                        m_strReason.GetString());
+        break;
     case diskFull:
         text.Format("%s에 액세스하는 동안 디스크가 꽉 찼습니다.", m_strFileName.GetString());
         break;

@@ -48,6 +48,9 @@ public:
     int m_cause;
     LONG m_lOsError;
     CString m_strFileName;
+    // Why the program did not write into the file (cause invalidFile): it is not one of the
+    // user's own regular files.
+    CString m_strReason;
 };
 
 // The framework's report of an exception that no handler caught. The window back end

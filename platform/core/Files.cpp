@@ -118,6 +118,33 @@ bool OwnedByUserOrSystem(const struct stat& st) {
 
 } // namespace
 
+FileRefusal CheckOwnFile(int fd) {
+    struct stat st;
+    if (Sys().fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return FileRefusal::NotRegularFile;
+    if (st.st_uid != geteuid())
+        return FileRefusal::OtherOwner;
+    if (st.st_nlink != 1)
+        return FileRefusal::SeveralLinks;
+    return FileRefusal::None;
+}
+
+CString FileRefusalText(FileRefusal refusal) {
+    switch (refusal) {
+    case FileRefusal::Link:
+        return "링크입니다";
+    case FileRefusal::NotRegularFile:
+        return "일반 파일이 아닙니다 (폴더, 파이프 또는 장치)";
+    case FileRefusal::OtherOwner:
+        return "다른 사용자의 파일입니다";
+    case FileRefusal::SeveralLinks:
+        return "다른 이름으로도 연결된 파일입니다 (하드 링크)";
+    case FileRefusal::None:
+        break;
+    }
+    return CString();
+}
+
 bool KeepPrivate(const std::string& hostPath) {
     const int fd = Sys().open(hostPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK, 0);
     struct stat st;

@@ -26,6 +26,16 @@ bool CreatePrivateFile(const std::string& hostPath);
 bool CreatePrivateFolder(const std::string& hostPath);
 DWORD GetCurrentDirectoryA(DWORD bufferSize, char* buffer);
 
+// Why a file is not one the program may write into. The program writes only into regular
+// files of its effective user that have no other name: another user's file, or a hard link
+// to one, would hand that user what is written. Link stands for a symbolic link in the file's
+// place, which is refused when the file is opened.
+enum class FileRefusal { None, Link, NotRegularFile, OtherOwner, SeveralLinks };
+// Looked at through the opened file, never by its name, which could lead elsewhere by now.
+FileRefusal CheckOwnFile(int fd);
+// The operator's words for a refusal, e.g. "다른 사용자의 파일입니다"; empty for None.
+CString FileRefusalText(FileRefusal refusal);
+
 // Files and folders of the user's own that hold passwords or trades are brought to their owner
 // only: group and others lose every permission. Done through the opened file, never through a
 // link. True when it is missing or private now; false when others may still reach it (a link in

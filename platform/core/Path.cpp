@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <climits>
 #include <cstdlib>
 #include <vector>
 
@@ -41,7 +42,38 @@ static std::string StripTrailingSlash(std::string s) {
     return s;
 }
 
+namespace {
+
+// The folder resolved by ResolveFolderLinks: its host path as mapped, and the folder it is.
+std::string g_mappedFolder;
+std::string g_resolvedFolder;
+
+std::string MappedPath(const char* windowsPath);
+
+} // namespace
+
+bool ResolveFolderLinks(const char* windowsFolder) {
+    const std::string mapped = StripTrailingSlash(MappedPath(windowsFolder));
+    char* resolved = ::realpath(mapped.c_str(), nullptr);
+    if (!resolved)
+        return false;
+    g_mappedFolder = mapped;
+    g_resolvedFolder = resolved;
+    std::free(resolved);
+    return true;
+}
+
 std::string HostPath(const char* windowsPath) {
+    std::string p = MappedPath(windowsPath);
+    const std::size_t n = g_mappedFolder.size();
+    if (n > 0 && p.compare(0, n, g_mappedFolder) == 0 && (p.size() == n || p[n] == '/'))
+        p = g_resolvedFolder + p.substr(n);
+    return p;
+}
+
+namespace {
+
+std::string MappedPath(const char* windowsPath) {
     std::string p = AnsiToHostUtf8(windowsPath);
     for (char& c : p)
         if (c == '\\')
@@ -62,6 +94,8 @@ std::string HostPath(const char* windowsPath) {
     }
     return p;
 }
+
+} // namespace
 
 CString WindowsPath(const std::string& hostPath) {
     std::string root = StripTrailingSlash(DriveCRoot());

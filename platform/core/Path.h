@@ -14,5 +14,12 @@ std::string DriveCRoot();
 // folder as "dosdevices/<letter>:".
 std::string HostPath(const char* windowsPath);
 
+// The operator's path to the program's folder may pass through links (drive C: on a link, a
+// home folder on a link); the program's own files below it are opened without following
+// links. The folder is therefore resolved once to the host folder it is, and HostPath maps the
+// paths below it there from then on (one folder at a time; a later call replaces it). False,
+// with nothing changed, when the folder cannot be resolved (it does not exist).
+bool ResolveFolderLinks(const char* windowsFolder);
+
 // Windows form of a host path: below the drive C: folder "C:\...", else "Z:\...".
 CString WindowsPath(const std::string& hostPath);

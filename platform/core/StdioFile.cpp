@@ -2,9 +2,12 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <exception>
+#include <string>
 
 #include "platform/core/Exceptions.h"
 #include "platform/core/Path.h"
@@ -13,6 +16,8 @@
 namespace {
 
 constexpr size_t kBufferSize = 4096;
+// Names tried for the file written aside before the open gives up.
+constexpr int kAsideAttempts = 100;
 
 int OpenCause(int err, bool creating) {
     // Creating in a folder that does not exist is a bad path, not a missing file.
@@ -38,19 +43,84 @@ bool HeldByAnother(int fd, bool writing) {
 } // namespace
 
 CStdioFile::CStdioFile(const char* fileName, UINT openFlags) : m_strFileName(fileName) {
+    m_nUncaught = std::uncaught_exceptions();
     m_bText = !(openFlags & typeBinary);
     const UINT access = openFlags & 0x3;
     const bool writing = access == modeWrite || access == modeReadWrite;
     const bool creating = openFlags & modeCreate;
+    const std::string hostPath = HostPath(fileName);
+    m_fd = creating && writing && !(openFlags & modeNoTruncate)
+               ? OpenToReplace(hostPath, openFlags)
+               : OpenInPlace(hostPath, openFlags, writing, creating);
+    m_buffer.reserve(kBufferSize + 2);
+}
+
+int CStdioFile::OpenInPlace(const std::string& hostPath, UINT openFlags, bool writing, bool creating) {
+    const UINT access = openFlags & 0x3;
     int flags = access == modeWrite ? O_WRONLY : access == modeReadWrite ? O_RDWR : O_RDONLY;
     if (creating)
         flags |= O_CREAT;
-    // Truncation waits for the lock, so that a file another program holds is left whole. The
-    // program's files are its own: a link in a file's place is refused, never written through.
-    int fd = Sys().open(HostPath(fileName).c_str(), flags | O_NOFOLLOW, 0666);
-    if (fd < 0)
-        Throw(OpenCause(errno, creating), errno);
+    // The program's files are its own: a link in a file's place is refused, never written
+    // through, and a pipe is never waited on.
+    const int fd = Sys().open(hostPath.c_str(), flags | O_NOFOLLOW | O_NONBLOCK, 0666);
+    if (fd < 0) {
+        const int err = errno;
+        if (err == ELOOP)
+            Refuse(FileRefusal::Link, err);
+        Throw(OpenCause(err, creating), err);
+    }
+    if (writing) {
+        if (const FileRefusal refusal = CheckOwnFile(fd); refusal != FileRefusal::None) {
+            Sys().close(fd);
+            Refuse(refusal, EPERM);
+        }
+    }
+    Lock(fd, openFlags, writing, creating);
+    return fd;
+}
 
+int CStdioFile::OpenToReplace(const std::string& hostPath, UINT openFlags) {
+    // The file of that name is looked at through its own descriptor, and held locked until it
+    // is replaced: another program that holds it keeps it whole.
+    int replaced = Sys().open(hostPath.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK, 0);
+    if (replaced < 0) {
+        const int err = errno;
+        if (err == ELOOP)
+            Refuse(FileRefusal::Link, err);
+        // A pipe without a reader, a device without a driver, a folder.
+        if (err == ENXIO || err == EISDIR)
+            Refuse(FileRefusal::NotRegularFile, err);
+        if (err != ENOENT)
+            Throw(OpenCause(err, true), err);
+    } else {
+        if (const FileRefusal refusal = CheckOwnFile(replaced); refusal != FileRefusal::None) {
+            Sys().close(replaced);
+            Refuse(refusal, EPERM);
+        }
+        Lock(replaced, openFlags, true, true);
+    }
+    // A name of the program's own beside it, made new: nothing else is ever written through.
+    const int pid = static_cast<int>(getpid());
+    for (int attempt = 0;; ++attempt) {
+        const std::string aside =
+            hostPath + "." + std::to_string(pid) + "-" + std::to_string(attempt) + ".part";
+        const int fd = Sys().open(aside.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
+        if (fd >= 0) {
+            m_replacedFd = replaced;
+            m_hostPath = hostPath;
+            m_asidePath = aside;
+            return fd;
+        }
+        const int err = errno;
+        if (err != EEXIST || attempt + 1 >= kAsideAttempts) {
+            if (replaced >= 0)
+                Sys().close(replaced);
+            Throw(OpenCause(err, true), err);
+        }
+    }
+}
+
+void CStdioFile::Lock(int fd, UINT openFlags, bool writing, bool creating) const {
     const UINT share = openFlags & 0x70;
     int lock = 0;
     if (share == shareExclusive || share == shareDenyWrite || share == shareDenyRead)
@@ -69,18 +139,16 @@ CStdioFile::CStdioFile(const char* fileName, UINT openFlags) : m_strFileName(fil
         Sys().close(fd);
         Throw(CFileException::sharingViolation, EAGAIN);
     }
-    if (creating && !(openFlags & modeNoTruncate) && Sys().ftruncate(fd, 0) != 0) {
-        int err = errno;
-        Sys().close(fd);
-        Throw(OpenCause(err, creating), err);
-    }
-    m_fd = fd;
-    m_buffer.reserve(kBufferSize + 2);
 }
 
 CStdioFile::~CStdioFile() {
     if (m_fd < 0)
         return;
+    // An exception leaving the writer left the file unfinished: it does not take the name.
+    if (!m_asidePath.empty() && std::uncaught_exceptions() > m_nUncaught) {
+        Discard();
+        return;
+    }
     try {
         Close();
     } catch (CException* e) {
@@ -124,6 +192,8 @@ void CStdioFile::Put(const char* data, size_t count, int causeOnFailure) {
 }
 
 int CStdioFile::WriteBuffer() {
+    if (m_buffer.empty())
+        return 0;
     size_t done = 0;
     int err = 0;
     while (done < m_buffer.size()) {
@@ -141,20 +211,52 @@ int CStdioFile::WriteBuffer() {
         done += static_cast<size_t>(n);
     }
     m_buffer.clear();
+    if (err)
+        m_bFailed = true;
     return err;
 }
 
 void CStdioFile::Close() {
     if (m_fd < 0)
         return;
+    const bool failedBefore = m_bFailed;
     int flushErr = WriteBuffer();
     int fd = m_fd;
     m_fd = -1;
     int closeErr = Sys().close(fd) != 0 ? errno : 0;
-    if (int err = flushErr ? flushErr : closeErr)
+    int err = flushErr ? flushErr : closeErr;
+    if (!m_asidePath.empty()) {
+        // Only a file written whole takes the name; a failure told before is not told again.
+        if (!err && !failedBefore && Sys().rename(m_asidePath.c_str(), m_hostPath.c_str()) != 0)
+            err = errno;
+        if (err || failedBefore)
+            Sys().unlink(m_asidePath.c_str());
+        m_asidePath.clear();
+        if (m_replacedFd >= 0)
+            Sys().close(m_replacedFd);
+        m_replacedFd = -1;
+    }
+    if (err)
         Throw(CFileException::OsErrorToCause(err), err);
+}
+
+void CStdioFile::Discard() {
+    Sys().close(m_fd);
+    m_fd = -1;
+    Sys().unlink(m_asidePath.c_str());
+    m_asidePath.clear();
+    if (m_replacedFd >= 0)
+        Sys().close(m_replacedFd);
+    m_replacedFd = -1;
 }
 
 void CStdioFile::Throw(int cause, int err) const {
     throw new CFileException(cause, static_cast<LONG>(Win32ErrorFromErrno(err)), m_strFileName);
+}
+
+void CStdioFile::Refuse(FileRefusal refusal, int err) const {
+    auto* e = new CFileException(CFileException::invalidFile, static_cast<LONG>(Win32ErrorFromErrno(err)),
+                                 m_strFileName);
+    e->m_strReason = FileRefusalText(refusal);
+    throw e;
 }

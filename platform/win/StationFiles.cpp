@@ -8,6 +8,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/core/Files.h"
 #include "platform/core/Sys.h"
 #include "platform/win/Station.h"
 
@@ -46,9 +47,9 @@ std::string FolderOf(const std::string& path) {
     return path.substr(0, path.rfind('/'));
 }
 
-// A regular file of this user with one link, checked on the descriptor.
+// A regular file of this user with one link, checked on the descriptor; what it is, in st.
 bool OwnRegular(int fd, struct stat* st) {
-    return Sys().fstat(fd, st) == 0 && S_ISREG(st->st_mode) && st->st_uid == geteuid() && st->st_nlink == 1;
+    return CheckOwnFile(fd) == FileRefusal::None && Sys().fstat(fd, st) == 0;
 }
 
 bool WriteAll(int fd, const std::string& text) {

@@ -11,11 +11,13 @@
 
 #include "HistoryData.h"
 #include "PanelFixture.h"
+#include "platform/core/Files.h"
 #include "platform/core/Path.h"
 #include "platform/core/Sys.h"
-#include "uitest/UiTest.h"
+#include "store/TradeState.h"
 #include "support/RecordLockHolder.h"
 #include "support/StoreProcess.h"
+#include "uitest/UiTest.h"
 
 namespace {
 
@@ -128,6 +130,52 @@ TEST_F(ExportTest, RowsThatCouldNotBeReadAreNeverReportedSaved) {
         // Once it lets go, the export reads them and saves them whole.
         EXPECT_EQ(Export(dlg, "stats_Day"), kStatsHeader + kDays);
         EXPECT_EQ(boxes.back().text, kSaved);
+
+        // A log that is a link is never read: trying again later would not help, and the box
+        // says what is wrong instead.
+        const std::string log = TradingLogPath("111");
+        std::filesystem::rename(log, log + ".moved");
+        std::filesystem::create_symlink(log + ".moved", log);
+        Choose(dlg, 3);
+        zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
+        zui::ProcessEvents();
+        EXPECT_EQ(boxes.back().text,
+                  "매매내역을 읽지 못해 파일로 저장하지 않았습니다.\n" + std::string(kBaseFolder) +
+                      "\\DataBase\\db_Velmora_111.db 파일을 읽지 않습니다.\n이유: 링크입니다");
+        EXPECT_FALSE(std::filesystem::exists(BasePath((Today() + "_stats_Month.csv").c_str())));
+    });
+}
+
+// An engine whose log is in write-ahead mode commits a trade and closes it: the file keeps its
+// size and first bytes, and its time is set back. The trade still reaches the list, the count
+// the rules use, and the export.
+TEST_F(ExportTest, ACommitToALogInWriteAheadModeIsSeenWhateverItsFileTimeSays) {
+    WriteHistoryLogs();
+    TradingLogFile("222").Exec("PRAGMA journal_mode=WAL");
+    RunDialog([this](CVossenDlg& dlg) {
+        Report(dlg);
+        EXPECT_EQ(Export(dlg, "list_Day"), kTradeHeader + kToday);
+        const std::string log = TradingLogPath("222");
+        // Two trades, each committed by the engine, another program, whose close would take the
+        // log's WAL away but for the console; records between them find the log unchanged.
+        for (int trade = 1; trade <= 2; ++trade) {
+            Report(dlg);
+            Report(dlg);
+            const int count = g_pTradeState->trade_count;
+            const auto time = std::filesystem::last_write_time(log);
+            const auto size = std::filesystem::file_size(log);
+            ASSERT_TRUE(CommitTradeFromAnotherProgram(log));
+            std::filesystem::last_write_time(log, time);
+            EXPECT_EQ(std::filesystem::file_size(log), size);
+            Report(dlg);
+            EXPECT_EQ(dlg.m_listHistory.GetItemCount(), 2 + trade) << "trade " << trade;
+            EXPECT_EQ(g_pTradeState->trade_count, count + 7) << "trade " << trade;
+        }
+        const std::string exported = Export(dlg, "list_Day");
+        const std::string line = ",2024-03-05,01:00:00,02:00:00,매수,7,15000.00,15001.00,7.00,1.00,NQH24\r\n";
+        const std::size_t second = kToday.find("\r\n") + 2;
+        EXPECT_EQ(exported, kTradeHeader + kToday.substr(0, second) + line + line + kToday.substr(second));
+        EXPECT_EQ(boxes.back().text, kSaved);
     });
 }
 
@@ -157,9 +205,55 @@ TEST_F(ExportTest, AFileThatCannotBeWrittenIsReportedAndTheDialogGoesOn) {
         zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
         zui::ProcessEvents();
         ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].text,
-                  std::string(kBaseFolder) + "\\" + day + "_list_Day.csv 액세스가 거부되었습니다.");
+        const std::string notRegular =
+            "_list_Day.csv 파일에 쓰지 않았습니다.\n이유: 일반 파일이 아닙니다 (폴더, "
+            "파이프 또는 장치)";
+        EXPECT_EQ(boxes[0].text, std::string(kBaseFolder) + "\\" + day + notRegular);
         EXPECT_EQ(boxes[0].type & MB_ICONMASK, MB_ICONSTOP);
+        std::filesystem::remove(blocked);
+
+        // A pipe that another program reads would take the rows; one that nobody reads would
+        // hold the console in its open.
+        ASSERT_EQ(::mkfifo(blocked.c_str(), 0666), 0);
+        const int reader = ::open(blocked.c_str(), O_RDONLY | O_NONBLOCK);
+        ASSERT_GE(reader, 0);
+        zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
+        zui::ProcessEvents();
+        ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_EQ(boxes[1].text, std::string(kBaseFolder) + "\\" + day + notRegular);
+        char byte;
+        EXPECT_EQ(::read(reader, &byte, 1), 0);
+        ::close(reader);
+        std::filesystem::remove(blocked);
+
+        // A second name of another file: the rows would reach it too.
+        const std::string theirs = BasePath("theirs.csv");
+        std::ofstream(theirs) << "theirs";
+        std::filesystem::create_hard_link(theirs, blocked);
+        zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
+        zui::ProcessEvents();
+        ASSERT_EQ(boxes.size(), 3u);
+        EXPECT_EQ(boxes[2].text, std::string(kBaseFolder) + "\\" + day +
+                                     "_list_Day.csv 파일에 쓰지 않았습니다.\n이유: 다른 이름으로도 연결된 "
+                                     "파일입니다 (하드 링크)");
+        EXPECT_EQ(ReadAll(theirs), "theirs");
+        std::filesystem::remove(blocked);
+        // Another user's file of today's name, even one everybody may write.
+        if (geteuid() == 0) {
+            std::ofstream(blocked) << "theirs";
+            ASSERT_EQ(::chown(blocked.c_str(), 65534, 65534), 0);
+            ::chmod(blocked.c_str(), 0666);
+            zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
+            zui::ProcessEvents();
+            EXPECT_EQ(boxes.back().text,
+                      std::string(kBaseFolder) + "\\" + day +
+                          "_list_Day.csv 파일에 쓰지 않았습니다.\n이유: 다른 사용자의 파일입니다");
+            EXPECT_EQ(ReadAll(blocked), "theirs");
+            std::filesystem::remove(blocked);
+        }
+        for (const CString& text : boxes.Texts())
+            EXPECT_NE(text, kSaved);
+        const std::size_t n = boxes.size();
 
         // Another program holds the file open.
         Choose(dlg, 1);
@@ -169,8 +263,8 @@ TEST_F(ExportTest, AFileThatCannotBeWrittenIsReportedAndTheDialogGoesOn) {
         ASSERT_EQ(::flock(fd, LOCK_EX), 0);
         zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
         zui::ProcessEvents();
-        ASSERT_EQ(boxes.size(), 2u);
-        EXPECT_EQ(boxes[1].text, std::string(kBaseFolder) + "\\" + day +
+        ASSERT_EQ(boxes.size(), n + 1);
+        EXPECT_EQ(boxes[n].text, std::string(kBaseFolder) + "\\" + day +
                                      "_list_All.csv에 액세스하는 동안 공유 위반이 발생했습니다.");
         EXPECT_EQ(ReadAll(held), "theirs");
         ::close(fd);
@@ -181,8 +275,8 @@ TEST_F(ExportTest, AFileThatCannotBeWrittenIsReportedAndTheDialogGoesOn) {
         zui::Click(dlg.GetDlgItem(IDC_BTN_EXCEL_SAVE));
         zui::ProcessEvents();
         std::filesystem::rename(base + ".away", base);
-        ASSERT_EQ(boxes.size(), 3u);
-        EXPECT_EQ(boxes[2].text,
+        ASSERT_EQ(boxes.size(), n + 2);
+        EXPECT_EQ(boxes[n + 1].text,
                   std::string(kBaseFolder) + "\\" + day + "_list_All.csv에 잘못된 경로가 있습니다.");
 
         // Still usable: the next export goes through.
@@ -226,11 +320,18 @@ TEST_F(ExportTest, AFullDiskIsReportedAndNeverCalledSaved) {
     WriteHistoryLogs();
     RunDialog([this](CVossenDlg& dlg) {
         Report(dlg);
-        // Few lines: the failure shows when the file is closed.
+        // Few lines: the failure shows when the file is closed. An earlier export of the day
+        // stays whole, and no cut file is left beside it.
+        const std::string earlier = BasePath((Today() + "_list_Day.csv").c_str());
+        std::ofstream(earlier) << "earlier export";
+        const auto namesBefore = FolderNames(HostPath(kBaseFolder));
         ExportOnFullDisk(dlg);
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_NE(boxes[0].text.Find("에 액세스하는 동안 디스크가 꽉 찼습니다."), -1);
         EXPECT_EQ(boxes[0].type & MB_ICONMASK, MB_ICONSTOP);
+        EXPECT_EQ(ReadAll(earlier), "earlier export");
+        EXPECT_EQ(FolderNames(HostPath(kBaseFolder)), namesBefore);
+        std::filesystem::remove(earlier);
 
         // Many lines: the failure shows while writing.
         // So many that the export reads them in several blocks: each row once, in order.
@@ -241,6 +342,7 @@ TEST_F(ExportTest, AFullDiskIsReportedAndNeverCalledSaved) {
         ExportOnFullDisk(dlg);
         ASSERT_EQ(boxes.size(), 2u);
         EXPECT_NE(boxes[1].text.Find("에 액세스하는 동안 디스크가 꽉 찼습니다."), -1);
+        EXPECT_FALSE(std::filesystem::exists(earlier));
         std::string many;
         for (int i = kMany - 1; i >= 0; --i)
             many += std::to_string(i) + ",,,,,,,,,,\r\n";

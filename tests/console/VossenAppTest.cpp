@@ -206,7 +206,7 @@ TEST_F(AppTest, StoreFilesThatCannotBeMadePrivateAndFoldersOthersMayWriteInAreTo
     BoxRecorder boxes;
     theApp.InitEnvironment();
     EXPECT_EQ(fs::status(MainStore()).permissions(), open);
-    ASSERT_EQ(boxes.size(), 1u);
+    ASSERT_EQ(boxes.size(), 2u);
     const std::string text = boxes[0].text.GetString();
     EXPECT_NE(text.find(std::string(kBaseFolder) + "\\DataBase\\db_Velmora.db\n"), std::string::npos) << text;
     EXPECT_NE(text.find(std::string(kBaseFolder) + "\\DataBase\\db_Velmora_9.db"), std::string::npos) << text;
@@ -215,17 +215,68 @@ TEST_F(AppTest, StoreFilesThatCannotBeMadePrivateAndFoldersOthersMayWriteInAreTo
         << text;
     EXPECT_EQ(boxes[0].type & MB_ICONMASK, MB_ICONWARNING);
     EXPECT_FALSE(fs::exists(drive.Root() + "/planted"));
+    // Such a store is never written: the operator is told what to remove.
+    EXPECT_EQ(boxes[1].text,
+              std::string(kBaseFolder) +
+                  "\\DataBase\\db_Velmora.db 파일을 쓰지 않습니다.\n이유: 다른 사용자의 파일입니다\n로그인 "
+                  "정보와 설정값을 이 파일에 저장하지 않습니다. 이 파일을 지우고 프로그램을 다시 "
+                  "시작하십시오.");
+    EXPECT_EQ(boxes[1].type & MB_ICONMASK, MB_ICONSTOP);
 }
 
 TEST_F(AppTest, WithoutTheBaseFolderNothingIsCreatedAndStartGoesOn) {
+    BoxRecorder boxes;
     theApp.InitEnvironment();
     EXPECT_TRUE(Tree().empty());
+    // The store that cannot be opened is named.
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, std::string(kBaseFolder) +
+                                 "\\DataBase\\db_Velmora.db 파일을 열 수 없습니다.\n이유: No such file or "
+                                 "directory\n로그인 정보와 설정값을 저장할 수 없습니다.");
     ASSERT_NE(g_pTradeState, nullptr);
     EXPECT_TRUE(g_pTradeState->alive);
     ASSERT_NE(g_pTradeDataBase, nullptr);
     // The store stays unusable and says so quietly.
     EXPECT_EQ(CTradeDataBase::LoadItems(g_pTradeState->items), -1);
     EXPECT_TRUE(Tree().empty());
+}
+
+// Drive C: on a link, as when the operator moved it: the store is made and used through it,
+// while a link among the console's own folders is still refused.
+TEST_F(AppTest, LinksAboveTheBaseFolderAreTheOperatorsAndTheStoreWorksThroughThem) {
+    const std::string real = drive.Root() + ".real";
+    fs::create_directories(real);
+    const std::string linked = drive.Root() + ".linked";
+    fs::create_directory_symlink(real, linked);
+    setenv("ZORVIK_DRIVE_C", linked.c_str(), 1);
+    drive.MakeBaseFolder();
+    BoxRecorder boxes;
+    theApp.InitEnvironment();
+    EXPECT_TRUE(boxes.empty()) << boxes[0].text.GetString();
+    EXPECT_EQ(Tables().size(), 3u);
+    EXPECT_EQ(CTradeDataBase::SaveAccount(1, "id", "pw", "cert", "111", "0472", 1, "id2", "pw2", "cert2",
+                                          "222", "0472", "NQZ20", "", ""),
+              1);
+    EXPECT_EQ(Column("select id from VnAccount"), std::vector<std::string>{"id"});
+    // The paths below the base folder lead to the folder it is, with no link on the way.
+    EXPECT_EQ(MainStore().rfind(real + "/", 0), 0u) << MainStore();
+    EXPECT_TRUE(fs::is_regular_file(MainStore()));
+    ShutdownCleanup();
+
+    // The DataBase folder is the console's own: a link there is refused, and named.
+    const std::string dataBase = Base("\\DataBase");
+    fs::rename(dataBase, dataBase + ".moved");
+    fs::create_directory_symlink(dataBase + ".moved", dataBase);
+    theApp.InitEnvironment();
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_NE(boxes.back().text.Find("db_Velmora.db 파일을 쓰지 않습니다.\n이유: 링크입니다"), -1)
+        << boxes.back().text.GetString();
+    EXPECT_EQ(CTradeDataBase::SaveSubPassword("secret"), 0);
+    ShutdownCleanup();
+    fs::remove(dataBase);
+    setenv("ZORVIK_DRIVE_C", drive.Root().c_str(), 1);
+    fs::remove_all(real);
+    fs::remove(linked);
 }
 
 TEST_F(AppTest, SecondStartChangesNothing) {

@@ -1,13 +1,18 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/core/Exceptions.h"
@@ -130,10 +135,12 @@ TEST(StdioFile, ALinkInTheFilesPlaceIsRefusedNotWrittenThrough) {
     std::filesystem::create_symlink(elsewhere + "/kept", drive.Root() + "/out.csv");
     std::filesystem::create_symlink(elsewhere + "/made", drive.Root() + "/new.csv");
     LONG osError = 0;
-    EXPECT_EQ(CauseOf([] { CStdioFile f("C:\\out.csv", kCsvFlags); }, nullptr, &osError),
-              CFileException::badPath);
+    std::string text;
+    EXPECT_EQ(CauseOf([] { CStdioFile f("C:\\out.csv", kCsvFlags); }, &text, &osError),
+              CFileException::invalidFile);
+    EXPECT_EQ(text, "C:\\out.csv 파일에 쓰지 않았습니다.\n이유: 링크입니다");
     EXPECT_EQ(osError, static_cast<LONG>(ERROR_CANT_RESOLVE_FILENAME));
-    EXPECT_EQ(CauseOf([] { CStdioFile f("C:\\new.csv", kCsvFlags); }), CFileException::badPath);
+    EXPECT_EQ(CauseOf([] { CStdioFile f("C:\\new.csv", kCsvFlags); }), CFileException::invalidFile);
     EXPECT_EQ(ReadAll(elsewhere + "/kept"), "kept");
     EXPECT_FALSE(std::filesystem::exists(elsewhere + "/made"));
 }
@@ -223,8 +230,31 @@ TEST(StdioFile, FailedWritesThrowTheirCauseAndAreReportedOnce) {
             cause = CauseOf([&] { file.Write(",", 1); });
         EXPECT_EQ(cause, CFileException::genericException);
     }
-    // The lines written before the failure stay; closing after it reports nothing more.
-    EXPECT_EQ(ReadAll(drive.Root() + "/b.csv"), std::string(4096, 'w'));
+    // A file whose write failed never takes its name, not even with the lines written before
+    // the failure; closing after it reports nothing more.
+    EXPECT_FALSE(std::filesystem::exists(drive.Root() + "/a.csv"));
+    EXPECT_FALSE(std::filesystem::exists(drive.Root() + "/b.csv"));
+    EXPECT_TRUE(g_reports.empty());
+
+    // A file that was there stays as it was, after a failed write and after an exception that
+    // left the writer alike, and nothing written aside stays beside it.
+    std::ofstream(drive.Root() + "/kept.csv") << "kept";
+    Sys().write = LimitedWrite;
+    g_budget = 10;
+    {
+        CStdioFile file("C:\\kept.csv", kCsvFlags);
+        EXPECT_EQ(CauseOf([&] { file.WriteString(big.c_str()); }), CFileException::diskFull);
+    }
+    Sys().write = ::write;
+    EXPECT_THROW(
+        {
+            CStdioFile file("C:\\kept.csv", kCsvFlags);
+            file.WriteString(big.c_str());
+            throw std::runtime_error("the writer gave up");
+        },
+        std::runtime_error);
+    EXPECT_EQ(ReadAll(drive.Root() + "/kept.csv"), "kept");
+    EXPECT_EQ(FolderNames(drive.Root()), std::vector<std::string>{"kept.csv"});
     EXPECT_TRUE(g_reports.empty());
 }
 
@@ -240,4 +270,82 @@ TEST(StdioFile, FailureAtCloseIsReportedNotThrown) {
     });
     ASSERT_EQ(g_reports.size(), 1u);
     EXPECT_EQ(g_reports[0], "C:\\c.csv에 액세스하는 동안 디스크가 꽉 찼습니다.");
+    EXPECT_TRUE(FolderNames(drive.Root()).empty());
+}
+
+// Another user's file, a hard link to a file, a pipe or a folder in the file's place: nothing
+// is written into it, the open never waits, and the report names what is wrong.
+TEST(StdioFile, OnlyTheUsersOwnRegularFilesAreWrittenAndOpensNeverWait) {
+    TempDrive drive;
+    const std::string root = drive.Root();
+    auto refusal = [](const char* name) {
+        std::string text;
+        const int cause = CauseOf([name] { CStdioFile f(name, kCsvFlags); }, &text);
+        return cause == CFileException::invalidFile ? text : "cause " + std::to_string(cause);
+    };
+
+    std::ofstream(root + "/theirs") << "theirs";
+    ASSERT_EQ(::link((root + "/theirs").c_str(), (root + "/linked.csv").c_str()), 0);
+    EXPECT_EQ(refusal("C:\\linked.csv"),
+              "C:\\linked.csv 파일에 쓰지 않았습니다.\n이유: 다른 이름으로도 연결된 파일입니다 (하드 링크)");
+    EXPECT_EQ(ReadAll(root + "/theirs"), "theirs");
+    // Writing in place refuses it too.
+    EXPECT_EQ(CauseOf([] { CStdioFile f("C:\\linked.csv", CFile::modeWrite | CFile::modeNoTruncate); }),
+              CFileException::invalidFile);
+
+    // A pipe nobody reads would hold the open for ever; one somebody reads would take the rows.
+    ASSERT_EQ(::mkfifo((root + "/pipe.csv").c_str(), 0666), 0);
+    std::atomic<bool> done{false};
+    std::string text;
+    std::thread opener([&] {
+        text = refusal("C:\\pipe.csv");
+        done = true;
+    });
+    for (int i = 0; i < 500 && !done; ++i)
+        usleep(10000);
+    if (!done) {
+        ADD_FAILURE() << "the open waits for a reader of the pipe";
+        const int unblock = ::open((root + "/pipe.csv").c_str(), O_RDONLY | O_NONBLOCK);
+        opener.join();
+        ::close(unblock);
+    } else {
+        opener.join();
+        EXPECT_EQ(
+            text,
+            "C:\\pipe.csv 파일에 쓰지 않았습니다.\n이유: 일반 파일이 아닙니다 (폴더, 파이프 또는 장치)");
+    }
+    const int reader = ::open((root + "/pipe.csv").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_EQ(refusal("C:\\pipe.csv"),
+              "C:\\pipe.csv 파일에 쓰지 않았습니다.\n이유: 일반 파일이 아닙니다 (폴더, 파이프 또는 장치)");
+    char byte;
+    EXPECT_EQ(::read(reader, &byte, 1), 0);
+    ::close(reader);
+    std::filesystem::create_directory(root + "/folder.csv");
+    EXPECT_EQ(refusal("C:\\folder.csv"),
+              "C:\\folder.csv 파일에 쓰지 않았습니다.\n이유: 일반 파일이 아닙니다 (폴더, 파이프 또는 장치)");
+
+    // A file of another user, even one that everybody may write.
+    if (geteuid() == 0) {
+        std::ofstream(root + "/other.csv") << "theirs";
+        ASSERT_EQ(::chown((root + "/other.csv").c_str(), 65534, 65534), 0);
+        ::chmod((root + "/other.csv").c_str(), 0666);
+        EXPECT_EQ(refusal("C:\\other.csv"),
+                  "C:\\other.csv 파일에 쓰지 않았습니다.\n이유: 다른 사용자의 파일입니다");
+        EXPECT_EQ(ReadAll(root + "/other.csv"), "theirs");
+    }
+    // The refusals are looked at through the opened file: a file that passes is written.
+    {
+        CStdioFile f("C:\\mine.csv", kCsvFlags);
+        f.WriteString("mine");
+    }
+    EXPECT_EQ(ReadAll(root + "/mine.csv"), "mine");
+    const std::vector<std::string> expected =
+        geteuid() == 0
+            ? std::vector<std::string>{"folder.csv", "linked.csv", "mine.csv",
+                                       "other.csv",  "pipe.csv",   "theirs"}
+            : std::vector<std::string>{"folder.csv", "linked.csv", "mine.csv", "pipe.csv", "theirs"};
+    std::vector<std::string> names = FolderNames(root);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, expected);
 }

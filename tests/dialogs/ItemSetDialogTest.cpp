@@ -1,7 +1,10 @@
 #include <cstring>
+#include <filesystem>
+#include <string>
 
 #include "DialogFixture.h"
 #include "dialogs/ItemSetDialog.h"
+#include "platform/core/Path.h"
 #include "platform/core/Text.h"
 #include "store/TradeDataBase.h"
 #include "store/TradeState.h"
@@ -134,3 +137,31 @@ TEST_F(ItemSetTest, TypedNamesAndCodesStopAtWhatTheirSlotsHold) {
 }
 
 } // namespace
+
+// A save the store could not keep is told, as the settings panel tells its own; the dialog
+// stays open and the trading state keeps the texts for this run.
+TEST_F(ItemSetTest, AFailedSaveIsToldAndTheDialogStaysOpen) {
+    const std::string store = HostPath((std::string(kBaseFolder) + "\\DataBase\\db_Velmora.db").c_str());
+    ItemSetDialog dlg;
+    Then([&] {
+        std::filesystem::rename(store, store + ".away");
+        std::filesystem::create_directory(store);
+        SetText(&dlg, 1101, "NQH21");
+        zui::Click(dlg.GetDlgItem(1244));
+    });
+    Then([&] {
+        EXPECT_NE(FindTopLevel("종목설정"), nullptr);
+        zui::PressKey(dlg.GetDlgItem(1100), VK_ESCAPE);
+    });
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    ASSERT_EQ(m_boxes.size(), 1u);
+    EXPECT_EQ(m_boxes[0].text,
+              std::string(kBaseFolder) +
+                  "\\DataBase\\db_Velmora.db 파일에 종목설정을 저장하지 못했습니다.\n종목설정은 이번 "
+                  "실행에만 쓰이고 저장되지 않았습니다.");
+    EXPECT_EQ(m_boxes[0].type & MB_ICONMASK, MB_ICONSTOP);
+    EXPECT_STREQ(g_pTradeState->items[0].code, "NQH21");
+    std::filesystem::remove(store);
+    std::filesystem::rename(store + ".away", store);
+    EXPECT_STREQ(Stored(0).code, "C0");
+}

@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include "dialogs/RootConfirmDlg.h"
 #include "dialogs/UpdateHandoff.h"
 #include "platform/core/Path.h"
+#include "platform/core/Sys.h"
 #include "platform/core/Text.h"
 #include "store/TradeDataBase.h"
 #include "store/TradeState.h"
@@ -348,6 +350,13 @@ TEST_F(LoginTest, FailingStoreNeverBlocksTheLogin) {
     EXPECT_EQ(dlg.DoModal(), 1);
     EXPECT_EQ(g_pTradeState->trade_item, "NQZ20");
     EXPECT_EQ(g_pTradeState->curr_idx, 0);
+    // Each save that failed was told: the store at start, the default items, the login.
+    ASSERT_EQ(m_boxes.size(), 3u);
+    EXPECT_NE(m_boxes[0].text.Find("db_Velmora.db 파일을 열 수 없습니다"), -1) << m_boxes[0].text.GetString();
+    EXPECT_NE(m_boxes[1].text.Find("db_Velmora.db 파일에 종목설정을 저장하지 못했습니다"), -1)
+        << m_boxes[1].text.GetString();
+    EXPECT_NE(m_boxes[2].text.Find("db_Velmora.db 파일에 선택한 매매종목을 저장하지 못했습니다"), -1)
+        << m_boxes[2].text.GetString();
 }
 
 // A lock held while the login opens keeps the stored row from the preload; once it is gone,
@@ -473,10 +482,11 @@ protected:
             usleep(10000);
         return ReadFile("started.done");
     }
+    // It goes on running a while, as a program does once it has started.
     std::string NewProgram() const {
         return "#!/bin/sh\necho \"$#\" > '" + (m_folder / "started").string() + "'\nmv '" +
                (m_folder / "started").string() + "' '" + (m_folder / "started.done").string() +
-               "'\n# new build\n";
+               "'\nexec sleep 3 </dev/null >/dev/null 2>&1\n# new build\n";
     }
 
     // A dialog that notes whether it was ever shown.
@@ -623,6 +633,90 @@ TEST_F(HandoffTest, ANewProgramThatDoesNotStartGivesTheOldOneBack) {
     EXPECT_TRUE(fs::is_symlink(m_folder / "upd.tmp"));
     ASSERT_EQ(m_boxes.size(), 3u);
     EXPECT_FALSE(fs::exists(m_folder / "started.done"));
+}
+
+// The hand-off runs only the operator's own program: a new file of another user or with a
+// second name, an old one that is not the user's, or a program kept aside by an earlier
+// update, stops it with a box before anything is changed or run.
+TEST_F(HandoffTest, OnlyTheUsersOwnNewProgramIsRunAndAProgramKeptAsideIsNeverReplaced) {
+    WriteFile("upd.exe", "old build", true);
+    WriteFile("upd.tmp", NewProgram(), true);
+    const std::vector<std::string> before{"upd.exe", "upd.tmp"};
+    auto boxSays = [this](const char* part) {
+        return !m_boxes.empty() && m_boxes.back().text.Find(part) >= 0;
+    };
+
+    fs::create_directory(m_folder / "away");
+    fs::create_hard_link(m_folder / "upd.tmp", m_folder / "away/second");
+    EXPECT_FALSE(RunUpdateHandoff("upd"));
+    EXPECT_TRUE(boxSays("upd.tmp 파일로 업데이트하지 않았습니다.\n이유: 다른 이름으로도 연결된 파일입니다"))
+        << m_boxes.size();
+    fs::remove_all(m_folder / "away");
+
+    {
+        // Another user's file, as far as the system says, even one the user may run.
+        SysCallsOverride restore;
+        Sys().fstat = [](int fd, struct stat* st) {
+            const int done = ::fstat(fd, st);
+            st->st_uid = geteuid() + 1;
+            return done;
+        };
+        EXPECT_FALSE(RunUpdateHandoff("upd"));
+        EXPECT_TRUE(boxSays("upd.tmp 파일로 업데이트하지 않았습니다.\n이유: 다른 사용자의 파일입니다"));
+    }
+    if (geteuid() == 0) {
+        ASSERT_EQ(::chown((m_folder / "upd.tmp").c_str(), 65534, 65534), 0);
+        EXPECT_FALSE(RunUpdateHandoff("upd"));
+        EXPECT_TRUE(boxSays("이유: 다른 사용자의 파일입니다"));
+        ASSERT_EQ(::chown((m_folder / "upd.tmp").c_str(), 0, 0), 0);
+    }
+
+    fs::create_hard_link(m_folder / "upd.exe", m_folder / "upd.exe.second");
+    EXPECT_FALSE(RunUpdateHandoff("upd"));
+    EXPECT_TRUE(boxSays("upd.exe 파일로 업데이트하지 않았습니다.\n이유: 다른 이름으로도 연결된 파일입니다"));
+    fs::remove(m_folder / "upd.exe.second");
+
+    WriteFile("upd.old", "kept by an earlier update", true);
+    EXPECT_FALSE(RunUpdateHandoff("upd"));
+    EXPECT_TRUE(boxSays("upd.old 파일이 이미 있어 업데이트하지 않았습니다."));
+    EXPECT_EQ(ReadFile("upd.old"), "kept by an earlier update");
+    fs::remove(m_folder / "upd.old");
+
+    EXPECT_EQ(m_boxes.size(), geteuid() == 0 ? 5u : 4u);
+    EXPECT_EQ(Files(), before);
+    EXPECT_EQ(ReadFile("upd.exe"), "old build");
+    EXPECT_FALSE(fs::exists(m_folder / "started.done"));
+    // Once the files are the user's own, the update goes through.
+    EXPECT_TRUE(RunUpdateHandoff("upd"));
+    EXPECT_EQ(WaitForStart(), "0\n");
+}
+
+// A new program counts as started only while it still runs about 2 s after its start: one that
+// ends before (a script that exits 127, as a program missing a library does) gives the old
+// program back, and the operator is told.
+TEST_F(HandoffTest, ANewProgramThatEndsAtOnceGivesTheOldOneBack) {
+    // The wait for the new program is waited here: the fixture waits none.
+    Sys().sleepMs = [](unsigned ms) { usleep(ms * 1000); };
+    WriteFile("upd.exe", "old build", true);
+    WriteFile("upd.tmp", "#!/bin/sh\nexit 127\n", true);
+    EXPECT_FALSE(RunUpdateHandoff("upd"));
+    EXPECT_EQ(Files(), (std::vector<std::string>{"upd.exe", "upd.tmp"}));
+    EXPECT_EQ(ReadFile("upd.exe"), "old build");
+    EXPECT_EQ(ReadFile("upd.tmp"), "#!/bin/sh\nexit 127\n");
+    ASSERT_EQ(m_boxes.size(), 1u);
+    const std::string text = m_boxes[0].text.GetString();
+    EXPECT_NE(
+        text.find("upd.exe 파일이 시작하자마자 끝났습니다 (종료 코드 127).\n기존 프로그램은 그대로 있고, 새 "
+                  "파일은 "),
+        std::string::npos)
+        << text;
+
+    // One that runs on past the wait has started: the old one goes.
+    WriteFile("upd.tmp", NewProgram(), true);
+    EXPECT_TRUE(RunUpdateHandoff("upd"));
+    EXPECT_EQ(WaitForStart(), "0\n");
+    EXPECT_EQ(Files(), (std::vector<std::string>{"started.done", "upd.exe"}));
+    EXPECT_EQ(m_boxes.size(), 1u);
 }
 
 TEST_F(HandoffTest, ProgramWithoutAnOldFileIsStillPutInPlace) {

@@ -1,4 +1,5 @@
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -6,6 +7,7 @@
 
 #include "StoreFixture.h"
 #include "platform/core/Path.h"
+#include "platform/core/Sys.h"
 #include "support/TradingLogFile.h"
 
 namespace {
@@ -117,4 +119,65 @@ TEST_F(StoreTest, StoreFilesTheConsoleMakesAreTheOwnersOnly) {
     EXPECT_EQ(store.Open(), 1);
     store.Close();
     EXPECT_EQ(fs::status(MainPath()).permissions(), ownerOnly | fs::perms::group_read);
+}
+
+// Another user's file, or a second name of one, in the store's place or its journal's: no
+// credential or setting is written into it, and the store tells why it was not opened.
+TEST_F(StoreTest, OnlyTheUsersOwnStoreFilesAreOpenedAndNothingIsWrittenIntoAnothersFile) {
+    namespace fs = std::filesystem;
+    const std::string theirs = HostPath("C:\\theirs.db");
+    ExecFile(theirs, kCreateAccountTable);
+    const auto theirBytes = fs::file_size(theirs);
+    fs::remove(MainPath());
+    fs::create_hard_link(theirs, MainPath());
+    EXPECT_EQ(store.Open(), 0);
+    EXPECT_EQ(store.OpenRefusal(), FileRefusal::SeveralLinks);
+    EXPECT_EQ(CTradeDataBase::SaveAccount(1, "id", "secret", "cert", "111", "0472", 1, "id2", "secret2",
+                                          "cert2", "222", "0472", "NQZ20", "", ""),
+              0);
+    fs::remove(MainPath());
+    EXPECT_TRUE(QueryFile(theirs, "select * from VnAccount").empty());
+    EXPECT_EQ(fs::file_size(theirs), theirBytes);
+
+    // A journal of another file planted beside the store: the save fails and writes nothing.
+    for (const char* sql : {kCreateAccountTable, kCreateItemTable, kCreateStrategyTable})
+        ExecFile(MainPath(), sql);
+    const std::string planted = HostPath("C:\\planted");
+    std::ofstream(planted).flush();
+    fs::create_hard_link(planted, MainPath() + "-journal");
+    EXPECT_EQ(CTradeDataBase::SaveAccount(1, "id", "secret", "cert", "111", "0472", 1, "id2", "secret2",
+                                          "cert2", "222", "0472", "NQZ20", "", ""),
+              0);
+    EXPECT_EQ(fs::file_size(planted), 0u);
+    fs::remove(MainPath() + "-journal");
+    EXPECT_TRUE(Main("select * from VnAccount").empty());
+
+    // A store of another user, as far as the system says.
+    {
+        SysCallsOverride restore;
+        Sys().fstat = [](int fd, struct stat* st) {
+            const int done = ::fstat(fd, st);
+            if (done == 0 && S_ISREG(st->st_mode))
+                st->st_uid = geteuid() + 1;
+            return done;
+        };
+        EXPECT_EQ(CTradeDataBase::SaveSubPassword("secret"), 0);
+        EXPECT_EQ(store.Open(), 0);
+        EXPECT_EQ(store.OpenRefusal(), FileRefusal::OtherOwner);
+    }
+    // A link in a folder of the console's own below the base folder: refused, and no empty
+    // store is made where it leads.
+    const std::string elsewhere = HostPath("C:\\elsewhere");
+    fs::create_directories(elsewhere);
+    const std::string dataBase = HostPath("C:\\Korvex금융투자\\PlenorixGlobal\\exe\\DataBase");
+    fs::rename(dataBase, dataBase + ".moved");
+    fs::create_directory_symlink(elsewhere, dataBase);
+    EXPECT_EQ(store.Open(), 0);
+    EXPECT_EQ(store.OpenRefusal(), FileRefusal::Link);
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+    fs::remove(dataBase);
+    fs::rename(dataBase + ".moved", dataBase);
+    // The user's own store is opened as before.
+    EXPECT_EQ(CTradeDataBase::SaveSubPassword("secret"), 1);
+    EXPECT_EQ(store.OpenRefusal(), FileRefusal::None);
 }

@@ -175,3 +175,22 @@ TEST_F(StrategyTest, MissingTableGivesZeroAndCreatesNothing) {
     EXPECT_EQ(trace.CountStarting("Insert"), 0);
     EXPECT_TRUE(Main("select name from sqlite_master where name = 'VnStrategy'").empty());
 }
+
+// An insert refused for another reason than an existing key leaves an update that matches no
+// row, which SQLite calls a success: the save counts only when every value was written.
+TEST_F(StrategyTest, ASaveCountsOnlyWhenEveryValueWasWritten) {
+    MainExec("drop table VnStrategy");
+    MainExec(
+        "create table VnStrategy (name char(20) PRIMARY KEY, value integer DEFAULT 0, note text NOT NULL)");
+    state.LoadStrategyValues();
+    EXPECT_EQ(state.SaveStrategyValues(), 0);
+    EXPECT_EQ(store.SetStrategyValue("trade_type", 2), 0);
+    EXPECT_TRUE(StoredValues().empty());
+    // With one key's row there, the others still fail and the whole save is rolled back.
+    MainExec("insert into VnStrategy values ('trade_type', 1, 'kept')");
+    state.trade_type = 0;
+    EXPECT_EQ(state.SaveStrategyValues(), 0);
+    EXPECT_EQ(StoredValues(), (std::map<std::string, int>{{"trade_type", 1}}));
+    EXPECT_EQ(store.SetStrategyValue("trade_type", 2), 1);
+    EXPECT_EQ(StoredValues(), (std::map<std::string, int>{{"trade_type", 2}}));
+}

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "StoreFixture.h"
+#include "platform/core/Sys.h"
 #include "support/StoreProcess.h"
 #include "support/TradingLogFile.h"
 
@@ -272,4 +273,48 @@ TEST_F(StoreTest, ReadsDuringAnEnginesCommitsWaitForThemAndMissNothing) {
     }
     EXPECT_GT(engine.Stop(), 0);
     EXPECT_EQ(unread, 0);
+}
+
+// Engines holding both logs: the reads of one refill wait about 100 ms in all, not 100 ms per
+// log. A log that is not the user's own file is not read, and the store tells why.
+TEST_F(StoreTest, LockedLogsWaitTheWaitOnceInAllAndALinkIsToldAsALink) {
+    TradingLogFile first("111");
+    first.Add(Trade("111", "20201120080000"));
+    TradingLogFile second("222");
+    second.Add(Trade("222", "20201120090000"));
+    first.Exec("BEGIN EXCLUSIVE");
+    second.Exec("BEGIN EXCLUSIVE");
+    static int waited;
+    SysCallsOverride restore;
+    Sys().sleepMs = [](unsigned ms) { waited += static_cast<int>(ms); };
+
+    waited = 0;
+    std::vector<TradeLogRow> rows;
+    EXPECT_EQ(CTradeDataBase::LoadTradingLog(rows, "111", "222", "20201120", "20201121"), -1);
+    EXPECT_EQ(waited, kTradingLogWaitMs);
+    waited = 0;
+    std::vector<StatRow> stats;
+    {
+        const CTradeDataBase::TradingLogReads group(&store);
+        EXPECT_EQ(CTradeDataBase::QueryPeriodStatistics(stats, "111", 0), -1);
+        EXPECT_EQ(CTradeDataBase::QueryPeriodStatistics(stats, "222", 0), -1);
+    }
+    EXPECT_EQ(waited, kTradingLogWaitMs);
+    // A read on its own waits the whole wait itself.
+    waited = 0;
+    EXPECT_EQ(CTradeDataBase::QueryPeriodStatistics(stats, "222", 0), -1);
+    EXPECT_EQ(waited, kTradingLogWaitMs);
+    first.Exec("COMMIT");
+    second.Exec("COMMIT");
+    CString refused;
+    EXPECT_EQ(store.RefusedTradingLog(&refused), FileRefusal::None);
+
+    // The first log replaced by a link to a copy of it.
+    const std::string path = TradingLogPath("111");
+    std::filesystem::rename(path, path + ".moved");
+    std::filesystem::create_symlink(path + ".moved", path);
+    EXPECT_EQ(CTradeDataBase::LoadTradingLog(rows, "111", "222", "20201120", "20201121"), -1);
+    EXPECT_EQ(store.RefusedTradingLog(&refused), FileRefusal::Link);
+    EXPECT_EQ(refused.str(), TradingLogStorePath("111").str());
+    EXPECT_TRUE(rows.empty());
 }

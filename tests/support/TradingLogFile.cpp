@@ -1,7 +1,9 @@
 #include "support/TradingLogFile.h"
 
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <sqlite3.h>
+#include <sys/wait.h>
 
 #include <filesystem>
 #include <stdexcept>
@@ -11,8 +13,19 @@
 #include "store/TradingLogSchema.h"
 #include "support/TempDrive.h"
 
+extern char** environ;
+
 std::string TradingLogPath(const char* account) {
     return HostPath((std::string(kBaseFolder) + "\\DataBase\\db_Velmora_" + account + ".db").c_str());
+}
+
+bool CommitTradeFromAnotherProgram(const std::string& hostPath) {
+    const char* const argv[] = {TRADE_COMMIT_EXE, hostPath.c_str(), nullptr};
+    pid_t pid = 0;
+    if (posix_spawn(&pid, TRADE_COMMIT_EXE, nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0)
+        return false;
+    int status = 0;
+    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 TradingLogFile::TradingLogFile(const char* account) {

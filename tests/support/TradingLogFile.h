@@ -44,3 +44,7 @@ private:
 
 // Host path of an account's trading-log file on the current drive C:.
 std::string TradingLogPath(const char* account);
+
+// An engine's commit to the log at `hostPath` from another program: one trade of account
+// "222" (quantity 7, closed at 02:00 on 2024-03-05), the log closed again. True once done.
+bool CommitTradeFromAnotherProgram(const std::string& hostPath);
